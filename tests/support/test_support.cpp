@@ -1,0 +1,202 @@
+// Implementation of the shared test helpers (see test_support.h).
+#include "tests/support/test_support.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace qfbtest {
+
+TempDir::TempDir()
+{
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/makeqfb-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = name.data();
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void write_file(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+Bytes read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::string& path)
+{
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& cwd)
+{
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(pipe_fds[1], STDOUT_FILENO);
+        close(pipe_fds[0]);
+        close(pipe_fds[1]);
+        if (chdir(cwd.c_str()) != 0) _exit(127);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    RunResult result;
+    char chunk[4096];
+    ssize_t got;
+    while ((got = read(pipe_fds[0], chunk, sizeof chunk)) > 0) result.output.append(chunk, static_cast<size_t>(got));
+    close(pipe_fds[0]);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    return result;
+}
+
+RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd)
+{
+    std::string program = MAKEQFB_BINARY;
+    if (!program.empty() && program[0] != '/') program = std::filesystem::absolute(program).string();
+    return run_program(program, args, cwd);
+}
+
+static void put_u16(Bytes& out, uint16_t v)
+{
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+Bytes Tga::to_bytes() const
+{
+    Bytes out;
+    out.push_back(static_cast<uint8_t>(id.size()));
+    out.push_back(colour_map_type);
+    out.push_back(image_type);
+    put_u16(out, colour_map_first);
+    put_u16(out, colour_map_length);
+    out.push_back(colour_map_entry_size);
+    put_u16(out, 0);  // x origin
+    put_u16(out, 0);  // y origin
+    put_u16(out, width);
+    put_u16(out, height);
+    out.push_back(pixel_depth);
+    out.push_back(descriptor);
+    out.insert(out.end(), id.begin(), id.end());
+    out.insert(out.end(), colour_map.begin(), colour_map.end());
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+// Rows of the image in the order the file stores them.
+static std::vector<const uint8_t*> stored_rows(int w, int h, int bpp, const Bytes& pixels, bool top_first)
+{
+    std::vector<const uint8_t*> rows;
+    const size_t row_bytes = static_cast<size_t>(w) * static_cast<size_t>(bpp);
+    if (pixels.size() < row_bytes * static_cast<size_t>(h)) throw std::runtime_error("pattern too small");
+    for (int r = 0; r < h; ++r) {
+        const int source_row = top_first ? r : h - 1 - r;
+        rows.push_back(pixels.data() + row_bytes * static_cast<size_t>(source_row));
+    }
+    return rows;
+}
+
+static Tga image_header(int w, int h, int depth, bool top_first, uint8_t type)
+{
+    Tga tga;
+    tga.image_type = type;
+    tga.pixel_depth = static_cast<uint8_t>(depth);
+    tga.descriptor = static_cast<uint8_t>((top_first ? 0x20 : 0x00) | (depth == 32 ? 8 : 0));
+    tga.width = static_cast<uint16_t>(w);
+    tga.height = static_cast<uint16_t>(h);
+    return tga;
+}
+
+Tga raw_image(int w, int h, int depth, const Bytes& pixels, bool top_first)
+{
+    Tga tga = image_header(w, h, depth, top_first, 2);
+    const int bpp = depth / 8;
+    for (const uint8_t* row : stored_rows(w, h, bpp, pixels, top_first))
+        tga.data.insert(tga.data.end(), row, row + static_cast<size_t>(w) * static_cast<size_t>(bpp));
+    return tga;
+}
+
+Tga rle_image(int w, int h, int depth, const Bytes& pixels, bool top_first)
+{
+    Tga tga = image_header(w, h, depth, top_first, 10);
+    const int bpp = depth / 8;
+    for (const uint8_t* row : stored_rows(w, h, bpp, pixels, top_first)) {
+        const Bytes packets = encode_rle_row(row, w, bpp);
+        tga.data.insert(tga.data.end(), packets.begin(), packets.end());
+    }
+    return tga;
+}
+
+Bytes encode_rle_row(const uint8_t* row, int pixel_count, int bpp)
+{
+    Bytes out;
+    auto same = [&](int a, int b) { return std::memcmp(row + a * bpp, row + b * bpp, static_cast<size_t>(bpp)) == 0; };
+    int i = 0;
+    while (i < pixel_count) {
+        int run = 1;
+        while (i + run < pixel_count && run < 128 && same(i, i + run)) ++run;
+        if (run >= 2) {
+            out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
+            out.insert(out.end(), row + i * bpp, row + (i + 1) * bpp);
+            i += run;
+            continue;
+        }
+        int raw = 1;
+        while (i + raw < pixel_count && raw < 128 && !(i + raw + 1 < pixel_count && same(i + raw, i + raw + 1))) ++raw;
+        out.push_back(static_cast<uint8_t>(raw - 1));
+        out.insert(out.end(), row + i * bpp, row + (i + raw) * bpp);
+        i += raw;
+    }
+    return out;
+}
+
+Bytes pattern(int w, int h, int bpp, uint32_t seed)
+{
+    Bytes out(static_cast<size_t>(w) * static_cast<size_t>(h) * static_cast<size_t>(bpp));
+    uint32_t state = seed * 2654435761u + 12345u;
+    for (size_t i = 0; i < out.size(); ++i) {
+        // Runs of repeated pixels now and then, so RLE files get both packet kinds.
+        if (i >= static_cast<size_t>(bpp) && ((i / static_cast<size_t>(bpp)) % 7) < 3) {
+            out[i] = out[i - static_cast<size_t>(bpp)];
+            continue;
+        }
+        state = state * 1664525u + 1013904223u;
+        out[i] = static_cast<uint8_t>(state >> 24);
+    }
+    return out;
+}
+
+}  // namespace qfbtest

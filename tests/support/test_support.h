@@ -1,0 +1,70 @@
+// Helpers shared by the tests: private temporary folders, whole-file I/O, running the real
+// makeqfb binary, and building Targa files in memory as fixtures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qfbtest {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder under the system's temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+void write_file(const std::string& path, const Bytes& bytes);
+Bytes read_file(const std::string& path);
+bool exists(const std::string& path);
+
+struct RunResult {
+    int status = -1;     // exit status, or -1 when the process did not exit normally
+    std::string output;  // everything written to standard output
+};
+
+// Runs program with args (no shell) in folder cwd, capturing standard output.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& cwd = ".");
+// Runs the makeqfb binary of this build.
+RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd = ".");
+
+// A Targa file described field by field; to_bytes() lays it out exactly as written here.
+struct Tga {
+    uint8_t image_type = 2;
+    uint8_t pixel_depth = 24;
+    uint8_t descriptor = 0x20;  // top row first
+    uint16_t width = 0;
+    uint16_t height = 0;
+    Bytes id;                    // image ID field
+    uint8_t colour_map_type = 0;
+    uint16_t colour_map_first = 0;
+    uint16_t colour_map_length = 0;
+    uint8_t colour_map_entry_size = 0;
+    Bytes colour_map;            // the map's bytes as stored
+    Bytes data;                  // pixel data as stored (raw rows or RLE packets)
+
+    Bytes to_bytes() const;
+};
+
+// An uncompressed true-colour image (type 2) of w x h pixels of depth bits; pixels are given
+// top row first and stored in the order the descriptor asks for.
+Tga raw_image(int w, int h, int depth, const Bytes& pixels_top_first, bool top_first = true);
+// The same image run-length encoded (type 10), rows packed independently.
+Tga rle_image(int w, int h, int depth, const Bytes& pixels_top_first, bool top_first = true);
+// RLE packets for one row of pixels (runs of equal pixels become run packets).
+Bytes encode_rle_row(const uint8_t* row, int pixel_count, int bytes_per_pixel);
+// A deterministic pattern of w x h pixels of bytes_per_pixel bytes, varied by seed.
+Bytes pattern(int w, int h, int bytes_per_pixel, uint32_t seed = 1);
+
+}  // namespace qfbtest

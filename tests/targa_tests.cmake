@@ -1,0 +1,1 @@
+# Targa reader tests.
