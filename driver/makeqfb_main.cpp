@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "driver/command_line.h"
+#include "driver/conversion_run.h"
 #include "driver/frame_names.h"
 
 static void print_frame_set(int32_t frame_count, int32_t mipmap_count)
@@ -60,7 +61,5 @@ int makeqfb_main(int argc, char** argv)
         return 1;
     }
     print_frame_set(frame_count, mipmap_count);
-    (void)fps;
-    (void)format;
-    return 0;
+    return run_conversion(format, fps, FrameSet{base, frame_count, mipmap_count, first_frame});
 }

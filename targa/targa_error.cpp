@@ -1,0 +1,25 @@
+// Descriptions of the Targa reader's outcomes (see targa_error.h).
+#include "targa/targa_error.h"
+
+const char* targa_error_text(TargaError error)
+{
+    switch (error) {
+    case TargaError::none: return "no error";
+    case TargaError::cannot_open: return "cannot open the file";
+    case TargaError::truncated_header: return "header is cut short";
+    case TargaError::bad_pixel_depth: return "unsupported pixel depth";
+    case TargaError::bad_alpha_bits: return "unsupported number of alpha bits";
+    case TargaError::bad_image_type: return "unsupported image type";
+    case TargaError::bad_dimensions: return "width or height too large";
+    case TargaError::id_field_seek_failed: return "cannot skip the image id field";
+    case TargaError::id_field_short: return "image id field is cut short";
+    case TargaError::colour_map_unsupported: return "unsupported colour map";
+    case TargaError::colour_map_short: return "colour map is cut short";
+    case TargaError::too_large_for_destination: return "image too large for the buffer";
+    case TargaError::out_of_memory: return "out of memory";
+    case TargaError::read_failed: return "read failed";
+    case TargaError::pixel_data_short: return "pixel data is cut short";
+    case TargaError::rle_packet_crosses_row: return "run-length packet crosses a row end";
+    }
+    return "unknown error";
+}
