@@ -1,6 +1,9 @@
 // The conversion run (see conversion_run.h).
 #include "driver/conversion_run.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -55,14 +58,50 @@ static bool check_capacity(const char* first_name, int32_t width, int32_t height
     return true;
 }
 
+// Asks the kernel to back the output buffer with huge pages where it can: the converters then
+// fault its fresh memory in 2 MB at a time instead of 4 KB, and on a large set the 4 KB faults
+// cost more than the conversion itself. Pages never touched cost nothing either way. Only
+// advice: the run writes the same bytes whether or not it is taken.
+static void advise_huge_pages(uint8_t* start, size_t bytes)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr uintptr_t HUGE_PAGE = uintptr_t{1} << 21;  // x86-64 and arm64 with 4 KB pages
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(HUGE_PAGE - 1);
+    if (end > first) (void)madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)start;
+    (void)bytes;
+#endif
+}
+
+// True when the output name leads to the same file as a member of the set (a single image named
+// "x.qfb", or an output that links to a frame): saving would destroy that input.
+static bool output_is_an_input(const char* output_name, const FrameSet& set)
+{
+    struct stat output {};
+    if (stat(output_name, &output) != 0) return false;  // nothing there yet
+    const int32_t frames = set.first_frame == SINGLE_IMAGE ? 1 : set.frame_count;
+    for (int32_t i = 0; i < frames; ++i) {
+        const int32_t frame = set.first_frame == SINGLE_IMAGE ? SINGLE_IMAGE : set.first_frame + i;
+        for (int32_t level = 0; level <= set.mipmap_count; ++level) {
+            char name[NAME_BUFFER_SIZE];
+            struct stat member {};
+            if (build_frame_filename(name, set.base, frame, level) && stat(name, &member) == 0 &&
+                member.st_dev == output.st_dev && member.st_ino == output.st_ino)
+                return true;
+        }
+    }
+    return false;
+}
+
 int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
 {
     char first_name[NAME_BUFFER_SIZE];
     char output_name[NAME_BUFFER_SIZE];
     if (!build_frame_filename(first_name, set.base, set.first_frame, 0) ||
         !build_output_name(output_name, set.base)) {
-        std::printf("File names made from this base filename would be longer than %d characters: %s\n",
-                    static_cast<int>(NAME_BUFFER_SIZE - 1), set.base);
+        print_names_too_long(set.base);
         return 1;
     }
 
@@ -79,8 +118,13 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
     }
     const PixelFormat written = settle_format(format, bits_per_pixel);
     if (!check_capacity(first_name, width, height, bits_per_pixel, set)) return 1;
+    if (output_is_an_input(output_name, set)) {
+        std::printf("The output file %s is one of the input files and would be overwritten.\n", output_name);
+        return 1;
+    }
 
     reset_output();
+    advise_huge_pages(output_buffer, OUTPUT_BUFFER_CAPACITY);
     write_header(width, height, written, set.frame_count, set.mipmap_count, fps);
     switch (convert_frames(set.base, width, height, bits_per_pixel, written, set.first_frame, set.frame_count,
                            set.mipmap_count)) {

@@ -29,6 +29,12 @@ bool build_frame_filename(char* out, const char* base, int32_t frame, int32_t le
     return true;
 }
 
+void print_names_too_long(const char* base)
+{
+    std::printf("File names made from this base filename would be longer than %d characters: %s\n",
+                static_cast<int>(NAME_BUFFER_SIZE - 1), base);
+}
+
 bool file_exists(const char* name)
 {
     BinaryFile file;

@@ -31,6 +31,9 @@ enum class FrameSetResult {
     name_too_long,    // a member's name would not fit in a name buffer
 };
 
+// Prints the message for a base filename whose member or output names do not fit.
+void print_names_too_long(const char* base);
+
 // Finds the frame set named by base: the single image when base exists (numbered frames are then
 // not looked for), otherwise consecutive frames from 0000 or 0001 up to the first gap.
 FrameSetResult find_frames(const char* base, int32_t* frame_count, int32_t* mipmap_count,

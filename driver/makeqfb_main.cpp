@@ -48,8 +48,7 @@ int makeqfb_main(int argc, char** argv)
     int32_t first_frame = SINGLE_IMAGE;
     const FrameSetResult found = find_frames(base, &frame_count, &mipmap_count, &first_frame);
     if (found == FrameSetResult::name_too_long) {
-        std::printf("File names made from this base filename would be longer than %d characters: %s\n",
-                    static_cast<int>(NAME_BUFFER_SIZE - 1), base);
+        print_names_too_long(base);
         return 1;
     }
     if (frame_count == 0) {

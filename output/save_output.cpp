@@ -13,6 +13,7 @@
 
 #include "output/output_buffer.h"
 #include "targa/binary_file.h"
+#include "targa/temp_file.h"
 
 // BinaryFile::write takes a signed 32-bit count and the whole image goes in one call.
 static_assert(OUTPUT_BUFFER_CAPACITY <= INT32_MAX, "the file image must fit one BinaryFile::write");
@@ -20,13 +21,6 @@ static_assert(OUTPUT_BUFFER_CAPACITY <= INT32_MAX, "the file image must fit one 
 namespace {
 
 constexpr int MAX_LINK_HOPS = 40;  // the kernel's own limit on a chain of symbolic links
-
-std::string folder_of(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The path the data should land on: name itself, or the file at the end of its chain of
 // symbolic links. A dangling link resolves to the path it names, which is then created.
@@ -53,50 +47,6 @@ bool resolve_target(const char* name, std::string* target)
     }
     return false;  // a loop, or a chain longer than the kernel would follow
 }
-
-// The mode fopen gives a new file: 0666 less the process's umask. umask can only be read by
-// setting it, so it is put straight back (the tool has one thread).
-mode_t new_file_mode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-// A temporary file beside the target, removed when it goes out of scope unless kept.
-class TempFile {
-public:
-    TempFile() = default;
-    ~TempFile()
-    {
-        if (!path_.empty()) unlink(path_.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    // Creates "<target>.tmpXXXXXX", or a short hidden name in the same folder when the
-    // target's name is too long to take the suffix. The file gets the given mode.
-    bool create(const std::string& target, mode_t mode)
-    {
-        int fd = make(target + ".tmpXXXXXX");
-        if (fd < 0 && errno == ENAMETOOLONG) fd = make(folder_of(target) + "/.qfb.tmpXXXXXX");
-        if (fd < 0) return false;
-        const bool moded = fchmod(fd, mode) == 0;
-        const bool closed = ::close(fd) == 0;
-        return moded && closed;
-    }
-    const char* path() const { return path_.c_str(); }
-    void keep() { path_.clear(); }
-
-private:
-    int make(std::string pattern)
-    {
-        const int fd = mkstemp(&pattern[0]);
-        if (fd >= 0) path_ = pattern;
-        return fd;
-    }
-    std::string path_;
-};
 
 // One open, one write of the whole image, one close, each checked.
 bool write_image(const char* path)
@@ -126,8 +76,5 @@ bool save_output(const char* name)
 
     TempFile temp;
     if (!temp.create(target, exists ? (info.st_mode & 0777) : new_file_mode())) return false;
-    if (!write_image(temp.path())) return false;
-    if (std::rename(temp.path(), target.c_str()) != 0) return false;
-    temp.keep();
-    return true;
+    return temp.write_and_close(output_buffer, output_size()) && temp.commit(target);
 }

@@ -1,7 +1,9 @@
 // BinaryFile: RAII wrapper of one binary stdio stream (see binary_file.h).
 #include "targa/binary_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 BinaryFile::~BinaryFile() { close(); }
 
@@ -10,7 +12,17 @@ int BinaryFile::open(const char* name, int mode)
     close();
     const char* how = mode == READ ? "rb" : mode == WRITE ? "wb" : nullptr;
     if (how == nullptr) return -1;
-    stream_ = std::fopen(name, how);
+    // The flags fopen uses, plus O_NONBLOCK so that a named pipe with no one at its other end
+    // cannot hang the open (writing then fails at once); it is cleared again before any I/O.
+    const int flags = (mode == READ ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC) | O_NONBLOCK;
+    const int fd = ::open(name, flags, 0666);
+    if (fd < 0) return -1;
+    struct stat info {};
+    // A named pipe has no length and may never deliver its bytes: it is never read.
+    const bool readable = fstat(fd, &info) == 0 && !(mode == READ && S_ISFIFO(info.st_mode));
+    const int fd_flags = fcntl(fd, F_GETFL);
+    if (readable && fd_flags >= 0 && fcntl(fd, F_SETFL, fd_flags & ~O_NONBLOCK) == 0) stream_ = fdopen(fd, how);
+    if (stream_ == nullptr) ::close(fd);
     return stream_ != nullptr ? 0 : -1;
 }
 

@@ -20,6 +20,7 @@ const char* targa_error_text(TargaError error)
     case TargaError::read_failed: return "read failed";
     case TargaError::pixel_data_short: return "pixel data is cut short";
     case TargaError::rle_packet_crosses_row: return "run-length packet crosses a row end";
+    case TargaError::changed_while_reading: return "the file changed while it was read";
     }
     return "unknown error";
 }

@@ -19,6 +19,7 @@ enum class TargaError {
     read_failed,
     pixel_data_short,            // fewer pixel bytes or RLE packets than the image needs
     rle_packet_crosses_row,      // a packet running past the end of its row
+    changed_while_reading,       // the file shrank under a mapping while its pixels were read
 };
 
 // A short lower-case phrase for the outcome, e.g. "pixel data is cut short"; never null.

@@ -1,8 +1,16 @@
-// read_targa and its row decoders: colour map, one read of the pixel data into one heap block,
-// rows placed top first, raw rows copied and run-length packets expanded with bounds checks.
+// read_targa and its row decoders: colour map; uncompressed rows read straight into their places
+// with scattered reads; run-length data read in one piece into one heap block and its packets
+// expanded row by row with bounds checks.
 #include "targa/targa_loader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -15,20 +23,119 @@ namespace {
 // BinaryFile::read takes a signed 32-bit count: larger blocks are read in pieces of this size.
 constexpr uint64_t READ_CHUNK = uint64_t{1} << 30;
 
-// Writes count copies of one pixel, doubling the copied span so a run costs a few block copies.
+// Rows handed to the kernel in one scattered read: Linux's limit on the pieces of one call.
+#if defined(IOV_MAX)
+constexpr size_t ROWS_PER_READ = IOV_MAX;
+#else
+constexpr size_t ROWS_PER_READ = 16;  // the smallest limit POSIX allows
+#endif
+// One piece of a scattered read: Linux reads at most about 2 GiB in one call anyway.
+constexpr uint64_t PIECE_LIMIT = uint64_t{1} << 30;
+
+// A descriptor owned for the length of one load.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Where the uncompressed rows of one image go: file byte `at` (counted from the first pixel byte)
+// lands in the destination row of its file row, rows reversed when the file is stored bottom-up.
+struct RowPlacement {
+    uint8_t* dest;
+    uint64_t row_bytes;
+    uint64_t height;
+    bool top_first;
+
+    uint8_t* place(uint64_t at) const
+    {
+        const uint64_t row = at / row_bytes;
+        return dest + (top_first ? row : height - 1 - row) * row_bytes + at % row_bytes;
+    }
+};
+
+// Fills the pieces of one scattered read from file byte `at` on: a top-first image is one
+// piece, a bottom-up one a piece per row. Returns the number of pieces.
+int gather_pieces(const RowPlacement& rows, uint64_t at, struct iovec* pieces)
+{
+    const uint64_t total = rows.row_bytes * rows.height;
+    if (rows.top_first) {
+        pieces[0].iov_base = rows.place(at);
+        pieces[0].iov_len = static_cast<size_t>(std::min(total - at, PIECE_LIMIT));
+        return 1;
+    }
+    size_t count = 0;
+    while (count < ROWS_PER_READ && at < total) {
+        const uint64_t in_row = std::min(rows.row_bytes - at % rows.row_bytes, PIECE_LIMIT);
+        pieces[count].iov_base = rows.place(at);
+        pieces[count].iov_len = static_cast<size_t>(in_row);
+        ++count;
+        at += in_row;
+    }
+    return static_cast<int>(count);
+}
+
+enum class DirectRead { done, refused, not_possible };
+
+// Reads an uncompressed image's rows from file offset `start` straight into their places in
+// dest, with one scattered read for up to ROWS_PER_READ rows: the kernel copies the pixels once
+// and there is no block in between. BinaryFile does not show its descriptor, so the file is
+// opened a second time; when that fails, or the file is no longer `length` bytes long, nothing
+// has been read and the caller takes the buffered path instead.
+DirectRead read_rows_direct(const char* name, long start, long length, const RowPlacement& rows, TargaError* error)
+{
+    // O_NONBLOCK: should the name now lead to a named pipe, the open must not wait for a writer.
+    // It changes nothing for the regular file that is read.
+    const Descriptor file(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (file.get() < 0 || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != length)
+        return DirectRead::not_possible;
+    const uint64_t total = rows.row_bytes * rows.height;
+    struct iovec pieces[ROWS_PER_READ];
+    for (uint64_t done = 0; done < total;) {
+        const int count = gather_pieces(rows, done, pieces);
+        const ssize_t got = preadv(file.get(), pieces, count, static_cast<off_t>(static_cast<uint64_t>(start) + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            *error = TargaError::read_failed;
+            return DirectRead::refused;
+        }
+        if (got == 0) {  // the file shrank after its length was taken
+            *error = TargaError::pixel_data_short;
+            return DirectRead::refused;
+        }
+        done += static_cast<uint64_t>(got);
+    }
+    return DirectRead::done;
+}
+
+// Writes count copies of a pixel of BYTES bytes, one fixed-size store each: a run packet holds
+// at most 128 pixels, so a plain loop beats calls to memcpy.
+template <size_t BYTES>
+void replicate_fixed(uint8_t* dest, const uint8_t* pixel, size_t count)
+{
+    uint8_t value[BYTES];
+    std::memcpy(value, pixel, BYTES);
+    for (size_t i = 0; i < count; ++i) std::memcpy(dest + i * BYTES, value, BYTES);
+}
+
+// Writes count copies of one pixel.
 void replicate_pixel(uint8_t* dest, const uint8_t* pixel, size_t count, size_t bytes_per_pixel)
 {
-    if (bytes_per_pixel == 1) {
-        std::memset(dest, *pixel, count);
-        return;
-    }
-    const size_t total = count * bytes_per_pixel;
-    std::memcpy(dest, pixel, bytes_per_pixel);
-    size_t done = bytes_per_pixel;
-    while (done < total) {
-        const size_t chunk = std::min(done, total - done);
-        std::memcpy(dest + done, dest, chunk);
-        done += chunk;
+    switch (bytes_per_pixel) {
+    case 1: std::memset(dest, *pixel, count); return;
+    case 2: replicate_fixed<2>(dest, pixel, count); return;
+    case 3: replicate_fixed<3>(dest, pixel, count); return;
+    default: replicate_fixed<4>(dest, pixel, count); return;
     }
 }
 
@@ -75,23 +182,30 @@ TargaError read_block(BinaryFile& file, uint8_t* block, uint64_t count, long sta
     return TargaError::none;
 }
 
-TargaError load_pixels(BinaryFile& file, const TargaHeader& header, uint8_t* dest)
+TargaError load_pixels(BinaryFile& file, const char* name, const TargaPixels& pixels, uint8_t* dest)
 {
+    const TargaHeader& header = pixels.header;
     const size_t bytes_per_pixel = header.pixel_depth / 8u;
     const size_t width = static_cast<size_t>(header.width);
     const size_t height = static_cast<size_t>(header.height);
     const size_t row_bytes = width * bytes_per_pixel;
-    const bool rle = header.image_type == 9 || header.image_type == 10;
+    const bool rle = targa_is_rle(header);
+    // Both fit in a long: they came from BinaryFile's tell and length.
+    const long start = static_cast<long>(pixels.start);
+    const long length = static_cast<long>(pixels.file_length);
 
-    const long start = file.tell();
-    const long length = file.length();
-    if (start < 0 || length < 0) return TargaError::read_failed;
-    if (start > length) return TargaError::pixel_data_short;
-    const uint64_t available = static_cast<uint64_t>(length - start);
-    // Raw rows need exactly height x row bytes; run-length rows at most one header byte per pixel
-    // more. Bytes past that are never needed, so they are not read.
+    const uint64_t available = pixels.file_length - pixels.start;
+    // Raw rows need exactly height x row bytes (the shared checks made sure they are there);
+    // run-length rows at most one header byte per pixel more. Bytes past that are never
+    // needed, so they are not read.
     const uint64_t needed = rle ? uint64_t{height} * width * (1 + bytes_per_pixel) : uint64_t{height} * row_bytes;
-    if (!rle && available < needed) return TargaError::pixel_data_short;
+    const bool top_first = (header.image_descriptor & TARGA_TOP_FIRST) != 0;
+    if (!rle) {
+        TargaError error = TargaError::none;
+        const RowPlacement rows{dest, row_bytes, height, top_first};
+        const DirectRead direct = read_rows_direct(name, start, length, rows, &error);
+        if (direct != DirectRead::not_possible) return error;
+    }
     const uint64_t count = std::min(available, needed);
     if (count > SIZE_MAX) return TargaError::out_of_memory;
 
@@ -100,7 +214,6 @@ TargaError load_pixels(BinaryFile& file, const TargaHeader& header, uint8_t* des
     const TargaError read_error = read_block(file, block.get(), count, start);
     if (read_error != TargaError::none) return read_error;
 
-    const bool top_first = (header.image_descriptor & TARGA_TOP_FIRST) != 0;
     const uint8_t* cursor = block.get();
     size_t left = static_cast<size_t>(count);
     for (size_t r = 0; r < height; ++r) {
@@ -121,23 +234,44 @@ TargaError load_pixels(BinaryFile& file, const TargaHeader& header, uint8_t* des
 TargaError load(const char* name, uint8_t* dest, size_t dest_size, uint8_t* palette)
 {
     BinaryFile file;
-    TargaHeader header;
+    TargaPixels pixels;
+    const TargaError error = locate_targa_pixels(file, name, dest_size, palette, pixels);
+    if (error != TargaError::none) return error;
+    if (pixels.image_bytes == 0) return TargaError::none;  // nothing to copy, whatever follows
+    return load_pixels(file, name, pixels, dest);
+}
+
+}  // namespace
+
+TargaError locate_targa_pixels(BinaryFile& file, const char* name, size_t dest_size, uint8_t* palette,
+                               TargaPixels& out)
+{
+    out = TargaPixels{};
+    TargaHeader& header = out.header;
     const TargaError header_error = check_targa_header(file, name, header);
     if (header_error != TargaError::none) return header_error;
 
     // Width and height are at most 32767 and a pixel at most 4 bytes: no overflow in 64 bits.
-    const uint64_t image_bytes = uint64_t{static_cast<uint32_t>(header.width)} * static_cast<uint32_t>(header.height) *
-                                 (header.pixel_depth / 8u);
-    if (image_bytes > dest_size) return TargaError::too_large_for_destination;
+    out.image_bytes = uint64_t{static_cast<uint32_t>(header.width)} * static_cast<uint32_t>(header.height) *
+                      (header.pixel_depth / 8u);
+    if (out.image_bytes > dest_size) return TargaError::too_large_for_destination;
     if (header.colour_map_type != 0) {
         const TargaError map_error = read_colour_map(file, header, palette);
         if (map_error != TargaError::none) return map_error;
     }
-    if (image_bytes == 0) return TargaError::none;  // nothing to copy, whatever follows
-    return load_pixels(file, header, dest);
-}
+    if (out.image_bytes == 0) return TargaError::none;  // no pixels to find, whatever follows
 
-}  // namespace
+    const long start = file.tell();
+    const long length = file.length();
+    if (start < 0 || length < 0) return TargaError::read_failed;
+    if (start > length) return TargaError::pixel_data_short;
+    out.start = static_cast<uint64_t>(start);
+    out.file_length = static_cast<uint64_t>(length);
+    // Uncompressed rows are exactly height x row bytes, which image_bytes is; a run-length
+    // image's size shows only while its packets are decoded.
+    if (!targa_is_rle(header) && out.file_length - out.start < out.image_bytes) return TargaError::pixel_data_short;
+    return TargaError::none;
+}
 
 int read_targa(const char* name, uint8_t* dest, size_t dest_size, uint8_t* palette, TargaError* why)
 {

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -82,11 +83,48 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     return result;
 }
 
+// The words of a command line, split at spaces (no quoting).
+static std::vector<std::string> split_words(const char* text)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (const char* c = text; c != nullptr && *c != '\0'; ++c) {
+        if (*c != ' ') {
+            word += *c;
+            continue;
+        }
+        if (!word.empty()) words.push_back(word);
+        word.clear();
+    }
+    if (!word.empty()) words.push_back(word);
+    return words;
+}
+
+// A program name without a "/" is looked up in PATH, as a shell would.
+static std::string find_program(const std::string& name)
+{
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = std::getenv("PATH");
+    const std::string folders = path == nullptr ? "/usr/bin:/bin" : path;
+    for (size_t start = 0; start <= folders.size();) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string candidate = (end == start ? std::string(".") : folders.substr(start, end - start)) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return name;
+}
+
 RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd)
 {
     std::string program = MAKEQFB_BINARY;
     if (!program.empty() && program[0] != '/') program = std::filesystem::absolute(program).string();
-    return run_program(program, args, cwd);
+    const std::vector<std::string> wrapper = split_words(std::getenv("MAKEQFB_WRAPPER"));
+    if (wrapper.empty()) return run_program(program, args, cwd);
+    std::vector<std::string> wrapped(wrapper.begin() + 1, wrapper.end());
+    wrapped.push_back(program);
+    wrapped.insert(wrapped.end(), args.begin(), args.end());
+    return run_program(find_program(wrapper[0]), wrapped, cwd);
 }
 
 static void put_u16(Bytes& out, uint16_t v)

@@ -36,7 +36,8 @@ struct RunResult {
 // Runs program with args (no shell) in folder cwd, capturing standard output.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd = ".");
-// Runs the makeqfb binary of this build.
+// Runs the makeqfb binary of this build; when the environment variable MAKEQFB_WRAPPER holds a
+// command (words split at spaces, e.g. "valgrind -q --error-exitcode=99"), under that command.
 RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd = ".");
 
 // A Targa file described field by field; to_bytes() lays it out exactly as written here.

@@ -1,0 +1,56 @@
+// make_frame_set: writes a numbered frame set of synthetic Targa files for the whole-run
+// benchmarks, DIR/STEM-0001.tga upwards, and prints the base filename to give makeqfb.
+//   make_frame_set DIR STEM FRAMES WIDTH HEIGHT BITS [rle] [top]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bench/targa_maker.h"
+
+namespace {
+
+// Targa sizes are 16-bit fields, and the frame number has at most four digits here.
+constexpr long MAX_SIDE = 32767;
+constexpr long MAX_FRAMES = 9999;
+
+bool parse(const char* text, long low, long high, long* value)
+{
+    char* end = nullptr;
+    *value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && *value >= low && *value <= high;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    long frames = 0, width = 0, height = 0, bits = 0;
+    if (argc < 7 || !parse(argv[3], 1, MAX_FRAMES, &frames) || !parse(argv[4], 1, MAX_SIDE, &width) ||
+        !parse(argv[5], 1, MAX_SIDE, &height) || !parse(argv[6], 24, 32, &bits) || (bits != 24 && bits != 32)) {
+        std::printf("usage: make_frame_set DIR STEM FRAMES WIDTH HEIGHT 24|32 [rle] [top]\n");
+        return 1;
+    }
+    qfbbench::TargaShape shape{static_cast<int32_t>(width), static_cast<int32_t>(height), static_cast<int32_t>(bits),
+                               false, false};
+    for (int i = 7; i < argc; ++i) {
+        if (std::strcmp(argv[i], "rle") == 0) shape.rle = true;
+        else if (std::strcmp(argv[i], "top") == 0) shape.top_first = true;
+        else {
+            std::printf("unknown option: %s\n", argv[i]);
+            return 1;
+        }
+    }
+    const std::string stem = std::string(argv[1]) + "/" + argv[2];
+    for (long frame = 1; frame <= frames; ++frame) {
+        char number[32];  // "-", up to 19 digits of a long, ".tga"
+        std::snprintf(number, sizeof number, "-%04ld.tga", frame);
+        const qfbbench::Bytes pixels = qfbbench::make_pixels(shape, static_cast<uint32_t>(frame));
+        if (!qfbbench::write_file(stem + number, qfbbench::encode_targa(shape, pixels))) {
+            std::printf("cannot write %s%s\n", stem.c_str(), number);
+            return 1;
+        }
+    }
+    std::printf("%s.tga\n", stem.c_str());
+    return 0;
+}

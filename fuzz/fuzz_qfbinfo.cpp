@@ -1,0 +1,156 @@
+// libFuzzer target for qfbinfo: each input is written to a private temporary file and run through
+// qfbinfo_main as `qfbinfo FILE` and, when that accepts it and the set is small, as
+// `qfbinfo FILE --extract DIR` into a private folder (a sound file of very many levels only goes
+// through the file check). Besides memory errors it stops on broken
+// promises: the whole program accepts exactly the files the header check accepts, an accepted
+// file has exactly the size its header implies, and an extraction writes one Targa file per
+// level that the tool's own probe reads back with the level's size.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "output/qfb_format.h"
+#include "qfbinfo/qfb_check.h"
+#include "qfbinfo/qfbinfo_main.h"
+#include "targa/targa_header.h"
+
+namespace {
+
+// Extraction writes one file per level: keep each input's to a handful.
+constexpr int64_t MAX_EXTRACTED_LEVELS = 64;
+// The report prints one line per level, and a 32-byte file may claim 10^7 empty frames: larger
+// sets only go through the check that qfbinfo_main runs first, so that an input stays fast.
+constexpr int64_t MAX_REPORTED_LEVELS = 4096;
+
+std::string temp_folder()
+{
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp");
+}
+
+void check(bool promise)
+{
+    if (!promise) std::abort();
+}
+
+// One input file and one extraction folder per process, removed at exit.
+class Scratch {
+public:
+    Scratch()
+    {
+        std::string name = temp_folder() + "/fuzz-qfbinfo-XXXXXX";
+        fd_ = mkstemp(name.data());
+        check(fd_ >= 0);
+        path_ = name;
+        std::string folder = temp_folder() + "/fuzz-qfbinfo-out-XXXXXX";
+        check(mkdtemp(folder.data()) != nullptr);
+        folder_ = folder;
+    }
+    ~Scratch()
+    {
+        close(fd_);
+        unlink(path_.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    const std::string& store(const uint8_t* data, size_t size)
+    {
+        check(ftruncate(fd_, 0) == 0);
+        for (size_t done = 0; done < size;) {
+            const ssize_t n = pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
+            check(n > 0);
+            done += static_cast<size_t>(n);
+        }
+        return path_;
+    }
+    const std::string& folder() const { return folder_; }
+    std::string stem() const { return std::filesystem::path(path_).filename().string(); }
+    void empty_folder() const
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_)) std::filesystem::remove(entry.path());
+    }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    std::string folder_;
+};
+
+// Runs qfbinfo_main with standard output sent to /dev/null.
+int run_quietly(std::initializer_list<std::string> args)
+{
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    check(saved >= 0 && null >= 0);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+    std::string argv_text[4];
+    char* argv[5] = {};
+    int argc = 0;
+    for (const std::string& arg : args) {
+        argv_text[argc] = arg;
+        argv[argc] = argv_text[argc].data();
+        ++argc;
+    }
+    const int status = qfbinfo_main(argc, argv);
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    return status;
+}
+
+void check_extracted(const Scratch& scratch, const QfbHeader& h)
+{
+    const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
+    int64_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.folder())) {
+        int32_t w = -1, hgt = -1, depth = -1;
+        check(read_targa_info(entry.path().c_str(), &w, &hgt, &depth) == 0 && depth == 32);
+        // After the stem (the input's own name), "-" and a letter name a reduced level.
+        const std::string rest = entry.path().filename().string().substr(scratch.stem().size());
+        const int letter = rest.size() > 1 && rest[0] == '-' ? static_cast<unsigned char>(rest[1]) : 0;
+        const int32_t level = letter >= 'a' ? letter - 96 : 0;  // letters go on past 'z', up to 255
+        int32_t ew = 0, eh = 0;
+        qfb_level_size(h.width, h.height, level, &ew, &eh);
+        check(w == ew && hgt == eh);
+        ++files;
+    }
+    check(files == levels);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Scratch scratch;
+    const std::string& path = scratch.store(data, size);
+    const QfbCheck expected = check_qfb_header_bytes(data, size < QFB_HEADER_SIZE ? size : QFB_HEADER_SIZE, size);
+    const QfbHeader& h = expected.header;
+    const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
+    if (expected.problem == QfbProblem::none && levels > MAX_REPORTED_LEVELS) {
+        BinaryFile file;
+        check(check_qfb_file(path.c_str(), file).problem == QfbProblem::none);
+        return 0;
+    }
+    const int status = run_quietly({"qfbinfo", path});
+    check((status == 0) == (expected.problem == QfbProblem::none));
+    if (status != 0) return 0;
+    uint64_t implied = 0;
+    check(qfb_file_size(h.width, h.height, h.frame_count, h.mipmap_count, &implied) && implied == size);
+
+    if (levels > MAX_EXTRACTED_LEVELS) return 0;
+    check(run_quietly({"qfbinfo", path, "--extract", scratch.folder()}) == 0);
+    check_extracted(scratch, h);
+    scratch.empty_folder();
+    return 0;
+}

@@ -1,0 +1,127 @@
+// Extraction of a QFB file into Targa files (see qfb_extract.h).
+#include "qfbinfo/qfb_extract.h"
+
+#include <sys/stat.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/frame_names.h"
+#include "output/pixel_format.h"
+#include "qfbinfo/pixel_expand.h"
+#include "targa/targa_writer.h"
+
+std::string extract_base(const char* qfb_name, const char* folder)
+{
+    const char* slash = std::strrchr(qfb_name, '/');
+    const char* stem = slash != nullptr ? slash + 1 : qfb_name;
+    const char* dot = std::strrchr(stem, '.');
+    const size_t stem_length = dot != nullptr ? static_cast<size_t>(dot - stem) : std::strlen(stem);
+    size_t folder_length = std::strlen(folder);
+    if (folder_length == 0) return "";  // no folder: never the root by accident
+    // "out/" and "out" name the same folder; the root keeps its one slash.
+    while (folder_length > 1 && folder[folder_length - 1] == '/') --folder_length;
+    std::string base(folder, folder_length);
+    if (base.back() != '/') base += '/';
+    return base.append(stem, stem_length).append(".tga");
+}
+
+bool build_extract_base(char* out, const char* qfb_name, const char* folder)
+{
+    out[0] = '\0';
+    const std::string base = extract_base(qfb_name, folder);
+    if (base.empty() || base.size() > NAME_BUFFER_SIZE - 1) return false;
+    std::memcpy(out, base.c_str(), base.size() + 1);
+    return true;
+}
+
+namespace {
+
+// The file's frames are numbered from 1 in the names; one frame takes the single-image form.
+int32_t frame_number(const QfbHeader& header, int32_t index)
+{
+    return header.frame_count == 1 ? SINGLE_IMAGE : index + 1;
+}
+
+bool folder_exists(const char* folder)
+{
+    struct stat info {};
+    return stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Reads one level's rows from the QFB stream, one row at a time, and expands them. A read
+// that fails or comes up short (the file changed after the check) stops the write.
+class LevelRows {
+public:
+    LevelRows(BinaryFile& file, PixelFormat format, int32_t width, long start)
+        : file_(file), format_(format), width_(width), position_(start),
+          words_(static_cast<size_t>(width) * 2)
+    {
+    }
+    bool operator()(int32_t, uint8_t* bgra)
+    {
+        file_.read(words_.data(), static_cast<int32_t>(words_.size()));
+        position_ += static_cast<long>(words_.size());
+        if (file_.has_error() != 0 || file_.tell() != position_) return false;
+        expand_row(words_.data(), width_, format_, bgra);
+        return true;
+    }
+
+private:
+    BinaryFile& file_;
+    PixelFormat format_;
+    int32_t width_;
+    long position_;              // where the stream must stand after the rows read so far
+    std::vector<uint8_t> words_;  // one row: at most QFBINFO_MAX_SIDE x 2 bytes
+};
+
+}  // namespace
+
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header, const char* folder)
+{
+    if (!folder_exists(folder)) {
+        std::printf("Output folder doesn't exist: %s\n", folder);
+        return 1;
+    }
+    char base[NAME_BUFFER_SIZE];
+    char name[NAME_BUFFER_SIZE];
+    // The last frame's last level has the longest name: when it fits, every name fits.
+    if (!build_extract_base(base, qfb_name, folder) ||
+        !build_frame_filename(name, base, frame_number(header, header.frame_count - 1), header.mipmap_count)) {
+        std::printf("File names made from this base filename would be longer than %d characters: %s\n",
+                    static_cast<int>(NAME_BUFFER_SIZE - 1), extract_base(qfb_name, folder).c_str());
+        return 1;
+    }
+
+    const PixelFormat format = static_cast<PixelFormat>(header.format);
+    const char* format_name = pixel_format_name(format);
+    uint64_t written = 0;
+    for (int32_t index = 0; index < header.frame_count; ++index) {
+        for (int32_t level = 0; level <= header.mipmap_count; ++level) {
+            uint64_t offset = 0;
+            int32_t w = 0, h = 0;
+            qfb_level_size(header.width, header.height, level, &w, &h);
+            // Neither can fail once the file passed its check and the longest name fitted.
+            if (!qfb_level_offset(header.width, header.height, header.mipmap_count, index, level, &offset) ||
+                !build_frame_filename(name, base, frame_number(header, index), level))
+                return 1;
+            std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
+            const TargaWriteResult result = write_targa32(name, w, h, LevelRows(file, format, w, static_cast<long>(offset)));
+            if (result == TargaWriteResult::source_failed) {
+                std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
+                return 1;
+            }
+            if (result != TargaWriteResult::ok) {
+                std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
+                return 1;
+            }
+            ++written;
+        }
+    }
+    std::printf("%" PRIu64 " Targa file%s written to %s\nExtraction complete.\n", written, written == 1 ? "" : "s",
+                folder);
+    return 0;
+}

@@ -1,0 +1,25 @@
+// Unpacking a checked QFB file: every level of every frame becomes an uncompressed, top-down,
+// 32-bit Targa file in one folder, named by makeqfb's own naming convention, so that makeqfb run
+// on the folder with the same format and fps makes the same QFB file again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "output/qfb_format.h"
+#include "targa/binary_file.h"
+
+// The base filename of the extracted set: folder, "/", the QFB file's name without its folders
+// and without its last extension, then ".tga" ("out" and "art/walk.qfb" give "out/walk.tga").
+// Empty when folder is empty.
+std::string extract_base(const char* qfb_name, const char* folder);
+// The same in a name buffer; false, leaving out empty, when it is empty or would not fit in
+// NAME_BUFFER_SIZE - 1 characters.
+bool build_extract_base(char* out, const char* qfb_name, const char* folder);
+
+// Writes the set into folder, which must exist: a single frame as <stem>.tga, <stem>-a.tga, ...,
+// several frames as <stem>-0001.tga, <stem>-a0001.tga, ..., <stem>-0002.tga, ... Existing files
+// of those names are replaced (never written through a symbolic link), nothing else is touched.
+// file stands at the first pixel of the checked header's file (check_qfb_file). Prints one line
+// per file and a closing line, or one message on failure. Returns the exit status, 0 or 1.
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header, const char* folder);
