@@ -1,6 +1,6 @@
 // BinaryFile: the tool's one way to touch a file, a thin owner of a binary-mode stdio stream.
-// Every operation is one stdio call (length goes through the descriptor) and reports its outcome
-// only through its return value; nothing is printed here.
+// Every operation is one stdio call (open and length also go through the descriptor) and
+// reports its outcome only through its return value; nothing is printed here.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,8 @@ public:
     BinaryFile& operator=(const BinaryFile&) = delete;
 
     // Closes any stream already held, then opens name in mode READ or WRITE.
-    // Returns 0 when a stream was opened, -1 otherwise (unknown modes open nothing).
+    // Returns 0 when a stream was opened, -1 otherwise (unknown modes open nothing). Never
+    // waits on a named pipe: one is not opened for reading, nor for writing without a reader.
     int open(const char* name, int mode);
     // Closes the stream if one is held; closing twice is harmless.
     // Returns 0, or -1 when the final flush or close failed (data may be lost).

@@ -24,56 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using qfbtest::Bytes;
+using qfbtest::FileSizeLimit;
+using qfbtest::snapshot;
 using Prepare = std::function<void(const std::string& dir)>;
-
-// Everything under folder: files by contents, links by their text (never followed), folders.
-void snapshot(const fs::path& folder, const fs::path& root, std::map<std::string, std::string>* entries)
-{
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        std::string& seen = (*entries)[entry.path().lexically_relative(root).string()];
-        if (entry.is_symlink()) {
-            seen = "link to " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_directory()) {
-            seen = "folder";
-            snapshot(entry.path(), root, entries);
-        } else if (entry.is_fifo()) {
-            seen = "named pipe";  // never opened: that could block
-        } else {
-            const Bytes bytes = qfbtest::read_file(entry.path().string());
-            seen.assign(bytes.begin(), bytes.end());
-        }
-    }
-}
-std::map<std::string, std::string> snapshot(const std::string& folder)
-{
-    std::map<std::string, std::string> entries;
-    snapshot(folder, folder, &entries);
-    return entries;
-}
-
-// While it lives, files may not grow past bytes (a write past that fails as on a full disk);
-// a child process inherits the limit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : old_handler_(signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, old_handler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    sighandler_t old_handler_;
-    rlimit saved_{};
-};
 
 constexpr rlim_t DISK_FILLS = 4096;  // the 64 x 64 set's file has 8,224 bytes
 const Bytes OLD_OUTPUT = qfbtest::pattern(50, 50, 2, 99);  // an earlier run's file

@@ -52,6 +52,47 @@ bool exists(const std::string& path)
     return lstat(path.c_str(), &info) == 0;
 }
 
+static void snapshot_into(const std::filesystem::path& folder, const std::filesystem::path& root,
+                          std::map<std::string, std::string>* entries)
+{
+    namespace fs = std::filesystem;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        std::string& seen = (*entries)[entry.path().lexically_relative(root).string()];
+        if (entry.is_symlink()) {
+            seen = "link to " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_directory()) {
+            seen = "folder";
+            snapshot_into(entry.path(), root, entries);
+        } else if (entry.is_fifo()) {
+            seen = "named pipe";  // never opened: that could block
+        } else {
+            const Bytes bytes = read_file(entry.path().string());
+            seen.assign(bytes.begin(), bytes.end());
+        }
+    }
+}
+
+std::map<std::string, std::string> snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> entries;
+    snapshot_into(folder, folder, &entries);
+    return entries;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) : old_handler_(signal(SIGXFSZ, SIG_IGN))
+{
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit limited = saved_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, old_handler_);
+}
+
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd)
 {

@@ -2,7 +2,11 @@
 // makeqfb binary, and building Targa files in memory as fixtures.
 #pragma once
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +31,24 @@ private:
 void write_file(const std::string& path, const Bytes& bytes);
 Bytes read_file(const std::string& path);
 bool exists(const std::string& path);
+
+// Everything below folder, by path relative to it: files by their contents, links by their text
+// (never followed), "folder" for folders (their contents listed too), "named pipe" for FIFOs.
+std::map<std::string, std::string> snapshot(const std::string& folder);
+
+// While it lives, files may not grow past bytes: a write past that fails as on a full disk
+// (EFBIG, SIGXFSZ ignored). A child process inherits the limit.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    sighandler_t old_handler_;
+    rlimit saved_{};
+};
 
 struct RunResult {
     int status = -1;     // exit status, or -1 when the process did not exit normally

@@ -21,6 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using qfbtest::Bytes;
+using qfbtest::FileSizeLimit;
+using qfbtest::snapshot;
 using Prepare = std::function<std::string(const std::string& dir)>;  // prepares dir, returns the name
 
 // A 64 x 64 two-frame 565 file image of 16,416 bytes.
@@ -32,50 +34,6 @@ Bytes fill_output()
     write_bytes(pixels.data(), static_cast<uint32_t>(pixels.size()));
     return Bytes(output_buffer, output_cursor);
 }
-
-// Everything under folder: files by contents, links by their text (never followed), folders.
-void snapshot(const fs::path& folder, const fs::path& root, std::map<std::string, std::string>* entries)
-{
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-        std::string& seen = (*entries)[entry.path().lexically_relative(root).string()];
-        if (entry.is_symlink()) {
-            seen = "link to " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_directory()) {
-            seen = "folder";
-            snapshot(entry.path(), root, entries);
-        } else {
-            const Bytes bytes = qfbtest::read_file(entry.path().string());
-            seen.assign(bytes.begin(), bytes.end());
-        }
-    }
-}
-std::map<std::string, std::string> snapshot(const std::string& folder)
-{
-    std::map<std::string, std::string> entries;
-    snapshot(folder, folder, &entries);
-    return entries;
-}
-
-// Holds the file size limit at bytes (writes past it fail with EFBIG) while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : old_handler_(signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, old_handler_);
-    }
-
-private:
-    sighandler_t old_handler_;
-    rlimit saved_{};
-};
 
 std::string old_file(const std::string& d) { qfbtest::write_file(d + "/out.qfb", Bytes(100, 'o')); return d + "/out.qfb"; }
 std::string link(const std::string& to, const std::string& d) { fs::create_symlink(to, d + "/out.qfb"); return d + "/out.qfb"; }
