@@ -1,7 +1,6 @@
 // Tests of what the benchmarks stand on: the synthetic Targa files load back as the pixels they
-// were made from (raw and run-length, both row orders, every depth, images taller than one
-// scattered read of the loader), and whole makeqfb runs on generated frame sets write the
-// reference words.
+// were made from (raw and run-length, both row orders, every depth, tall and narrow images),
+// and whole makeqfb runs on generated frame sets write the reference words.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,9 +54,8 @@ struct LoadCase {
     TargaShape shape;
 };
 
-// The loader reads uncompressed rows with one scattered read of at most 1024 rows (Linux's
-// limit on the pieces of one call): heights of 1025 and more take several, and a height of
-// exactly 1024 fills one to the brim.
+// The large sets' frames, and shapes around 1024 rows, tall single columns and wide rows, where
+// a row placement error would show.
 const LoadCase load_cases[] = {
     {"32-bit frame of the large set", {1024, 512, 32, false, false}},
     {"24-bit frame of the large set", {1024, 682, 24, false, false}},
@@ -68,7 +66,7 @@ const LoadCase load_cases[] = {
     {"single column, bottom-up", {1, 3000, 32, false, false}},
     {"tall run-length, bottom-up", {9, 1100, 24, true, false}},
     {"wide run-length, top-down", {2000, 3, 32, true, true}},
-    // 8 and 16 bits: one-byte rows in the scattered read, and the other widths of a run.
+    // 8 and 16 bits: one-byte rows, and the other widths of a run.
     {"8-bit column, bottom-up", {1, 1500, 8, false, false}},
     {"8-bit run-length", {300, 5, 8, true, false}},
     {"16-bit run-length, top-down", {129, 40, 16, true, true}},

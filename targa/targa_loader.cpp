@@ -1,16 +1,8 @@
-// read_targa and its row decoders: colour map; uncompressed rows read straight into their places
-// with scattered reads; run-length data read in one piece into one heap block and its packets
-// expanded row by row with bounds checks.
+// read_targa and its row decoders: colour map, one read of the pixel data into one heap block,
+// rows placed top first, raw rows copied and run-length packets expanded with bounds checks.
 #include "targa/targa_loader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -22,101 +14,6 @@ namespace {
 
 // BinaryFile::read takes a signed 32-bit count: larger blocks are read in pieces of this size.
 constexpr uint64_t READ_CHUNK = uint64_t{1} << 30;
-
-// Rows handed to the kernel in one scattered read: Linux's limit on the pieces of one call.
-#if defined(IOV_MAX)
-constexpr size_t ROWS_PER_READ = IOV_MAX;
-#else
-constexpr size_t ROWS_PER_READ = 16;  // the smallest limit POSIX allows
-#endif
-// One piece of a scattered read: Linux reads at most about 2 GiB in one call anyway.
-constexpr uint64_t PIECE_LIMIT = uint64_t{1} << 30;
-
-// A descriptor owned for the length of one load.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Where the uncompressed rows of one image go: file byte `at` (counted from the first pixel byte)
-// lands in the destination row of its file row, rows reversed when the file is stored bottom-up.
-struct RowPlacement {
-    uint8_t* dest;
-    uint64_t row_bytes;
-    uint64_t height;
-    bool top_first;
-
-    uint8_t* place(uint64_t at) const
-    {
-        const uint64_t row = at / row_bytes;
-        return dest + (top_first ? row : height - 1 - row) * row_bytes + at % row_bytes;
-    }
-};
-
-// Fills the pieces of one scattered read from file byte `at` on: a top-first image is one
-// piece, a bottom-up one a piece per row. Returns the number of pieces.
-int gather_pieces(const RowPlacement& rows, uint64_t at, struct iovec* pieces)
-{
-    const uint64_t total = rows.row_bytes * rows.height;
-    if (rows.top_first) {
-        pieces[0].iov_base = rows.place(at);
-        pieces[0].iov_len = static_cast<size_t>(std::min(total - at, PIECE_LIMIT));
-        return 1;
-    }
-    size_t count = 0;
-    while (count < ROWS_PER_READ && at < total) {
-        const uint64_t in_row = std::min(rows.row_bytes - at % rows.row_bytes, PIECE_LIMIT);
-        pieces[count].iov_base = rows.place(at);
-        pieces[count].iov_len = static_cast<size_t>(in_row);
-        ++count;
-        at += in_row;
-    }
-    return static_cast<int>(count);
-}
-
-enum class DirectRead { done, refused, not_possible };
-
-// Reads an uncompressed image's rows from file offset `start` straight into their places in
-// dest, with one scattered read for up to ROWS_PER_READ rows: the kernel copies the pixels once
-// and there is no block in between. BinaryFile does not show its descriptor, so the file is
-// opened a second time; when that fails, or the file is no longer `length` bytes long, nothing
-// has been read and the caller takes the buffered path instead.
-DirectRead read_rows_direct(const char* name, long start, long length, const RowPlacement& rows, TargaError* error)
-{
-    // O_NONBLOCK: should the name now lead to a named pipe, the open must not wait for a writer.
-    // It changes nothing for the regular file that is read.
-    const Descriptor file(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (file.get() < 0 || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != length)
-        return DirectRead::not_possible;
-    const uint64_t total = rows.row_bytes * rows.height;
-    struct iovec pieces[ROWS_PER_READ];
-    for (uint64_t done = 0; done < total;) {
-        const int count = gather_pieces(rows, done, pieces);
-        const ssize_t got = preadv(file.get(), pieces, count, static_cast<off_t>(static_cast<uint64_t>(start) + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            *error = TargaError::read_failed;
-            return DirectRead::refused;
-        }
-        if (got == 0) {  // the file shrank after its length was taken
-            *error = TargaError::pixel_data_short;
-            return DirectRead::refused;
-        }
-        done += static_cast<uint64_t>(got);
-    }
-    return DirectRead::done;
-}
 
 // Writes count copies of a pixel of BYTES bytes, one fixed-size store each: a run packet holds
 // at most 128 pixels, so a plain loop beats calls to memcpy.
@@ -182,7 +79,7 @@ TargaError read_block(BinaryFile& file, uint8_t* block, uint64_t count, long sta
     return TargaError::none;
 }
 
-TargaError load_pixels(BinaryFile& file, const char* name, const TargaPixels& pixels, uint8_t* dest)
+TargaError load_pixels(BinaryFile& file, const TargaPixels& pixels, uint8_t* dest)
 {
     const TargaHeader& header = pixels.header;
     const size_t bytes_per_pixel = header.pixel_depth / 8u;
@@ -190,9 +87,8 @@ TargaError load_pixels(BinaryFile& file, const char* name, const TargaPixels& pi
     const size_t height = static_cast<size_t>(header.height);
     const size_t row_bytes = width * bytes_per_pixel;
     const bool rle = targa_is_rle(header);
-    // Both fit in a long: they came from BinaryFile's tell and length.
+    // It fits in a long: it came from BinaryFile's tell.
     const long start = static_cast<long>(pixels.start);
-    const long length = static_cast<long>(pixels.file_length);
 
     const uint64_t available = pixels.file_length - pixels.start;
     // Raw rows need exactly height x row bytes (the shared checks made sure they are there);
@@ -200,12 +96,6 @@ TargaError load_pixels(BinaryFile& file, const char* name, const TargaPixels& pi
     // needed, so they are not read.
     const uint64_t needed = rle ? uint64_t{height} * width * (1 + bytes_per_pixel) : uint64_t{height} * row_bytes;
     const bool top_first = (header.image_descriptor & TARGA_TOP_FIRST) != 0;
-    if (!rle) {
-        TargaError error = TargaError::none;
-        const RowPlacement rows{dest, row_bytes, height, top_first};
-        const DirectRead direct = read_rows_direct(name, start, length, rows, &error);
-        if (direct != DirectRead::not_possible) return error;
-    }
     const uint64_t count = std::min(available, needed);
     if (count > SIZE_MAX) return TargaError::out_of_memory;
 
@@ -238,7 +128,7 @@ TargaError load(const char* name, uint8_t* dest, size_t dest_size, uint8_t* pale
     const TargaError error = locate_targa_pixels(file, name, dest_size, palette, pixels);
     if (error != TargaError::none) return error;
     if (pixels.image_bytes == 0) return TargaError::none;  // nothing to copy, whatever follows
-    return load_pixels(file, name, pixels, dest);
+    return load_pixels(file, pixels, dest);
 }
 
 }  // namespace
