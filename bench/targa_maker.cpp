@@ -1,16 +1,14 @@
 // Synthetic Targa files for the benchmarks (see targa_maker.h).
 #include "bench/targa_maker.h"
 
+#include "tests/support/rle_encode.h"
+
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 namespace qfbbench {
 
 namespace {
-
-// A run-length packet holds 1 to 128 pixels.
-constexpr size_t MAX_PACKET = 128;
 
 uint32_t next_random(uint32_t& state)
 {
@@ -24,33 +22,6 @@ void put_u16(Bytes& out, int32_t value)
 {
     out.push_back(static_cast<uint8_t>(value & 0xFF));
     out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-bool same_pixel(const uint8_t* a, const uint8_t* b, size_t bytes) { return std::memcmp(a, b, bytes) == 0; }
-
-// Greedy row encoder: a run of two or more equal pixels becomes a run packet, anything else
-// gathers into raw packets.
-void encode_row(Bytes& out, const uint8_t* row, size_t width, size_t bytes)
-{
-    size_t i = 0;
-    while (i < width) {
-        size_t run = 1;
-        while (i + run < width && run < MAX_PACKET && same_pixel(row + i * bytes, row + (i + run) * bytes, bytes))
-            ++run;
-        if (run >= 2) {
-            out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
-            out.insert(out.end(), row + i * bytes, row + (i + 1) * bytes);
-            i += run;
-            continue;
-        }
-        size_t raw = 1;
-        while (i + raw < width && raw < MAX_PACKET &&
-               !(i + raw + 1 < width && same_pixel(row + (i + raw) * bytes, row + (i + raw + 1) * bytes, bytes)))
-            ++raw;
-        out.push_back(static_cast<uint8_t>(raw - 1));
-        out.insert(out.end(), row + i * bytes, row + (i + raw) * bytes);
-        i += raw;
-    }
 }
 
 }  // namespace
@@ -86,7 +57,7 @@ Bytes encode_targa(const TargaShape& shape, const Bytes& pixels)
     for (size_t r = 0; r < height; ++r) {
         const uint8_t* row = pixels.data() + (shape.top_first ? r : height - 1 - r) * row_bytes;
         if (shape.rle)
-            encode_row(out, row, width, bytes);
+            qfbtest::append_rle_row(out, row, width, bytes);
         else
             out.insert(out.end(), row, row + row_bytes);
     }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/rle_encode.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -49,27 +51,6 @@ Bytes pixels(const Image& image)
     return out;
 }
 
-// Packets for one row: runs of two or more equal pixels become run packets, the rest raw ones.
-void encode_row(Bytes& out, const uint8_t* row, int count, size_t bpp)
-{
-    auto same = [&](int a, int b) { return std::memcmp(row + a * bpp, row + b * bpp, bpp) == 0; };
-    for (int i = 0; i < count;) {
-        int run = 1;
-        while (i + run < count && run < 128 && same(i, i + run)) ++run;
-        if (run > 1) {
-            out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
-            out.insert(out.end(), row + i * bpp, row + (i + 1) * bpp);
-            i += run;
-            continue;
-        }
-        int raw = 1;
-        while (i + raw < count && raw < 128 && !(i + raw + 1 < count && same(i + raw, i + raw + 1))) ++raw;
-        out.push_back(static_cast<uint8_t>(raw - 1));
-        out.insert(out.end(), row + i * bpp, row + (i + raw) * bpp);
-        i += raw;
-    }
-}
-
 // A whole Targa file; id_length bytes of ID and a colour map of map_entries 24-bit entries
 // come between the header and the pixels when asked for.
 Bytes targa(const Image& image, int id_length = 0, int map_entries = 0)
@@ -95,7 +76,7 @@ Bytes targa(const Image& image, int id_length = 0, int map_entries = 0)
     for (int r = 0; r < image.height; ++r) {
         const uint8_t* row = all.data() + row_bytes * static_cast<size_t>(image.top_first ? r : image.height - 1 - r);
         if (image.rle)
-            encode_row(out, row, image.width, bpp);
+            qfbtest::append_rle_row(out, row, static_cast<size_t>(image.width), bpp);
         else
             out.insert(out.end(), row, row + row_bytes);
     }

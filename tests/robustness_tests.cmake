@@ -11,7 +11,8 @@ add_executable(makeqfb_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/fuzz_makeqfb.cpp $
 target_link_libraries(makeqfb_fuzz_replay PRIVATE qfb_driver)
 add_test(NAME makeqfb_fuzz_replay
          COMMAND makeqfb_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/corpus/makeqfb ${CMAKE_CURRENT_SOURCE_DIR}/data/crashers/makeqfb)
-add_executable(make_makeqfb_corpus ${PROJECT_SOURCE_DIR}/fuzz/make_makeqfb_corpus.cpp)
+add_executable(make_makeqfb_corpus ${PROJECT_SOURCE_DIR}/fuzz/make_makeqfb_corpus.cpp ${CMAKE_CURRENT_SOURCE_DIR}/support/rle_encode.cpp)
+target_include_directories(make_makeqfb_corpus PRIVATE ${PROJECT_SOURCE_DIR})
 add_test(NAME makeqfb_corpus_seeds COMMAND make_makeqfb_corpus --check ${PROJECT_SOURCE_DIR}/fuzz/corpus/makeqfb)
 set_tests_properties(makeqfb_fuzz_replay makeqfb_corpus_seeds PROPERTIES LABELS unit)
 

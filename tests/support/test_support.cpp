@@ -1,6 +1,8 @@
 // Implementation of the shared test helpers (see test_support.h).
 #include "tests/support/test_support.h"
 
+#include "tests/support/rle_encode.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -233,33 +234,9 @@ Tga rle_image(int w, int h, int depth, const Bytes& pixels, bool top_first)
     Tga tga = image_header(w, h, depth, top_first, 10);
     const int bpp = depth / 8;
     for (const uint8_t* row : stored_rows(w, h, bpp, pixels, top_first)) {
-        const Bytes packets = encode_rle_row(row, w, bpp);
-        tga.data.insert(tga.data.end(), packets.begin(), packets.end());
+        append_rle_row(tga.data, row, static_cast<size_t>(w), static_cast<size_t>(bpp));
     }
     return tga;
-}
-
-Bytes encode_rle_row(const uint8_t* row, int pixel_count, int bpp)
-{
-    Bytes out;
-    auto same = [&](int a, int b) { return std::memcmp(row + a * bpp, row + b * bpp, static_cast<size_t>(bpp)) == 0; };
-    int i = 0;
-    while (i < pixel_count) {
-        int run = 1;
-        while (i + run < pixel_count && run < 128 && same(i, i + run)) ++run;
-        if (run >= 2) {
-            out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
-            out.insert(out.end(), row + i * bpp, row + (i + 1) * bpp);
-            i += run;
-            continue;
-        }
-        int raw = 1;
-        while (i + raw < pixel_count && raw < 128 && !(i + raw + 1 < pixel_count && same(i + raw, i + raw + 1))) ++raw;
-        out.push_back(static_cast<uint8_t>(raw - 1));
-        out.insert(out.end(), row + i * bpp, row + (i + raw) * bpp);
-        i += raw;
-    }
-    return out;
 }
 
 Bytes pattern(int w, int h, int bpp, uint32_t seed)

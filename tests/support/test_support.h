@@ -85,8 +85,6 @@ struct Tga {
 Tga raw_image(int w, int h, int depth, const Bytes& pixels_top_first, bool top_first = true);
 // The same image run-length encoded (type 10), rows packed independently.
 Tga rle_image(int w, int h, int depth, const Bytes& pixels_top_first, bool top_first = true);
-// RLE packets for one row of pixels (runs of equal pixels become run packets).
-Bytes encode_rle_row(const uint8_t* row, int pixel_count, int bytes_per_pixel);
 // A deterministic pattern of w x h pixels of bytes_per_pixel bytes, varied by seed.
 Bytes pattern(int w, int h, int bytes_per_pixel, uint32_t seed = 1);
 
