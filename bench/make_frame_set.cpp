@@ -1,6 +1,7 @@
 // make_frame_set: writes a numbered frame set of synthetic Targa files for the whole-run
-// benchmarks, DIR/STEM-0001.tga upwards, and prints the base filename to give makeqfb.
-//   make_frame_set DIR STEM FRAMES WIDTH HEIGHT BITS [rle] [top]
+// benchmarks, DIR/STEM-0001.tga upwards (with mips=N, also each frame's N reduced levels
+// DIR/STEM-a0001.tga, DIR/STEM-b0001.tga, ...), and prints the base filename to give makeqfb.
+//   make_frame_set DIR STEM FRAMES WIDTH HEIGHT BITS [rle] [top] [mips=N]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,8 @@ namespace {
 // Targa sizes are 16-bit fields, and the frame number has at most four digits here.
 constexpr long MAX_SIDE = 32767;
 constexpr long MAX_FRAMES = 9999;
+// Level letters run from 'a'; the benchmarks need a few levels, never past 'z'.
+constexpr long MAX_MIPS = 26;
 
 bool parse(const char* text, long low, long high, long* value)
 {
@@ -25,10 +28,10 @@ bool parse(const char* text, long low, long high, long* value)
 
 int main(int argc, char** argv)
 {
-    long frames = 0, width = 0, height = 0, bits = 0;
+    long frames = 0, width = 0, height = 0, bits = 0, mips = 0;
     if (argc < 7 || !parse(argv[3], 1, MAX_FRAMES, &frames) || !parse(argv[4], 1, MAX_SIDE, &width) ||
         !parse(argv[5], 1, MAX_SIDE, &height) || !parse(argv[6], 24, 32, &bits) || (bits != 24 && bits != 32)) {
-        std::printf("usage: make_frame_set DIR STEM FRAMES WIDTH HEIGHT 24|32 [rle] [top]\n");
+        std::printf("usage: make_frame_set DIR STEM FRAMES WIDTH HEIGHT 24|32 [rle] [top] [mips=N]\n");
         return 1;
     }
     qfbbench::TargaShape shape{static_cast<int32_t>(width), static_cast<int32_t>(height), static_cast<int32_t>(bits),
@@ -36,6 +39,7 @@ int main(int argc, char** argv)
     for (int i = 7; i < argc; ++i) {
         if (std::strcmp(argv[i], "rle") == 0) shape.rle = true;
         else if (std::strcmp(argv[i], "top") == 0) shape.top_first = true;
+        else if (std::strncmp(argv[i], "mips=", 5) == 0 && parse(argv[i] + 5, 0, MAX_MIPS, &mips)) continue;
         else {
             std::printf("unknown option: %s\n", argv[i]);
             return 1;
@@ -43,12 +47,18 @@ int main(int argc, char** argv)
     }
     const std::string stem = std::string(argv[1]) + "/" + argv[2];
     for (long frame = 1; frame <= frames; ++frame) {
-        char number[32];  // "-", up to 19 digits of a long, ".tga"
-        std::snprintf(number, sizeof number, "-%04ld.tga", frame);
-        const qfbbench::Bytes pixels = qfbbench::make_pixels(shape, static_cast<uint32_t>(frame));
-        if (!qfbbench::write_file(stem + number, qfbbench::encode_targa(shape, pixels))) {
-            std::printf("cannot write %s%s\n", stem.c_str(), number);
-            return 1;
+        qfbbench::TargaShape level = shape;
+        for (long mip = 0; mip <= mips; ++mip) {
+            char number[40];  // "-", a level letter, up to 19 digits of a long, ".tga"
+            if (mip == 0) std::snprintf(number, sizeof number, "-%04ld.tga", frame);
+            else std::snprintf(number, sizeof number, "-%c%04ld.tga", static_cast<char>('a' + mip - 1), frame);
+            const qfbbench::Bytes pixels = qfbbench::make_pixels(level, static_cast<uint32_t>(frame));
+            if (!qfbbench::write_file(stem + number, qfbbench::encode_targa(level, pixels))) {
+                std::printf("cannot write %s%s\n", stem.c_str(), number);
+                return 1;
+            }
+            level.width /= 2;  // each level is half the one above, rounded down
+            level.height /= 2;
         }
     }
     std::printf("%s.tga\n", stem.c_str());
