@@ -6,12 +6,11 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
-#include <vector>
 
 #include "driver/frame_names.h"
-#include "output/pixel_format.h"
-#include "qfbinfo/pixel_expand.h"
 #include "targa/targa_writer.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
@@ -41,9 +40,9 @@ bool build_extract_base(char* out, const char* qfb_name, const char* folder)
 namespace {
 
 // The file's frames are numbered from 1 in the names; one frame takes the single-image form.
-int32_t frame_number(const QfbHeader& header, int32_t index)
+int32_t frame_number(const qfb_header& header, int32_t index)
 {
-    return header.frame_count == 1 ? SINGLE_IMAGE : index + 1;
+    return member_frame(header.frame_count == 1 ? SINGLE_IMAGE : 1, index);
 }
 
 bool folder_exists(const char* folder)
@@ -52,36 +51,37 @@ bool folder_exists(const char* folder)
     return stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Reads one level's rows from the QFB stream, one row at a time, and expands them. A read
-// that fails or comes up short (the file changed after the check) stops the write.
-class LevelRows {
+// The whole file in memory (its checked size), read from the start of the stream, and parsed.
+// Empty (data null) when it could not be read to the end: the file changed after the check.
+class WholeFile {
 public:
-    LevelRows(BinaryFile& file, PixelFormat format, int32_t width, long start)
-        : file_(file), format_(format), width_(width), position_(start),
-          words_(static_cast<size_t>(width) * 2)
+    WholeFile(BinaryFile& file, const QfbCheck& check) : bytes_(new (std::nothrow) uint8_t[check.file.size])
     {
+        if (bytes_ == nullptr) return;
+        uint8_t* at = bytes_.get();
+        if (file.seek(0) != 0) return;
+        // BinaryFile reads take a 32-bit count: the file goes in pieces of at most 1 GiB.
+        constexpr uint64_t PIECE = uint64_t{1} << 30;
+        for (uint64_t done = 0; done < check.file.size;) {
+            const uint64_t piece = check.file.size - done < PIECE ? check.file.size - done : PIECE;
+            file.read(at + done, static_cast<int32_t>(piece));
+            done += piece;
+            if (file.has_error() != 0 || static_cast<uint64_t>(file.tell()) != done) return;
+        }
+        if (qfb_parse(at, static_cast<size_t>(check.file.size), &parsed_) != QFB_OK) parsed_.data = nullptr;
     }
-    bool operator()(int32_t, uint8_t* bgra)
-    {
-        file_.read(words_.data(), static_cast<int32_t>(words_.size()));
-        position_ += static_cast<long>(words_.size());
-        if (file_.has_error() != 0 || file_.tell() != position_) return false;
-        expand_row(words_.data(), width_, format_, bgra);
-        return true;
-    }
+    const qfb_file& parsed() const { return parsed_; }
 
 private:
-    BinaryFile& file_;
-    PixelFormat format_;
-    int32_t width_;
-    long position_;              // where the stream must stand after the rows read so far
-    std::vector<uint8_t> words_;  // one row: at most QFBINFO_MAX_SIDE x 2 bytes
+    std::unique_ptr<uint8_t[]> bytes_;
+    qfb_file parsed_{};
 };
 
 }  // namespace
 
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header, const char* folder)
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder)
 {
+    const qfb_header& header = check.file.header;
     if (!folder_exists(folder)) {
         std::printf("Output folder doesn't exist: %s\n", folder);
         return 1;
@@ -96,30 +96,30 @@ int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header,
         return 1;
     }
 
-    const PixelFormat format = static_cast<PixelFormat>(header.format);
-    const char* format_name = pixel_format_name(format);
+    const WholeFile whole(file, check);
+    const qfb_file& qfb = whole.parsed();
+    if (qfb.data == nullptr) {
+        std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
+        return 1;
+    }
+    const char* format_name = qfb_format_name(header.format);
     uint64_t written = 0;
-    for (int32_t index = 0; index < header.frame_count; ++index) {
-        for (int32_t level = 0; level <= header.mipmap_count; ++level) {
-            uint64_t offset = 0;
-            int32_t w = 0, h = 0;
-            qfb_level_size(header.width, header.height, level, &w, &h);
-            // Neither can fail once the file passed its check and the longest name fitted.
-            if (!qfb_level_offset(header.width, header.height, header.mipmap_count, index, level, &offset) ||
-                !build_frame_filename(name, base, frame_number(header, index), level))
-                return 1;
-            std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
-            const TargaWriteResult result = write_targa32(name, w, h, LevelRows(file, format, w, static_cast<long>(offset)));
-            if (result == TargaWriteResult::source_failed) {
-                std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
-                return 1;
-            }
-            if (result != TargaWriteResult::ok) {
-                std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
-                return 1;
-            }
-            ++written;
+    qfb_level level;
+    for (int more = qfb_first_level(&qfb, &level); more; more = qfb_next_level(&qfb, &level)) {
+        // Cannot fail once the longest name fitted.
+        if (!build_frame_filename(name, base, frame_number(header, level.frame), level.level)) return 1;
+        std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
+        const auto rows = [&level, &header](int32_t y, uint8_t* bgra) {
+            qfb_expand_words(qfb_level_row(&level, y), static_cast<size_t>(level.width), header.format,
+                             QFB_ORDER_BGRA, bgra);
+            return true;
+        };
+        const TargaWriteResult result = write_targa32(name, level.width, level.height, rows);
+        if (result != TargaWriteResult::ok) {
+            std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
+            return 1;
         }
+        ++written;
     }
     std::printf("%" PRIu64 " Targa file%s written to %s\nExtraction complete.\n", written, written == 1 ? "" : "s",
                 folder);
