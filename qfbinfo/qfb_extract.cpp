@@ -6,9 +6,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
+#include <vector>
 
 #include "driver/frame_names.h"
 #include "targa/targa_writer.h"
@@ -51,30 +50,30 @@ bool folder_exists(const char* folder)
     return stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The whole file in memory (its checked size), read from the start of the stream, and parsed.
-// Empty (data null) when it could not be read to the end: the file changed after the check.
-class WholeFile {
+// Reads one level's rows from the QFB stream, one row at a time, and expands them. A read
+// that fails or comes up short (the file changed after the check) stops the write.
+class LevelRows {
 public:
-    WholeFile(BinaryFile& file, const QfbCheck& check) : bytes_(new (std::nothrow) uint8_t[check.file.size])
+    LevelRows(BinaryFile& file, int32_t format, const qfb_level& level)
+        : file_(file), format_(format), width_(level.width), position_(static_cast<long>(level.offset)),
+          words_(static_cast<size_t>(level.width) * 2)
     {
-        if (bytes_ == nullptr) return;
-        uint8_t* at = bytes_.get();
-        if (file.seek(0) != 0) return;
-        // BinaryFile reads take a 32-bit count: the file goes in pieces of at most 1 GiB.
-        constexpr uint64_t PIECE = uint64_t{1} << 30;
-        for (uint64_t done = 0; done < check.file.size;) {
-            const uint64_t piece = check.file.size - done < PIECE ? check.file.size - done : PIECE;
-            file.read(at + done, static_cast<int32_t>(piece));
-            done += piece;
-            if (file.has_error() != 0 || static_cast<uint64_t>(file.tell()) != done) return;
-        }
-        if (qfb_parse(at, static_cast<size_t>(check.file.size), &parsed_) != QFB_OK) parsed_.data = nullptr;
     }
-    const qfb_file& parsed() const { return parsed_; }
+    bool operator()(int32_t, uint8_t* bgra)
+    {
+        file_.read(words_.data(), static_cast<int32_t>(words_.size()));
+        position_ += static_cast<long>(words_.size());
+        if (file_.has_error() != 0 || file_.tell() != position_) return false;
+        qfb_expand_words(words_.data(), static_cast<size_t>(width_), format_, QFB_ORDER_BGRA, bgra);
+        return true;
+    }
 
 private:
-    std::unique_ptr<uint8_t[]> bytes_;
-    qfb_file parsed_{};
+    BinaryFile& file_;
+    int32_t format_;
+    int32_t width_;
+    long position_;              // where the stream must stand after the rows read so far
+    std::vector<uint8_t> words_;  // one row: at most QFB_MAX_SIDE x 2 bytes
 };
 
 }  // namespace
@@ -96,25 +95,20 @@ int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, c
         return 1;
     }
 
-    const WholeFile whole(file, check);
-    const qfb_file& qfb = whole.parsed();
-    if (qfb.data == nullptr) {
-        std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
-        return 1;
-    }
     const char* format_name = qfb_format_name(header.format);
     uint64_t written = 0;
     qfb_level level;
-    for (int more = qfb_first_level(&qfb, &level); more; more = qfb_next_level(&qfb, &level)) {
+    // The checked file's levels, in file order: the stream reads on from one to the next.
+    for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
         // Cannot fail once the longest name fitted.
         if (!build_frame_filename(name, base, frame_number(header, level.frame), level.level)) return 1;
         std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
-        const auto rows = [&level, &header](int32_t y, uint8_t* bgra) {
-            qfb_expand_words(qfb_level_row(&level, y), static_cast<size_t>(level.width), header.format,
-                             QFB_ORDER_BGRA, bgra);
-            return true;
-        };
-        const TargaWriteResult result = write_targa32(name, level.width, level.height, rows);
+        const TargaWriteResult result =
+            write_targa32(name, level.width, level.height, LevelRows(file, header.format, level));
+        if (result == TargaWriteResult::source_failed) {
+            std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
+            return 1;
+        }
         if (result != TargaWriteResult::ok) {
             std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
             return 1;
