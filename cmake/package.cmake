@@ -8,6 +8,7 @@ set(MAKEQFB_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/makeqfb)
 
 add_executable(makeqfb::makeqfb ALIAS makeqfb)
 add_executable(makeqfb::qfbinfo ALIAS qfbinfo)
+add_executable(makeqfb::qfbprep ALIAS qfbprep)
 include(${CMAKE_CURRENT_LIST_DIR}/makeqfbFrameSet.cmake)
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/makeqfbConfig.cmake.in

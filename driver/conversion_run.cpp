@@ -25,6 +25,12 @@ bool build_output_name(char* out, const char* base)
     return true;
 }
 
+void print_image_too_large(const char* name, uint64_t image_bytes)
+{
+    std::printf("%s is too large: %" PRIu64 " bytes of pixels, more than the %zu bytes an image may have.\n", name,
+                image_bytes, PIXEL_BUFFER_SIZE);
+}
+
 // 24-bit 4444 becomes 1555 (there is no alpha to keep); 32-bit 565 drops the alpha.
 static PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
 {
@@ -44,8 +50,7 @@ static bool check_capacity(const char* first_name, int32_t width, int32_t height
     const uint64_t image_bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) *
                                  static_cast<uint64_t>(bits_per_pixel / 8);
     if (image_bytes > PIXEL_BUFFER_SIZE) {
-        std::printf("%s is too large: %" PRIu64 " bytes of pixels, more than the %zu bytes an image may have.\n",
-                    first_name, image_bytes, PIXEL_BUFFER_SIZE);
+        print_image_too_large(first_name, image_bytes);
         return false;
     }
     const qfb_header fields = {width, height, format, fps, set.frame_count, set.mipmap_count};

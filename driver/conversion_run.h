@@ -19,3 +19,6 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set);
 // The output name: the base filename's stem (all before its last ".") followed by ".qfb".
 // False when it would not fit in a name buffer.
 bool build_output_name(char* out, const char* base);
+
+// Prints the message for an image of more pixel bytes than the pixel buffer holds.
+void print_image_too_large(const char* name, uint64_t image_bytes);

@@ -35,6 +35,11 @@ void print_names_too_long(const char* base)
                 static_cast<int>(NAME_BUFFER_SIZE - 1), base);
 }
 
+void print_nothing_found()
+{
+    std::printf("Either that file doesn't exist or there aren't any frames associated with\nthat base filename\n");
+}
+
 bool file_exists(const char* name)
 {
     BinaryFile file;
@@ -63,40 +68,68 @@ int32_t count_mipmaps(const char* base, int32_t frame)
     return count;
 }
 
-FrameSetResult find_frames(const char* base, int32_t* frame_count, int32_t* mipmap_count,
-                           int32_t* first_frame)
+FrameSetResult visit_frames(const char* base, FrameVisitor visit, void* context)
 {
-    *frame_count = 0;
-    *mipmap_count = 0;
-    *first_frame = SINGLE_IMAGE;
-
     if (std::strlen(base) > NAME_BUFFER_SIZE - 1) return FrameSetResult::name_too_long;
     if (file_exists(base)) {
         const int32_t mipmaps = count_mipmaps(base, SINGLE_IMAGE);
         if (mipmaps < 0) return FrameSetResult::name_too_long;
-        *frame_count = 1;
-        *mipmap_count = mipmaps;
+        visit(context, SINGLE_IMAGE, mipmaps);
         return FrameSetResult::found;
     }
 
     const Member zero = probe_member(base, 0, 0);
     if (zero == Member::name_too_long) return FrameSetResult::name_too_long;
-    *first_frame = zero == Member::present ? 0 : 1;
+    const int32_t first_frame = zero == Member::present ? 0 : 1;
 
-    // The count stops one short of INT_MAX so that the next frame number cannot overflow.
-    while (*frame_count < INT_MAX - 1) {
-        const int32_t frame = *first_frame + *frame_count;
+    // The walk stops one short of INT_MAX frames so that the next frame number cannot overflow.
+    for (int32_t count = 0; count < INT_MAX - 1; ++count) {
+        const int32_t frame = first_frame + count;
         const Member member = probe_member(base, frame, 0);
         if (member == Member::name_too_long) return FrameSetResult::name_too_long;
         if (member == Member::absent) break;
         const int32_t mipmaps = count_mipmaps(base, frame);
         if (mipmaps < 0) return FrameSetResult::name_too_long;
-        ++*frame_count;
-        if (*frame_count == 1) {
-            *mipmap_count = mipmaps;
-        } else if (mipmaps != *mipmap_count) {
-            return FrameSetResult::mipmap_mismatch;
-        }
+        if (!visit(context, frame, mipmaps)) break;
     }
     return FrameSetResult::found;
+}
+
+namespace {
+// What find_frames gathers from the walk.
+struct FoundSet {
+    int32_t frame_count = 0;
+    int32_t mipmap_count = 0;
+    int32_t first_frame = 1;  // when nothing is found: neither frame 0 nor frame 1 is there
+    bool mismatch = false;
+};
+
+bool count_frame(void* context, int32_t frame, int32_t mipmaps)
+{
+    FoundSet& set = *static_cast<FoundSet*>(context);
+    if (++set.frame_count == 1) {
+        set.first_frame = frame;
+        set.mipmap_count = mipmaps;
+        return true;
+    }
+    set.mismatch = mipmaps != set.mipmap_count;
+    return !set.mismatch;
+}
+}  // namespace
+
+FrameSetResult find_frames(const char* base, int32_t* frame_count, int32_t* mipmap_count,
+                           int32_t* first_frame)
+{
+    FoundSet set;
+    const FrameSetResult result = visit_frames(base, count_frame, &set);
+    *frame_count = set.frame_count;
+    *mipmap_count = set.mipmap_count;
+    *first_frame = set.first_frame;
+    if (result == FrameSetResult::name_too_long) {
+        *frame_count = 0;
+        *mipmap_count = 0;
+        *first_frame = SINGLE_IMAGE;
+        return result;
+    }
+    return set.mismatch ? FrameSetResult::mipmap_mismatch : FrameSetResult::found;
 }

@@ -44,6 +44,17 @@ enum class FrameSetResult {
 
 // Prints the message for a base filename whose member or output names do not fit.
 void print_names_too_long(const char* base);
+// Prints the message for a base filename that names no file of a set.
+void print_nothing_found();
+
+// Called by visit_frames for each frame it finds, in order, with the frame's number and its count
+// of reduced levels; returning false ends the walk there.
+using FrameVisitor = bool (*)(void* context, int32_t frame, int32_t mipmaps);
+
+// The walk behind find_frames: the single image when base exists (numbered frames are then not
+// looked for), otherwise consecutive frames from 0000 or 0001 up to the first gap. Returns found
+// (also when the visitor stopped the walk, or nothing was there) or name_too_long.
+FrameSetResult visit_frames(const char* base, FrameVisitor visit, void* context);
 
 // Finds the frame set named by base: the single image when base exists (numbered frames are then
 // not looked for), otherwise consecutive frames from 0000 or 0001 up to the first gap.

@@ -52,7 +52,7 @@ int makeqfb_main(int argc, char** argv)
         return 1;
     }
     if (frame_count == 0) {
-        std::printf("Either that file doesn't exist or there aren't any frames associated with\nthat base filename\n");
+        print_nothing_found();
         return 1;
     }
     if (found == FrameSetResult::mipmap_mismatch) {

@@ -21,6 +21,13 @@ const char* targa_error_text(TargaError error)
     case TargaError::pixel_data_short: return "pixel data is cut short";
     case TargaError::rle_packet_crosses_row: return "run-length packet crosses a row end";
     case TargaError::changed_while_reading: return "the file changed while it was read";
+    case TargaError::greyscale_image: return "it is a greyscale image: save it as 24 or 32-bit colour instead";
+    case TargaError::sixteen_bit_colour: return "it has 16-bit colour: save it as 24 or 32-bit colour instead";
+    case TargaError::png_file: return "this is a PNG file, not a Targa file: import it with qfbprep";
+    case TargaError::jpeg_file: return "this is a JPEG file, not a Targa file: save it as PNG and import it with qfbprep";
+    case TargaError::gif_file: return "this is a GIF file, not a Targa file: save it as PNG and import it with qfbprep";
+    case TargaError::bmp_file: return "this is a BMP file, not a Targa file: save it as PNG and import it with qfbprep";
+    case TargaError::webp_file: return "this is a WebP file, not a Targa file: save it as PNG and import it with qfbprep";
     }
     return "unknown error";
 }

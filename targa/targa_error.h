@@ -20,6 +20,14 @@ enum class TargaError {
     pixel_data_short,            // fewer pixel bytes or RLE packets than the image needs
     rle_packet_crosses_row,      // a packet running past the end of its row
     changed_while_reading,       // the file shrank under a mapping while its pixels were read
+    // Refusals that say what to do instead (the header check names them in place of the above).
+    greyscale_image,             // image type 3 or 11
+    sixteen_bit_colour,          // 15 or 16 bits of true colour that the check refuses
+    png_file,                    // another image format, known by its signature
+    jpeg_file,
+    gif_file,
+    bmp_file,
+    webp_file,
 };
 
 // A short lower-case phrase for the outcome, e.g. "pixel data is cut short"; never null.

@@ -1,6 +1,8 @@
 // The Targa header check shared by the probe and the loader, and the probe read_targa_info.
 #include "targa/targa_header.h"
 
+#include <cstring>
+
 namespace {
 
 // 16-bit header fields are signed when they hold a size: 0x8000 and up become negative.
@@ -51,6 +53,44 @@ TargaError check_fields(BinaryFile& file, const TargaHeader& header)
     return TargaError::none;
 }
 
+bool starts_with(const uint8_t* head, const char* signature, size_t length)
+{
+    return std::memcmp(head, signature, length) == 0;
+}
+
+// Another image format, known by its first bytes; none when the bytes name none. Every one of
+// these signatures puts a value at the image type's place (byte 2) or the depth's (byte 16) that
+// the check refuses, so a file the check accepts is never taken for one.
+TargaError other_format(BinaryFile& file)
+{
+    uint8_t head[12] = {};  // the longest signature: "RIFF", a size, "WEBP"
+    if (file.seek(0) < 0) return TargaError::none;
+    file.read(head, sizeof head);  // a shorter file leaves zeros, which match no signature
+    if (starts_with(head, "\x89PNG\r\n\x1a\n", 8)) return TargaError::png_file;
+    if (starts_with(head, "\xff\xd8\xff", 3)) return TargaError::jpeg_file;
+    if (starts_with(head, "GIF87a", 6) || starts_with(head, "GIF89a", 6)) return TargaError::gif_file;
+    if (starts_with(head, "RIFF", 4) && starts_with(head + 8, "WEBP", 4)) return TargaError::webp_file;
+    // "BM", the file size, then four reserved bytes that are always 0.
+    if (starts_with(head, "BM", 2) && starts_with(head + 6, "\0\0\0\0", 4)) return TargaError::bmp_file;
+    return TargaError::none;
+}
+
+// Names a refusal by what the file is when that tells the user what to do: another image
+// format, a greyscale image, or 15 or 16-bit colour.
+TargaError explain_refusal(BinaryFile& file, const TargaHeader& header, TargaError error)
+{
+    if (error == TargaError::cannot_open || error == TargaError::read_failed) return error;
+    const TargaError format = other_format(file);
+    if (format != TargaError::none) return format;
+    const bool field_refused = error == TargaError::bad_pixel_depth || error == TargaError::bad_alpha_bits ||
+                               error == TargaError::bad_image_type;
+    if (!field_refused) return error;
+    if (header.image_type == 3 || header.image_type == 11) return TargaError::greyscale_image;
+    const bool true_colour = header.image_type == 2 || header.image_type == 10;
+    if (true_colour && (header.pixel_depth == 15 || header.pixel_depth == 16)) return TargaError::sixteen_bit_colour;
+    return error;
+}
+
 }  // namespace
 
 TargaError check_targa_header(BinaryFile& file, const char* name, TargaHeader& header)
@@ -58,7 +98,10 @@ TargaError check_targa_header(BinaryFile& file, const char* name, TargaHeader& h
     if (file.open(name, BinaryFile::READ) < 0) return TargaError::cannot_open;
     TargaError error = read_fields(file, header);
     if (error == TargaError::none) error = check_fields(file, header);
-    if (error != TargaError::none) file.close();
+    if (error != TargaError::none) {
+        error = explain_refusal(file, header, error);
+        file.close();
+    }
     return error;
 }
 

@@ -42,14 +42,19 @@ TargaWriteResult write_rows(const char* path, int32_t width, int32_t height, con
 
 }  // namespace
 
-void encode_targa32_header(uint16_t width, uint16_t height, uint8_t out[TARGA_HEADER_SIZE])
+void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE])
 {
     for (int i = 0; i < TARGA_HEADER_SIZE; ++i) out[i] = 0;
     out[2] = UNCOMPRESSED_TRUE_COLOUR;  // no ID field (0), no colour map (1), no map fields (3-7)
     put_u16(out + 12, width);           // origin (8-11) stays 0
     put_u16(out + 14, height);
-    out[16] = BITS_PER_PIXEL;
-    out[17] = TARGA_WRITER_DESCRIPTOR;
+    out[16] = bits_per_pixel;
+    out[17] = bits_per_pixel == BITS_PER_PIXEL ? TARGA_WRITER_DESCRIPTOR : TARGA_TOP_FIRST;
+}
+
+void encode_targa32_header(uint16_t width, uint16_t height, uint8_t out[TARGA_HEADER_SIZE])
+{
+    encode_targa_header(width, height, BITS_PER_PIXEL, out);
 }
 
 const char* targa_write_result_text(TargaWriteResult result)

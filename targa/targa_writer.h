@@ -14,6 +14,8 @@ constexpr int32_t TARGA_WRITER_MAX_SIDE = 65535;
 
 // Lays out the 18-byte header of a width x height image as written here (no ID, no colour map).
 void encode_targa32_header(uint16_t width, uint16_t height, uint8_t out[TARGA_HEADER_SIZE]);
+// The same header for 24 bits per pixel (descriptor: top row first, no alpha bits) or 32.
+void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE]);
 
 enum class TargaWriteResult {
     ok,

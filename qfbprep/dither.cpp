@@ -1,0 +1,105 @@
+// Serpentine Floyd-Steinberg dithering per channel (see dither.h). Values and errors are kept in
+// 1/256ths of an 8-bit step; the four shares of an error add up to it exactly.
+#include "qfbprep/dither.h"
+
+#include <qfb/qfb.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// 8-bit values in 1/256ths.
+constexpr int32_t ONE = 256;
+constexpr int32_t MAX_VALUE = 255 * ONE;
+
+// One channel of a format: where its field sits in the word and how wide it is.
+struct Field {
+    int channel;  // byte of the pixel: 0 blue, 1 green, 2 red, 3 alpha
+    int shift;
+    int bits;
+};
+
+// What each field value shows once expanded, and the nearest field to each 8-bit value.
+struct Channel {
+    int channel = 0;
+    int32_t levels = 0;
+    int32_t shown[64] = {};   // at most 6 bits
+    uint8_t nearest[256] = {};
+
+    Channel(int32_t format, const Field& field) : channel(field.channel), levels(1 << field.bits)
+    {
+        for (int32_t q = 0; q < levels; ++q) {
+            const uint16_t word = static_cast<uint16_t>(q << field.shift);
+            const uint8_t bytes[2] = {static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)};
+            uint8_t bgra[4];
+            qfb_expand_words(bytes, 1, format, QFB_ORDER_BGRA, bgra);
+            shown[q] = bgra[field.channel];
+        }
+        int32_t q = 0;
+        for (int32_t v = 0; v < 256; ++v) {
+            while (q + 1 < levels && shown[q + 1] - v < v - shown[q]) ++q;
+            nearest[v] = static_cast<uint8_t>(q);
+        }
+    }
+
+    // The field whose expansion is nearest to value (in 1/256ths, within 0 .. MAX_VALUE).
+    int32_t choose(int32_t value) const
+    {
+        int32_t q = nearest[(value + ONE / 2) / ONE > 255 ? 255 : (value + ONE / 2) / ONE];
+        if (q + 1 < levels && shown[q + 1] * ONE - value < value - shown[q] * ONE) ++q;
+        if (q > 0 && value - shown[q - 1] * ONE < shown[q] * ONE - value) --q;
+        return q;
+    }
+};
+
+std::vector<Field> fields_of(int32_t format, bool with_alpha)
+{
+    switch (format) {
+    case QFB_FORMAT_565: return {{0, 0, 5}, {1, 5, 6}, {2, 11, 5}};
+    case QFB_FORMAT_4444:
+        if (with_alpha) return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}, {3, 12, 4}};
+        return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}};
+    default: return {{0, 0, 5}, {1, 5, 5}, {2, 10, 5}};  // 1555: the flag is alpha 0, kept as it is
+    }
+}
+
+void dither_channel(Image& image, const Channel& ch)
+{
+    const int bpp = image.bytes_per_pixel();
+    const int32_t width = image.width;
+    // Errors waiting for this row and the next, with a guard pixel at each end.
+    std::vector<int32_t> here(static_cast<size_t>(width) + 2, 0), below(here.size(), 0);
+    for (int32_t y = 0; y < image.height; ++y) {
+        uint8_t* row = image.row(y);
+        const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
+        for (int32_t i = 0; i < width; ++i) {
+            const int32_t x = step > 0 ? i : width - 1 - i;
+            const size_t at = static_cast<size_t>(x) + 1;  // in the error rows
+            int32_t value = row[static_cast<size_t>(x) * bpp + ch.channel] * ONE + here[at];
+            value = value < 0 ? 0 : value > MAX_VALUE ? MAX_VALUE : value;
+            const int32_t q = ch.choose(value);
+            row[static_cast<size_t>(x) * bpp + ch.channel] = static_cast<uint8_t>(ch.shown[q]);
+            const int32_t error = value - ch.shown[q] * ONE;
+            const int32_t ahead = error * 7 / 16, behind_below = error * 3 / 16, straight_below = error * 5 / 16;
+            here[at + step] += ahead;
+            below[at - step] += behind_below;
+            below[at] += straight_below;
+            below[at + step] += error - ahead - behind_below - straight_below;
+        }
+        here.swap(below);
+        std::fill(below.begin(), below.end(), 0);
+    }
+}
+
+}  // namespace
+
+int32_t packed_format(int32_t format, int32_t bits_per_pixel)
+{
+    return bits_per_pixel == 24 && format == QFB_FORMAT_4444 ? QFB_FORMAT_1555 : format;
+}
+
+void dither_image(Image& image, int32_t format)
+{
+    for (const Field& field : fields_of(format, image.bytes_per_pixel() == 4)) dither_channel(image, Channel(format, field));
+}

@@ -1,0 +1,70 @@
+// qfbprep dither FORMAT BASE FOLDER: every member of the set, dithered to the format's channel
+// widths, written into FOLDER under its own name, ready for makeqfb FORMAT fps FOLDER/<base>.
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "driver/command_line.h"
+#include "driver/frame_names.h"
+#include "qfbprep/dither.h"
+#include "qfbprep/jobs.h"
+#include "qfbprep/prep_set.h"
+#include "qfbprep/staged_files.h"
+
+namespace {
+
+bool same_file(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+int dither_job(int argc, char** argv)
+{
+    PixelFormat format = FORMAT_1555;
+    if (argc != 3) {
+        print_qfbprep_usage();
+        return 1;
+    }
+    if (!parse_format(argv[0], &format)) {
+        std::printf("Unknown format parameter: %s.  Must be 1555, 4444, or 565.\n", argv[0]);
+        return 1;
+    }
+    const std::string folder = argv[2];
+    struct stat folder_stat {};
+    if (stat(folder.c_str(), &folder_stat) != 0 || !S_ISDIR(folder_stat.st_mode)) {
+        std::printf("Output folder doesn't exist: %s\n", folder.c_str());
+        return 1;
+    }
+    PrepSet set;
+    if (!find_prep_set_or_say(argv[1], set)) return 1;
+
+    StagedFiles staged;
+    int32_t written = 0;
+    for (const PrepFrame& frame : set.frames) {
+        for (int32_t level = 0; level <= frame.mipmaps; ++level) {
+            const std::string name = member_name(set.base, frame.number, level);
+            const std::string output = folder + "/" + file_part(name);
+            if (output.size() > NAME_BUFFER_SIZE - 1) {
+                print_names_too_long(output.c_str());
+                return 1;
+            }
+            if (same_file(name, output)) {
+                std::printf("The output file %s is one of the input files and would be overwritten.\n", output.c_str());
+                return 1;
+            }
+            Image image;
+            if (!load_image(name.c_str(), image)) return 1;
+            const int32_t packed = packed_format(format, image.bits_per_pixel);
+            dither_image(image, packed);
+            if (!staged.stage(output, encode_targa(image))) return 1;
+            std::printf("%s:  dithered for %s from %dbpp.\n", output.c_str(), qfb_format_name(packed), image.bits_per_pixel);
+            ++written;
+        }
+    }
+    if (!staged.commit_all()) return 1;
+    std::printf("%d file%s dithered into %s.\n", written, written == 1 ? "" : "s", folder.c_str());
+    return 0;
+}

@@ -1,0 +1,39 @@
+// Staging and committing a job's files (see staged_files.h).
+#include "qfbprep/staged_files.h"
+
+#include <cstdio>
+
+#include "targa/targa_writer.h"
+
+namespace {
+void print_unwritable(const std::string& name, TargaWriteResult why)
+{
+    std::printf("Couldn't write Targa file %s: %s.\n", name.c_str(), targa_write_result_text(why));
+}
+}  // namespace
+
+bool StagedFiles::stage(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    auto file = std::make_unique<TempFile>();
+    if (!file->create(name, new_file_mode())) {
+        print_unwritable(name, TargaWriteResult::cannot_create);
+        return false;
+    }
+    if (!file->write_and_close(bytes.data(), bytes.size())) {
+        print_unwritable(name, TargaWriteResult::write_failed);
+        return false;
+    }
+    staged_.push_back(Staged{std::move(file), name});
+    return true;
+}
+
+bool StagedFiles::commit_all()
+{
+    for (Staged& staged : staged_) {
+        if (!staged.file->commit(staged.name)) {
+            print_unwritable(staged.name, TargaWriteResult::rename_failed);
+            return false;
+        }
+    }
+    return true;
+}
