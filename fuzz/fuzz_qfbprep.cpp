@@ -1,0 +1,129 @@
+// libFuzzer target for qfbprep: each input is one image, written into a private folder both as
+// the Targa file s.tga and as the PNG file s.png, and every job runs on it in process: check,
+// mipmaps, dither to each format, and import. It aborts on any memory error and when a job
+// breaks its promises: the status is 0 or 1; no temporary file is ever left behind; a set that
+// mipmaps or dither accepted is one that makeqfb packs; an imported frame reads back as a 32-bit
+// Targa file.
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "driver/makeqfb_main.h"
+#include "output/output_buffer.h"
+#include "qfbprep/qfbprep_main.h"
+#include "targa/targa_header.h"
+
+namespace {
+
+void check(bool promise)
+{
+    if (!promise) std::abort();
+}
+
+// The private folders, made once per process and emptied before each input.
+class Scratch {
+public:
+    Scratch()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/fuzz-qfbprep-XXXXXX";
+        check(mkdtemp(pattern.data()) != nullptr);
+        path_ = pattern;
+        check(std::filesystem::create_directory(path_ + "/out"));
+    }
+    ~Scratch() { std::filesystem::remove_all(path_); }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    std::string file(const char* name) const { return path_ + "/" + name; }
+    void empty() const
+    {
+        for (const char* folder : {"", "/out"})
+            for (const auto& entry : std::filesystem::directory_iterator(path_ + folder))
+                if (entry.is_regular_file() || entry.is_symlink()) std::filesystem::remove(entry.path());
+    }
+    // True when no temporary file of a staged write is left in either folder.
+    bool no_temporary() const
+    {
+        for (const char* folder : {"", "/out"})
+            for (const auto& entry : std::filesystem::directory_iterator(path_ + folder))
+                if (entry.path().filename().string().find(".tmp") != std::string::npos ||
+                    entry.path().filename().string()[0] == '.')
+                    return false;
+        return true;
+    }
+
+private:
+    std::string path_;
+};
+
+void store(const std::string& name, const uint8_t* data, size_t size)
+{
+    FILE* file = std::fopen(name.c_str(), "wb");
+    check(file != nullptr);
+    check(size == 0 || std::fwrite(data, 1, size, file) == size);
+    check(std::fclose(file) == 0);
+}
+
+// Runs main_function with the words as its arguments and standard output sent to /dev/null.
+int run_quietly(int (*main_function)(int, char**), std::initializer_list<std::string> words)
+{
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    check(saved >= 0 && null >= 0);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+    std::vector<std::string> text(words);
+    std::vector<char*> argv;
+    for (std::string& word : text) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int status = main_function(static_cast<int>(text.size()), argv.data());
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    check(status == 0 || status == 1);
+    return status;
+}
+
+int makeqfb(const std::string& base)
+{
+    reset_output();
+    return run_quietly(makeqfb_main, {"makeqfb", "4444", "12", base});
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static Scratch scratch;
+    scratch.empty();
+    const std::string tga = scratch.file("s.tga"), png = scratch.file("s.png"), out = scratch.file("out");
+    store(tga, data, size);
+    store(png, data, size);
+
+    run_quietly(qfbprep_main, {"qfbprep", "check", tga});
+    for (const char* format : {"565", "4444", "1555"}) {
+        if (run_quietly(qfbprep_main, {"qfbprep", "dither", format, tga, out}) == 0)
+            check(makeqfb(scratch.file("out/s.tga")) == 0);
+    }
+    if (run_quietly(qfbprep_main, {"qfbprep", "mipmaps", tga, "--levels", "3"}) == 0) {
+        check(run_quietly(qfbprep_main, {"qfbprep", "check", tga}) == 0);
+        check(makeqfb(tga) == 0);
+    }
+    if (run_quietly(qfbprep_main, {"qfbprep", "import", scratch.file("i.tga"), png}) == 0) {
+        int32_t width = 0, height = 0, depth = 0;
+        check(read_targa_info(scratch.file("i-0001.tga").c_str(), &width, &height, &depth) == 0 && depth == 32);
+    }
+    check(scratch.no_temporary());
+    return 0;
+}

@@ -1,0 +1,278 @@
+// End to end: the real qfbprep binary on frame sets made in code, its results packed by the real
+// makeqfb. Mipmaps keep painted levels and leave every frame with the same levels; dithered files
+// pack to exactly the words the dithering chose; check names every file it will not use or that
+// makeqfb refuses; PNG import packs like the same frames saved as Targa files by Pillow.
+#include <gtest/gtest.h>
+#include <spng.h>
+
+#include <qfb/qfb.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+using qfbtest::Bytes;
+using qfbtest::RunResult;
+using qfbtest::TempDir;
+using qfbtest::Tga;
+
+RunResult qfbprep(const std::vector<std::string>& args, const std::string& cwd)
+{
+    return qfbtest::run_program(QFBPREP_BINARY, args, cwd);
+}
+
+Bytes image(int w, int h, int depth, uint32_t seed = 1)
+{
+    return qfbtest::raw_image(w, h, depth, qfbtest::pattern(w, h, depth / 8, seed)).to_bytes();
+}
+
+// The width, height and depth in a Targa file's header.
+std::vector<int> geometry(const Bytes& file)
+{
+    if (file.size() < 18) return {};
+    return {file[12] | file[13] << 8, file[14] | file[15] << 8, file[16]};
+}
+
+TEST(QfbprepMipmaps, PaintedLevelsStayAndEveryFrameEndsWithTheSameLevels)
+{
+    TempDir dir;
+    // Frame 1 has two painted levels, frame 2 one, frame 3 none.
+    const std::map<std::string, Bytes> painted = {
+        {"w-0001.tga", image(32, 16, 32, 1)}, {"w-a0001.tga", image(16, 8, 32, 2)}, {"w-b0001.tga", image(8, 4, 32, 3)},
+        {"w-0002.tga", image(32, 16, 32, 4)}, {"w-a0002.tga", image(16, 8, 32, 5)}, {"w-0003.tga", image(32, 16, 32, 6)},
+    };
+    for (const auto& [name, bytes] : painted) qfbtest::write_file(dir.file(name), bytes);
+    const RunResult run = qfbprep({"mipmaps", "w.tga", "--levels", "3"}, dir.path());
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const auto& [name, bytes] : painted) EXPECT_EQ(qfbtest::read_file(dir.file(name)), bytes) << name;
+    for (const char* frame : {"0001", "0002", "0003"}) {
+        EXPECT_EQ(geometry(qfbtest::read_file(dir.file(std::string("w-b") + frame + ".tga"))), (std::vector<int>{8, 4, 32}));
+        EXPECT_EQ(geometry(qfbtest::read_file(dir.file(std::string("w-c") + frame + ".tga"))), (std::vector<int>{4, 2, 32}));
+    }
+    EXPECT_FALSE(qfbtest::exists(dir.file("w-d0001.tga")));
+    const RunResult packed = qfbtest::run_makeqfb({"4444", "12", "w.tga"}, dir.path());
+    EXPECT_EQ(packed.status, 0) << packed.output;
+    EXPECT_EQ(packed.output.rfind("3 frames, 3 mipmaps per frame\n", 0), 0u) << packed.output;
+
+    // Without --levels a 24-bit 5 x 3 image gets levels until a side would be 0, at its depth.
+    qfbtest::write_file(dir.file("odd.tga"), image(5, 3, 24));
+    ASSERT_EQ(qfbprep({"mipmaps", "odd.tga"}, dir.path()).status, 0);
+    EXPECT_EQ(geometry(qfbtest::read_file(dir.file("odd-a.tga"))), (std::vector<int>{2, 1, 24}));
+    EXPECT_FALSE(qfbtest::exists(dir.file("odd-b.tga")));
+}
+
+// The words of a QFB file, in file order.
+std::vector<uint8_t> qfb_pixels(const Bytes& file, qfb_file* parsed)
+{
+    EXPECT_EQ(qfb_parse(file.data(), file.size(), parsed), QFB_OK);
+    return Bytes(file.begin() + QFB_HEADER_SIZE, file.end());
+}
+
+TEST(QfbprepDither, PackedFilesHoldExactlyTheDitheredWords)
+{
+    TempDir dir;
+    // A horizontal gradient in every channel, alpha included, with a transparent column: two
+    // frames with one mipmap level each.
+    auto gradient = [](int w, int h, int shift) {
+        Bytes pixels;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 4; ++c) pixels.push_back(static_cast<uint8_t>(x == 3 && c == 3 ? 0 : 40 + x + shift + c * 9));
+        return qfbtest::raw_image(w, h, 32, pixels).to_bytes();
+    };
+    qfbtest::write_file(dir.file("g-0001.tga"), gradient(64, 8, 0));
+    qfbtest::write_file(dir.file("g-a0001.tga"), gradient(32, 4, 5));
+    qfbtest::write_file(dir.file("g-0002.tga"), gradient(64, 8, 17));
+    qfbtest::write_file(dir.file("g-a0002.tga"), gradient(32, 4, 21));
+    const std::vector<std::string> members = {"g-0001.tga", "g-a0001.tga", "g-0002.tga", "g-a0002.tga"};
+    for (const std::string format : {"565", "4444", "1555"}) {
+        SCOPED_TRACE(format);
+        TempDir out;
+        const RunResult run = qfbprep({"dither", format, dir.file("g.tga"), out.path()}, dir.path());
+        ASSERT_EQ(run.status, 0) << run.output;
+        ASSERT_EQ(qfbtest::run_makeqfb({format, "12", "g.tga"}, out.path()).status, 0);
+        qfb_file parsed;
+        const Bytes words = qfb_pixels(qfbtest::read_file(out.file("g.qfb")), &parsed);
+        // Expanded back, every word shows exactly the dithered file's pixel: the packing lost nothing.
+        Bytes expanded(words.size() * 2);
+        qfb_expand_words(words.data(), words.size() / 2, parsed.header.format, QFB_ORDER_BGRA, expanded.data());
+        Bytes dithered;
+        for (const std::string& member : members) {
+            const Bytes file = qfbtest::read_file(out.file(member));
+            dithered.insert(dithered.end(), file.begin() + 18, file.end());
+        }
+        ASSERT_EQ(expanded.size(), dithered.size());
+        for (size_t i = 0; i < dithered.size(); ++i) {
+            if (i % 4 == 3 && format != "4444") {
+                // 1555 keeps alpha as it was, and its flag marks alpha 0; 565 has no alpha.
+                if (format == "1555") {
+                    EXPECT_EQ(expanded[i] == 0, dithered[i] == 0) << "pixel " << i / 4;
+                }
+                continue;
+            }
+            ASSERT_EQ(expanded[i], dithered[i]) << "byte " << i;
+        }
+        // The same run again gives the same files.
+        TempDir again;
+        ASSERT_EQ(qfbprep({"dither", format, dir.file("g.tga"), again.path()}, dir.path()).status, 0);
+        for (const std::string& member : members)
+            EXPECT_EQ(qfbtest::read_file(again.file(member)), qfbtest::read_file(out.file(member))) << member;
+    }
+}
+
+Bytes with_byte(Bytes bytes, size_t at, uint8_t value)
+{
+    bytes[at] = value;
+    return bytes;
+}
+
+TEST(QfbprepCheck, NamesEverySurpriseWithItsFile)
+{
+    const Bytes frame = image(8, 8, 32), level = image(4, 4, 32);
+    const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 8, 0, 0, 0, 8};
+    struct Case {
+        const char* what;
+        std::map<std::string, Bytes> files;
+        const char* base;
+        int status;
+        std::vector<std::string> said;
+    } cases[] = {
+        {"a clean set", {{"w-0001.tga", frame}, {"w-a0001.tga", level}, {"w-0002.tga", frame}, {"w-a0002.tga", level}}, "w.tga", 0,
+         {"w.tga: 2 frames (w-0001.tga to w-0002.tga), 1 mipmap level per frame\n  level 0: 8 x 8, 32bpp (w-0001.tga)\n"
+          "  level 1: 4 x 4, 32bpp (w-a0001.tga)\nmakeqfb packs this set as it stands.\n"}},
+        {"a frame after a gap", {{"w-0001.tga", frame}, {"w-0002.tga", frame}, {"w-0004.tga", frame}}, "w.tga", 1,
+         {"w-0004.tga is not used: makeqfb stops at the gap before it (w-0003.tga is missing)"}},
+        {"frames hidden by a single image", {{"w.tga", frame}, {"w-0001.tga", frame}, {"w-0002.tga", frame}}, "w.tga", 1,
+         {"w.tga hides the numbered frames (w-0001.tga and 1 more): makeqfb packs w.tga alone"}},
+        {"a frame's name as the base", {{"w-0001.tga", frame}, {"w-0002.tga", frame}}, "w-0001.tga", 1,
+         {"w-0001.tga is itself frame 1 of the set w.tga: makeqfb packs it alone"}},
+        {"a level whose frame is missing", {{"w-0001.tga", frame}, {"w-a0003.tga", level}}, "w.tga", 1,
+         {"w-a0003.tga is not used: its image w-0003.tga is missing."}},
+        {"a level after a missing letter", {{"w-0001.tga", frame}, {"w-b0001.tga", image(2, 2, 32)}}, "w.tga", 1,
+         {"w-b0001.tga is not used: w-a0001.tga, the level before it, is missing"}},
+        {"a level of the wrong size", {{"w-0001.tga", frame}, {"w-a0001.tga", image(5, 4, 32)}}, "w.tga", 1,
+         {"w-a0001.tga is 5 x 4, but level 1 must be 4 x 4, half the level above"}},
+        {"frames with different levels", {{"w-0001.tga", frame}, {"w-a0001.tga", level}, {"w-0002.tga", frame}}, "w.tga", 1,
+         {"w-0002.tga has 0 mipmap levels, but w-0001.tga has 1: makeqfb refuses the set"}},
+        {"a 16-bit frame", {{"w-0001.tga", frame}, {"w-0002.tga", image(8, 8, 16)}}, "w.tga", 1,
+         {"w-0002.tga has 16 bits per pixel: makeqfb packs only 24 and 32-bit Targa files"}},
+        {"a greyscale frame", {{"w-0001.tga", with_byte(frame, 2, 3)}}, "w.tga", 1,
+         {"w-0001.tga: makeqfb refuses it: it is a greyscale image: save it as 24 or 32-bit colour instead."}},
+        {"a PNG file named as a frame", {{"w-0001.tga", frame}, {"w-0002.tga", png}}, "w.tga", 1,
+         {"w-0002.tga: makeqfb refuses it: this is a PNG file, not a Targa file: import it with qfbprep."}},
+        {"nothing there", {{"w-0003.tga", frame}}, "w.tga", 1,
+         {"w.tga: no file of the set is there", "w-0003.tga is not used: makeqfb starts a set at frame 0000 or 0001"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        for (const auto& [name, bytes] : c.files) qfbtest::write_file(dir.file(name), bytes);
+        const RunResult run = qfbprep({"check", c.base}, dir.path());
+        EXPECT_EQ(run.status, c.status) << run.output;
+        for (const std::string& text : c.said) EXPECT_NE(run.output.find(text), std::string::npos) << run.output;
+    }
+}
+
+// A PNG file of RGBA pixels, top row first, written by libspng.
+Bytes encode_png(int w, int h, const Bytes& rgba)
+{
+    spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr ihdr{};
+    ihdr.width = static_cast<uint32_t>(w);
+    ihdr.height = static_cast<uint32_t>(h);
+    ihdr.bit_depth = 8;
+    ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+    spng_set_ihdr(ctx, &ihdr);
+    EXPECT_EQ(spng_encode_image(ctx, rgba.data(), rgba.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE), 0);
+    size_t size = 0;
+    int error = 0;
+    uint8_t* data = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &error));
+    Bytes png(data, data + size);
+    free(data);
+    spng_ctx_free(ctx);
+    return png;
+}
+
+// The same RGBA pixels as Pillow saves them to a Targa file: uncompressed 32 bits with 8 alpha
+// bits (descriptor 0x08), bottom row first, and its "TRUEVISION-XFILE" footer.
+Bytes pillow_targa(int w, int h, const Bytes& rgba)
+{
+    Bytes bgra(rgba.size());
+    for (size_t i = 0; i < rgba.size(); i += 4) bgra[i] = rgba[i + 2], bgra[i + 1] = rgba[i + 1], bgra[i + 2] = rgba[i], bgra[i + 3] = rgba[i + 3];
+    Tga tga = qfbtest::raw_image(w, h, 32, bgra, false);
+    tga.descriptor = 0x08;
+    Bytes file = tga.to_bytes();
+    const Bytes footer = {0, 0, 0, 0, 0, 0, 0, 0, 'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N', '-', 'X', 'F', 'I', 'L', 'E', '.', 0};
+    file.insert(file.end(), footer.begin(), footer.end());
+    return file;
+}
+
+TEST(QfbprepImport, PngFramesPackLikeTheSameFramesSavedByPillow)
+{
+    TempDir dir;
+    std::vector<std::string> frames, levels;
+    for (int f = 1; f <= 3; ++f) {
+        for (int level = 0; level <= 1; ++level) {
+            const int w = 12 >> level, h = 6 >> level;
+            const Bytes rgba = qfbtest::pattern(w, h, 4, static_cast<uint32_t>(10 * f + level));
+            const std::string png = "export-" + std::to_string(f) + (level ? "-small" : "") + ".png";
+            qfbtest::write_file(dir.file(png), encode_png(w, h, rgba));
+            (level ? levels : frames).push_back(png);
+            qfbtest::write_file(dir.file(std::string("p-") + (level ? "a" : "") + "000" + std::to_string(f) + ".tga"),
+                                pillow_targa(w, h, rgba));
+        }
+    }
+    std::vector<std::string> args = {"import", "i.tga"};
+    args.insert(args.end(), frames.begin(), frames.end());
+    ASSERT_EQ(qfbprep(args, dir.path()).status, 0);
+    for (int f = 1; f <= 3; ++f)
+        ASSERT_EQ(qfbprep({"import", "i.tga", "--mipmap-of", std::to_string(f), levels[f - 1]}, dir.path()).status, 0);
+    for (const std::string format : {"4444", "1555", "565"}) {
+        ASSERT_EQ(qfbtest::run_makeqfb({format, "8", "i.tga"}, dir.path()).status, 0);
+        ASSERT_EQ(qfbtest::run_makeqfb({format, "8", "p.tga"}, dir.path()).status, 0);
+        EXPECT_EQ(qfbtest::read_file(dir.file("i.qfb")), qfbtest::read_file(dir.file("p.qfb"))) << format;
+    }
+}
+
+TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        const char* said;
+    } cases[] = {
+        {"help", {"--help"}, 0, "usage:    qfbprep check <base filename>"},
+        {"no job", {}, 1, "usage:"},
+        {"unknown job", {"pack", "w.tga"}, 1, "usage:"},
+        {"levels out of range", {"mipmaps", "w.tga", "--levels", "0"}, 1, "usage:"},
+        {"unknown format", {"dither", "555", "w.tga", "."}, 1, "Unknown format parameter: 555."},
+        {"missing folder", {"dither", "565", "w.tga", "nowhere"}, 1, "Output folder doesn't exist: nowhere"},
+        {"dither over the inputs", {"dither", "565", "w.tga", "."}, 1,
+         "The output file ./w-0001.tga is one of the input files and would be overwritten."},
+        {"no set", {"mipmaps", "x.tga"}, 1, "Either that file doesn't exist"},
+        {"a Targa file to import", {"import", "n.tga", "w-0001.tga", "w-0002.tga"}, 1,
+         "Couldn't read PNG file w-0001.tga: "},
+        {"a broken second frame", {"mipmaps", "w.tga"}, 1, "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        qfbtest::write_file(dir.file("w-0001.tga"), image(8, 8, 32));
+        Bytes cut = image(8, 8, 32);
+        cut.resize(100);
+        qfbtest::write_file(dir.file("w-0002.tga"), c.what == std::string("a broken second frame") ? cut : image(8, 8, 32));
+        const auto before = qfbtest::snapshot(dir.path());
+        const RunResult run = qfbprep(c.args, dir.path());
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        EXPECT_EQ(qfbtest::snapshot(dir.path()), before) << "no file written or changed";
+    }
+}
+
+}  // namespace
