@@ -85,6 +85,8 @@ Bytes header_field(Bytes bytes, size_t offset, uint8_t value)
 const std::string CUT = "Couldn't read Targa file {}: pixel data is cut short.\n";
 const std::string CROSSES = "Couldn't read Targa file {}: run-length packet crosses a row end.\n";
 const std::string HEADER_CUT = "Couldn't read Targa file {}: header is cut short.\n";
+const std::string GREYSCALE = "Couldn't read Targa file {}: it is a greyscale image: save it as 24 or 32-bit colour instead.\n";
+const std::string SIXTEEN = "Couldn't read Targa file {}: it has 16-bit colour: save it as 24 or 32-bit colour instead.\n";
 const std::string MISMATCH = "Not all frames are of the same size and bits-per-pixel.";
 const Bytes PIXEL = {1, 2, 3};
 
@@ -157,10 +159,17 @@ std::vector<Hostile> hostile_files()
         {"zero width after a sound frame", sized(0, 2, 24, Bytes(30, 1)), "", 4, 2, 24, MISMATCH},
         {"zero height after a sound frame", sized(4, 0), "", 4, 2, 24, MISMATCH},
         // Headers the reader does not take.
-        {"image type 3", header_field(raw42, 2, 3), "Couldn't read Targa file {}: unsupported image type.\n", 4, 2, 24,
+        {"image type 0", header_field(raw42, 2, 0), "Couldn't read Targa file {}: unsupported image type.\n", 4, 2, 24,
          "Couldn't read Targa file {}: unsupported image type.\n"},
-        {"15 bits per pixel", header_field(raw42, 16, 15), "Couldn't read Targa file {}: unsupported pixel depth.\n", 4, 2, 24,
+        {"7 bits per pixel", header_field(raw42, 16, 7), "Couldn't read Targa file {}: unsupported pixel depth.\n", 4, 2, 24,
          "Couldn't read Targa file {}: unsupported pixel depth.\n"},
+        // Files that are something else say what to do instead.
+        {"image type 3 (greyscale)", header_field(raw42, 2, 3), GREYSCALE, 4, 2, 24, GREYSCALE},
+        {"15 bits per pixel", header_field(raw42, 16, 15), SIXTEEN, 4, 2, 24, SIXTEEN},
+        {"16 bits with one alpha bit", header_field(header_field(raw42, 16, 16), 17, 0x21), SIXTEEN, 4, 2, 24, SIXTEEN},
+        {"a PNG file", join({{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, Bytes(40, 0)}),
+         "Couldn't read Targa file {}: this is a PNG file, not a Targa file: import it with qfbprep.\n", 4, 2, 24,
+         "Couldn't read Targa file {}: this is a PNG file, not a Targa file: import it with qfbprep.\n"},
     };
 }
 

@@ -48,14 +48,14 @@ const SuiteCase suite_cases[] = {
     {"rgb32_top_left_rle_colormap", "", Mode::through_palette, TargaError::colour_map_unsupported, false},
     {"ucm8", "", Mode::through_palette, TargaError::colour_map_unsupported, false},
     {"ccm8", "", Mode::through_palette, TargaError::colour_map_unsupported, false},
-    {"utc16", "", Mode::true_colour, TargaError::bad_alpha_bits, false},
-    {"ctc16", "", Mode::true_colour, TargaError::bad_alpha_bits, false},
-    {"ubw8", "", Mode::true_colour, TargaError::bad_image_type, false},
-    {"cbw8", "", Mode::true_colour, TargaError::bad_image_type, false},
-    {"monochrome8_bottom_left", "", Mode::true_colour, TargaError::bad_image_type, false},
-    {"monochrome8_bottom_left_rle", "", Mode::true_colour, TargaError::bad_image_type, false},
-    {"monochrome16_top_left", "", Mode::true_colour, TargaError::bad_image_type, false},
-    {"monochrome16_top_left_rle", "", Mode::true_colour, TargaError::bad_image_type, false},
+    {"utc16", "", Mode::true_colour, TargaError::sixteen_bit_colour, false},
+    {"ctc16", "", Mode::true_colour, TargaError::sixteen_bit_colour, false},
+    {"ubw8", "", Mode::true_colour, TargaError::greyscale_image, false},
+    {"cbw8", "", Mode::true_colour, TargaError::greyscale_image, false},
+    {"monochrome8_bottom_left", "", Mode::true_colour, TargaError::greyscale_image, false},
+    {"monochrome8_bottom_left_rle", "", Mode::true_colour, TargaError::greyscale_image, false},
+    {"monochrome16_top_left", "", Mode::true_colour, TargaError::greyscale_image, false},
+    {"monochrome16_top_left_rle", "", Mode::true_colour, TargaError::greyscale_image, false},
 };
 
 uint32_t u32(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24; }

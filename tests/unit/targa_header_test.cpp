@@ -38,12 +38,14 @@ const HeaderCase header_cases[] = {
     {"id field of 20 bytes", [](Tga& t) { t.id = Bytes(20, 'x'); }, 640, 480, 24, TargaError::none},
     {"width 0", [](Tga& t) { t.width = 0; }, 0, 480, 24, TargaError::none},
     {"largest size", [](Tga& t) { t.width = 32767, t.height = 32767; }, 32767, 32767, 24, TargaError::none},
-    {"one alpha bit at 16 bits", [](Tga& t) { t.pixel_depth = 16, t.descriptor = 0x01; }, 0, 0, 0, TargaError::bad_alpha_bits},
+    {"one alpha bit at 16 bits", [](Tga& t) { t.pixel_depth = 16, t.descriptor = 0x01; }, 0, 0, 0, TargaError::sixteen_bit_colour},
     {"one alpha bit at 32 bits", [](Tga& t) { t.pixel_depth = 32, t.descriptor = 0x21; }, 0, 0, 0, TargaError::bad_alpha_bits},
-    {"greyscale type 3", [](Tga& t) { t.image_type = 3; }, 0, 0, 0, TargaError::bad_image_type},
-    {"greyscale rle type 11", [](Tga& t) { t.image_type = 11; }, 0, 0, 0, TargaError::bad_image_type},
+    {"greyscale type 3", [](Tga& t) { t.image_type = 3; }, 0, 0, 0, TargaError::greyscale_image},
+    {"greyscale rle type 11", [](Tga& t) { t.image_type = 11; }, 0, 0, 0, TargaError::greyscale_image},
+    {"greyscale with alpha", [](Tga& t) { t.image_type = 3, t.pixel_depth = 16, t.descriptor = 0x08; }, 0, 0, 0, TargaError::greyscale_image},
     {"no image type 0", [](Tga& t) { t.image_type = 0; }, 0, 0, 0, TargaError::bad_image_type},
-    {"depth 15", [](Tga& t) { t.pixel_depth = 15; }, 0, 0, 0, TargaError::bad_pixel_depth},
+    {"depth 15", [](Tga& t) { t.pixel_depth = 15; }, 0, 0, 0, TargaError::sixteen_bit_colour},
+    {"depth 15, colour-mapped", [](Tga& t) { t.pixel_depth = 15, t.image_type = 1; }, 0, 0, 0, TargaError::bad_pixel_depth},
     {"depth 0", [](Tga& t) { t.pixel_depth = 0; }, 0, 0, 0, TargaError::bad_pixel_depth},
     {"width 32768", [](Tga& t) { t.width = 0x8000; }, 0, 0, 0, TargaError::bad_dimensions},
     {"height 65535", [](Tga& t) { t.height = 0xFFFF; }, 0, 0, 0, TargaError::bad_dimensions},
@@ -99,6 +101,40 @@ TEST(TargaHeader, FilesThatCannotHoldAHeaderAreRefused)
         int32_t w = 0, h = 0, bits = 0;
         TargaError why = TargaError::none;
         read_targa_info(path.c_str(), &w, &h, &bits, &why);
+        EXPECT_EQ(why, c.error);
+    }
+}
+
+// Other image formats are named by their signatures, whatever field of theirs the check refuses
+// first, even when the file is shorter than a Targa header.
+TEST(TargaHeader, OtherImageFormatsAreNamed)
+{
+    qfbtest::TempDir dir;
+    auto bytes = [](const char* text, size_t size, size_t total) {
+        Bytes out(text, text + size);
+        out.resize(total, 0);
+        return out;
+    };
+    const struct {
+        const char* what;
+        Bytes file;
+        TargaError error;
+    } cases[] = {
+        {"PNG", bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x40", 20, 60), TargaError::png_file},
+        {"JPEG", bytes("\xff\xd8\xff\xe0\0\x10JFIF", 10, 60), TargaError::jpeg_file},
+        {"GIF, 10 bytes", bytes("GIF89a\x10\0\x10\0", 10, 10), TargaError::gif_file},
+        {"old GIF", bytes("GIF87a", 6, 40), TargaError::gif_file},
+        {"BMP", bytes("BM\x3a\0\0\0\0\0\0\0\x36\0\0\0\x28", 15, 58), TargaError::bmp_file},
+        {"WebP", bytes("RIFF\x30\0\0\0WEBPVP8 ", 16, 56), TargaError::webp_file},
+        {"BM with reserved bytes set", bytes("BM\x3a\0\0\0\1\0\0\0\x36", 11, 58), TargaError::bad_pixel_depth},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("other.tga");
+        qfbtest::write_file(path, c.file);
+        int32_t w = 0, h = 0, bits = 0;
+        TargaError why = TargaError::none;
+        EXPECT_EQ(read_targa_info(path.c_str(), &w, &h, &bits, &why), 1);
         EXPECT_EQ(why, c.error);
     }
 }

@@ -80,7 +80,7 @@ const MapCase map_cases[] = {
     {"colour map cut short", edited(raw(2, 2, 8), [](Tga& t) {
          t.colour_map_type = 1, t.colour_map_entry_size = 24, t.colour_map_length = 200, t.data.clear();
      }), 4, TargaError::colour_map_short, false},
-    {"bad depth", edited(raw(2, 2, 24), [](Tga& t) { t.pixel_depth = 15; }), 12, TargaError::bad_pixel_depth, false},
+    {"bad depth", edited(raw(2, 2, 24), [](Tga& t) { t.pixel_depth = 17; }), 12, TargaError::bad_pixel_depth, false},
     {"header cut short", Tga{}, 0, TargaError::truncated_header, false},
 };
 
