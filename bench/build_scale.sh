@@ -5,7 +5,8 @@
 #   - the full build at -j1 and at -j$(nproc), and the speed-up;
 #   - a no-op rebuild, against the full build at -j$(nproc);
 #   - the per-set overhead of the build step: the -j1 build against the same makeqfb commands
-#     run from a plain shell loop.
+#     run from a plain shell loop, and Ninja's own cost of a step that runs nothing (it starts
+#     every command through /bin/sh), as the floor of that overhead.
 # Each figure is the median of ROUNDS runs, the kinds of run taken in turn within each round.
 #   bench/build_scale.sh [BUILD_DIR] [SETS] [ROUNDS]    (defaults: build/release 500 5)
 # Sets are 8 frames of 128 x 128 at 32 bits with 3 mipmap levels each (FRAMES, SIDE, MIPS to change).
@@ -45,6 +46,14 @@ shell_loop() {
   done
 }
 
+# A Ninja file of as many steps that run nothing, each writing an empty file through the shell.
+mkdir -p "$work/floor"
+{
+  echo 'rule empty'
+  echo '  command = cd $dir && : > $out'
+  for i in $(seq -w 1 "$sets"); do echo "build s$i.done: empty"; echo "  dir = $work/floor"; done
+} >"$work/floor/build.ninja"
+
 seconds() { local start end; start=$(date +%s%N); "$@" >/dev/null; end=$(date +%s%N); echo $(((end - start) / 1000)); }
 median() { tr ' ' '\n' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
@@ -55,16 +64,19 @@ for round in $(seq "$rounds"); do
   times[noop]+=" $(seconds ninja -C "$out")"
   ninja -C "$out" -t clean >/dev/null; times[jn]+=" $(seconds ninja -C "$out" -j"$jobs")"
   times[loop]+=" $(seconds shell_loop)"
+  ninja -C "$work/floor" -t clean >/dev/null; times[floor]+=" $(seconds ninja -C "$work/floor" -j1)"
 done
 j1=$(echo ${times[j1]} | median) jn=$(echo ${times[jn]} | median)
 noop=$(echo ${times[noop]} | median) loop=$(echo ${times[loop]} | median)
+floor=$(echo ${times[floor]} | median)
 
 echo "processor: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $jobs cores"
 echo "sets: $sets x $frames frames of $side x $side at 32 bits with $mips mipmap levels; median of $rounds rounds"
-awk -v j1="$j1" -v jn="$jn" -v noop="$noop" -v loop="$loop" -v sets="$sets" -v jobs="$jobs" 'BEGIN {
+awk -v j1="$j1" -v jn="$jn" -v noop="$noop" -v loop="$loop" -v floor="$floor" -v sets="$sets" -v jobs="$jobs" 'BEGIN {
   printf "full build -j1:        %8.1f ms\n", j1 / 1000
   printf "full build -j%d:        %8.1f ms   speed-up %.2f\n", jobs, jn / 1000, j1 / jn
   printf "no-op rebuild:         %8.1f ms   %.2f%% of the full build at -j%d\n", noop / 1000, 100 * noop / jn, jobs
   printf "shell loop of makeqfb: %8.1f ms   %.3f ms a set\n", loop / 1000, loop / 1000 / sets
   printf "build step overhead:   %8.3f ms a set, %.1f%% of the makeqfb run\n", (j1 - loop) / 1000 / sets, 100 * (j1 - loop) / loop
+  printf "Ninja step, no work:   %8.3f ms a set, %.1f%% of the makeqfb run\n", floor / 1000 / sets, 100 * floor / loop
 }'

@@ -3,7 +3,7 @@
 #   qfb_consumer.sh exports LIBRARY
 #       the shared library's SONAME is libqfb.so.1 and it exports qfb_ functions and nothing else
 #   qfb_consumer.sh pkg-config|find_package BUILD_DIR SOURCE_DIR MAKEQFB CMAKE CC
-#       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam/qfb2pam.c against it as C99
+#       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam against it as C99
 #       with warnings as errors (through pkg-config, or through find_package and makeqfb::qfb),
 #       makes the example set's QFB file and writes two of its levels as PAM images.
 set -eu
