@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the example frame set: three 32 x 32 frames of a ball bouncing across a
 transparent background, each with two hand-made mipmap levels (16 x 16 and 8 x 8),
+and a single 16 x 16 image of the ball with one mipmap level (spin.tga, spin-a.tga),
 as uncompressed 32-bit Targa files (bottom row first, 8 alpha bits)."""
 import math
 import os
@@ -44,6 +45,10 @@ def main():
             name = 'walk-%s%04d.tga' % (letter, number)
             with open(os.path.join(HERE, name), 'wb') as out:
                 out.write(targa(size, size, frame(size, number - 1)))
+    for level, name in enumerate(('spin.tga', 'spin-a.tga')):
+        size = 16 >> level
+        with open(os.path.join(HERE, name), 'wb') as out:
+            out.write(targa(size, size, frame(size, 1)))
 
 
 if __name__ == '__main__':

@@ -33,7 +33,7 @@ case $way in
     program=$work/qfb2pam
     ;;
   find_package)
-    "$cmake" -S "$source/examples" -B "$work/example" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
+    "$cmake" -S "$source/examples/qfb2pam" -B "$work/example" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" \
       -DCMAKE_C_COMPILER="$cc" -DCMAKE_C_FLAGS="$flags" >/dev/null
     "$cmake" --build "$work/example" >/dev/null
     program=$work/example/qfb2pam
