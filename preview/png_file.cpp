@@ -5,13 +5,7 @@
 
 #include <spng.h>
 
-#include <memory>
-
 namespace {
-
-struct SpngFree {
-    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
-};
 
 // libspng hands the encoded bytes here as it makes them.
 int write_to_file(spng_ctx*, void* user, void* data, size_t size)
@@ -21,24 +15,41 @@ int write_to_file(spng_ctx*, void* user, void* data, size_t size)
 
 }  // namespace
 
-PictureResult write_png_rgb(const char* name, int64_t width, int64_t height, const std::vector<uint8_t>& rgb)
+PngRows::PngRows(const char* name, int64_t width, int64_t height)
+    : file_(name), row_size_(static_cast<size_t>(width) * 3), rows_left_(height)
 {
-    PictureFile file(name);
-    if (!file.created()) return PictureResult::cannot_create;
-    const std::unique_ptr<spng_ctx, SpngFree> ctx(spng_ctx_new(SPNG_CTX_ENCODER));
-    if (ctx == nullptr) return PictureResult::encoder_failed;
+    if (!file_.created()) {
+        failure_ = PictureResult::cannot_create;
+        return;
+    }
+    ctx_ = spng_ctx_new(SPNG_CTX_ENCODER);
     spng_ihdr ihdr{};
     ihdr.width = static_cast<uint32_t>(width);
     ihdr.height = static_cast<uint32_t>(height);
     ihdr.bit_depth = 8;
     ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
-    if (spng_set_png_stream(ctx.get(), write_to_file, &file) != 0 || spng_set_ihdr(ctx.get(), &ihdr) != 0 ||
-        spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, PNG_ZLIB_LEVEL) != 0 ||
-        spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_STRATEGY, Z_RLE) != 0 ||
-        spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_NONE | SPNG_FILTER_CHOICE_UP) != 0)
-        return PictureResult::encoder_failed;
-    const int encoded = spng_encode_image(ctx.get(), rgb.data(), rgb.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
-    if (encoded == SPNG_IO_ERROR) return PictureResult::write_failed;
-    if (encoded != 0) return PictureResult::encoder_failed;
-    return file.commit();
+    const bool small = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) <= PNG_SMALL_PIXELS;
+    if (ctx_ == nullptr || spng_set_png_stream(ctx_, write_to_file, &file_) != 0 || spng_set_ihdr(ctx_, &ihdr) != 0 ||
+        spng_set_option(ctx_, SPNG_IMG_COMPRESSION_LEVEL, small ? Z_BEST_COMPRESSION : Z_NO_COMPRESSION) != 0 ||
+        spng_set_option(ctx_, SPNG_FILTER_CHOICE, small ? SPNG_FILTER_CHOICE_ALL : SPNG_DISABLE_FILTERING) != 0 ||
+        spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE) != 0)
+        failure_ = PictureResult::encoder_failed;
+}
+
+PngRows::~PngRows() { spng_ctx_free(ctx_); }
+
+bool PngRows::row(const uint8_t* rgb)
+{
+    if (failure_ != PictureResult::ok) return false;
+    const int result = spng_encode_row(ctx_, rgb, row_size_);
+    --rows_left_;
+    // The last row finishes the file (SPNG_EOI).
+    if (result != 0 && result != SPNG_EOI) failure_ = result == SPNG_IO_ERROR ? PictureResult::write_failed : PictureResult::encoder_failed;
+    return failure_ == PictureResult::ok;
+}
+
+PictureResult PngRows::finish()
+{
+    if (failure_ == PictureResult::ok && rows_left_ != 0) failure_ = PictureResult::encoder_failed;
+    return failure_ != PictureResult::ok ? failure_ : file_.commit();
 }

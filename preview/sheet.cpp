@@ -1,8 +1,12 @@
 // Drawing the contact sheet (see sheet.h).
 #include "preview/sheet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
+
+#include "preview/png_file.h"
 
 namespace {
 
@@ -40,28 +44,47 @@ void draw_row(const uint8_t* rgba, int32_t width, int32_t scale, int64_t level_y
 
 }  // namespace
 
-bool render_sheet(const qfb_file& file, const SheetLayout& layout, const LevelRowSource& source,
-                  std::vector<uint8_t>& rgb)
+PictureResult write_sheet_png(const char* name, const qfb_file& file, const SheetLayout& layout,
+                              const LevelRowSource& source)
 {
-    const int64_t stride = layout.width * 3;
+    const size_t stride = static_cast<size_t>(layout.width) * 3;
+    std::vector<uint8_t> band, words, rgba;  // one row of cells; one level row and its expansion
     try {
-        rgb.assign(static_cast<size_t>(layout.pixels()) * 3, SHEET_GROUND);
+        band.resize(stride * static_cast<size_t>(layout.cell_height));
+        words.resize(static_cast<size_t>(file.header.width) * 2);
+        rgba.resize(static_cast<size_t>(file.header.width) * 4);
     } catch (const std::bad_alloc&) {
-        return false;
+        return PictureResult::encoder_failed;
     }
-    const int32_t format = file.header.format;
-    // One row of words and its expansion: at most QFB_MAX_SIDE pixels.
-    std::vector<uint8_t> words(static_cast<size_t>(file.header.width) * 2), rgba(static_cast<size_t>(file.header.width) * 4);
+    const std::vector<uint8_t> ground(stride, SHEET_GROUND);
+    PngRows png(name, layout.width, layout.height);
+    const auto gap = [&png, &ground]() {
+        for (int32_t i = 0; i < SHEET_GAP; ++i) png.row(ground.data());
+    };
+    const auto flush = [&png, &band, &gap, stride, &layout]() {
+        for (int64_t y = 0; y < layout.cell_height; ++y) png.row(&band[static_cast<size_t>(y) * stride]);
+        gap();
+    };
+    gap();
+    int64_t band_row = -1;  // the row of cells in the band
     qfb_level level;
     for (int more = qfb_first_level(&file, &level); more; more = qfb_next_level(&file, &level)) {
-        if (level.width == 0) continue;  // nothing to read or draw (an empty level has no rows to skip)
-        const int64_t x = layout.x_of(level.frame, level.level), y = layout.y_of(level.frame, level.level);
+        if (level.frame / layout.columns != band_row) {
+            if (band_row >= 0) flush();
+            band_row = level.frame / layout.columns;
+            std::fill(band.begin(), band.end(), SHEET_GROUND);
+        }
+        if (level.width == 0) continue;  // nothing to read or draw (an empty level has no rows)
+        const int64_t x = layout.x_of(level.frame, level.level);
+        const int64_t y = layout.level_y[static_cast<size_t>(level.level)];  // the band starts at the cell's top
         for (int32_t row = 0; row < level.height; ++row) {
-            if (!source(level, row, words.data())) return false;
-            qfb_expand_words(words.data(), static_cast<size_t>(level.width), format, QFB_ORDER_RGBA, rgba.data());
+            if (!source(level, row, words.data())) return PictureResult::source_failed;
+            qfb_expand_words(words.data(), static_cast<size_t>(level.width), file.header.format, QFB_ORDER_RGBA, rgba.data());
             const int64_t top = int64_t{row} * layout.scale;
-            draw_row(rgba.data(), level.width, layout.scale, top, stride, &rgb[static_cast<size_t>((y + top) * stride + x * 3)]);
+            draw_row(rgba.data(), level.width, layout.scale, top, static_cast<int64_t>(stride),
+                     &band[static_cast<size_t>((y + top) * static_cast<int64_t>(stride) + x * 3)]);
         }
     }
-    return true;
+    flush();
+    return png.finish();
 }

@@ -4,9 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <string>
-#include <vector>
 
-#include "preview/png_file.h"
 #include "preview/sheet.h"
 #include "preview/sheet_layout.h"
 #include "preview/webp_animation.h"
@@ -52,10 +50,7 @@ int make_sheet(const char* qfb_name, BinaryFile& file, const QfbCheck& check, co
                 out, layout.width, layout.height, h.frame_count, h.frame_count == 1 ? "" : "s", layout.columns,
                 layout.columns == 1 ? "" : "s", layout.scale);
     QfbRows rows(file);
-    std::vector<uint8_t> rgb;
-    if (!render_sheet(check.file, layout, stream_rows(rows), rgb))
-        return report_failure(qfb_name, "PNG", out, rows.failed() ? PictureResult::source_failed : PictureResult::encoder_failed);
-    const PictureResult result = write_png_rgb(out, layout.width, layout.height, rgb);
+    const PictureResult result = write_sheet_png(out, check.file, layout, stream_rows(rows));
     if (result != PictureResult::ok) return report_failure(qfb_name, "PNG", out, result);
     std::printf("Sheet complete.\n");
     return 0;

@@ -16,8 +16,6 @@ public:
     // Reads row `row` (0 = top) of level, width little-endian words, into words. False when the
     // read failed or came up short: the file changed after the check.
     bool read(const qfb_level& level, int32_t row, uint8_t* words);
-    // True once a read has failed.
-    bool failed() const { return failed_; }
 
 private:
     BinaryFile& file_;
