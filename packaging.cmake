@@ -23,7 +23,7 @@ function(makeqfb_gzip source folder output_var)
   set(${output_var} ${output} PARENT_SCOPE)
 endfunction()
 
-set(MAKEQFB_MAN_PAGES makeqfb.1 qfbinfo.1)
+set(MAKEQFB_MAN_PAGES makeqfb.1 qfbinfo.1 qfbprep.1)
 set(man_outputs)
 foreach(page ${MAKEQFB_MAN_PAGES})
   makeqfb_gzip(${PROJECT_SOURCE_DIR}/man/${page} ${PROJECT_BINARY_DIR}/man output)
@@ -50,8 +50,9 @@ set(CPACK_PACKAGE_DESCRIPTION
   "makeqfb converts a single Targa image or a numbered sequence of animation
 frames, each with optional mipmap levels, into one QFB file of 16-bit 1555,
 4444 or 565 pixels for a game engine. qfbinfo prints and checks a QFB file's
-header and levels and unpacks it back into Targa files. A CMake package
-turns frame sets into build steps.")
+header and levels and unpacks it back into Targa files. qfbprep checks a
+frame set, fills in missing mipmap levels, dithers frames for 16 bits and
+imports PNG frames. A CMake package turns frame sets into build steps.")
 set(CPACK_DEBIAN_PACKAGE_LICENSE MIT)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Shipped programs are stripped, as Debian's policy asks.

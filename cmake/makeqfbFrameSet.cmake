@@ -72,6 +72,9 @@ function(makeqfb_add_frame_set output)
     message(WARNING "${fail} no file of the set ${base} was found; the build will fail until there is one")
   endif()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${source_dir}")
+  if(members)
+    _makeqfb_check_set("${fail}" "${base}")
+  endif()
 
   # Link the members beside the output under its stem, unless they are there already.
   file(MAKE_DIRECTORY "${out_dir}")
@@ -119,6 +122,25 @@ function(makeqfb_add_frame_set output)
     BYPRODUCTS "${log}"
     COMMENT "Packing ${base} into ${output}"
     VERBATIM)
+endfunction()
+
+# Runs qfbprep check on the set and shows what it finds (files makeqfb will not use or will
+# refuse) as a warning: the set still builds as makeqfb sees it. One short process per set. Only
+# an installed qfbprep (an imported target) is run: in makeqfb's own build tree the tool is not
+# built yet when CMake runs, and the check is skipped.
+function(_makeqfb_check_set fail base)
+  if(NOT TARGET makeqfb::qfbprep)
+    return()
+  endif()
+  get_target_property(imported makeqfb::qfbprep IMPORTED)
+  if(NOT imported)
+    return()
+  endif()
+  get_target_property(qfbprep makeqfb::qfbprep LOCATION)
+  execute_process(COMMAND "${qfbprep}" check "${base}" RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE report)
+  if(NOT status EQUAL 0)
+    message(WARNING "${fail} qfbprep check: makeqfb will not pack the set ${base} as it may be meant:\n${report}")
+  endif()
 endfunction()
 
 # Writes text into path only when path does not already hold it, so that its time stamp moves only

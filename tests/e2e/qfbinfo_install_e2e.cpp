@@ -35,6 +35,7 @@ TEST(Install, PutsProgramsAndPagesUnderThePrefix)
     } const programs[] = {
         {"bin/makeqfb", {}, 1, "==========================================================================\nmakeqfb - "},
         {"bin/qfbinfo", {"--help"}, 0, "==========================================================================\nqfbinfo - "},
+        {"bin/qfbprep", {"--help"}, 0, "==========================================================================\nqfbprep - "},
     };
     for (const Program& p : programs) {
         const std::string path = prefix.file(p.path);
@@ -45,7 +46,7 @@ TEST(Install, PutsProgramsAndPagesUnderThePrefix)
         EXPECT_EQ(run.status, p.status) << p.path;
         EXPECT_EQ(run.output.rfind(p.output_start, 0), 0u) << p.path;
     }
-    for (const std::string page : {"makeqfb.1", "qfbinfo.1"}) {
+    for (const std::string page : {"makeqfb.1", "qfbinfo.1", "qfbprep.1"}) {
         const std::string source = std::string(QFB_SOURCE_DIR) + "/man/" + page;
         const std::string plain = prefix.file("share/man/man1/" + page);
         if (qfbtest::exists(plain + ".gz")) {
@@ -72,6 +73,8 @@ TEST(ManPages, RenderWithoutWarnings)
         {"qfbinfo.1", {"qfbinfo - show, check and unpack", "SYNOPSIS", "--extract folder", "--sheet file.png",
                        "--animation file.webp", "--force", "EXTRACTION", "THE SHEET", "DIAGNOSTICS",
                        "Couldn't read QFB file", "EXIT STATUS", "makeqfb(1)"}},
+        {"qfbprep.1", {"qfbprep - check, complete, dither", "SYNOPSIS", "JOBS", "--mipmap-of N", "sort -V",
+                       "DIAGNOSTICS", "EXIT STATUS", "makeqfb(1)"}},
     };
     for (const Page& p : pages) {
         SCOPED_TRACE(p.file);

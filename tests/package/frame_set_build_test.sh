@@ -84,6 +84,12 @@ scenario_fps_changed() {
   build; expect_rebuilt="walk.qfb"
   [ "$(field "$out/walk.qfb" fps)" = 24 ] || fail "fps is not 24"
 }
+scenario_frame_after_gap() {
+  cp "$art/walk-0001.tga" "$art/walk-0005.tga"
+  build; expect_rebuilt="walk.qfb"; expect_frames=3
+  grep -q "qfbprep check" "$work/build.log" && grep -q "walk-0005.tga is not used: makeqfb stops at the gap" "$work/build.log" ||
+    fail "no warning naming the frame after the gap: $(cat "$work/build.log")"
+}
 scenario_damaged_member() {
   cp "$out/walk.qfb" "$work/previous.qfb"
   head -c 100 "$source_dir/examples/walk-0002.tga" >"$art/walk-0002.tga"
@@ -95,7 +101,7 @@ scenario_damaged_member() {
 
 configure "$out" "$art"
 for scenario in first_build nothing_changed frame_touched frame_added last_frame_removed \
-                mipmap_level_added fps_changed damaged_member; do
+                mipmap_level_added fps_changed frame_after_gap damaged_member; do
   expect_status=ok expect_rebuilt="-" expect_frames="" expect_mipmaps=""
   stamps_before
   "scenario_$scenario"
