@@ -5,6 +5,7 @@
 #include <qfb/qfb.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace {
@@ -20,13 +21,15 @@ struct Field {
     int bits;
 };
 
-// What each field value shows once expanded, and the nearest field to each 8-bit value.
+// What each field value shows once expanded, and where the choice between neighbours flips.
 struct Channel {
     int channel = 0;
     int32_t levels = 0;
-    int32_t shown[64] = {};   // at most 6 bits
-    uint8_t nearest[256] = {};
+    int32_t shown[64] = {};      // at most 6 bits
+    int32_t threshold[64] = {};  // above it (in 1/256ths) field q + 1 is nearer than q
+    uint8_t first_guess[256] = {};  // the nearest field to each whole 8-bit value
 
+    Channel() = default;
     Channel(int32_t format, const Field& field) : channel(field.channel), levels(1 << field.bits)
     {
         for (int32_t q = 0; q < levels; ++q) {
@@ -36,20 +39,22 @@ struct Channel {
             qfb_expand_words(bytes, 1, format, QFB_ORDER_BGRA, bgra);
             shown[q] = bgra[field.channel];
         }
+        for (int32_t q = 0; q < levels; ++q)
+            threshold[q] = q + 1 < levels ? (shown[q] + shown[q + 1]) * ONE / 2 : MAX_VALUE;
         int32_t q = 0;
         for (int32_t v = 0; v < 256; ++v) {
-            while (q + 1 < levels && shown[q + 1] - v < v - shown[q]) ++q;
-            nearest[v] = static_cast<uint8_t>(q);
+            while (v * ONE > threshold[q]) ++q;
+            first_guess[v] = static_cast<uint8_t>(q);
         }
     }
 
-    // The field whose expansion is nearest to value (in 1/256ths, within 0 .. MAX_VALUE).
+    // The field whose expansion is nearest to value (in 1/256ths, within 0 .. MAX_VALUE), the
+    // lower one on a tie. Neighbouring thresholds lie at least 4 whole values apart, so at most
+    // one lies between a whole value and the next.
     int32_t choose(int32_t value) const
     {
-        int32_t q = nearest[(value + ONE / 2) / ONE > 255 ? 255 : (value + ONE / 2) / ONE];
-        if (q + 1 < levels && shown[q + 1] * ONE - value < value - shown[q] * ONE) ++q;
-        if (q > 0 && value - shown[q - 1] * ONE < shown[q] * ONE - value) --q;
-        return q;
+        const int32_t q = first_guess[value / ONE];
+        return value > threshold[q] ? q + 1 : q;
     }
 };
 
@@ -64,28 +69,36 @@ std::vector<Field> fields_of(int32_t format, bool with_alpha)
     }
 }
 
-void dither_channel(Image& image, const Channel& ch)
+// All of the image's dithered channels in one pass; COUNT channels, each with its own errors.
+template <int COUNT>
+void dither_channels(Image& image, const Channel* channels)
 {
     const int bpp = image.bytes_per_pixel();
     const int32_t width = image.width;
-    // Errors waiting for this row and the next, with a guard pixel at each end.
-    std::vector<int32_t> here(static_cast<size_t>(width) + 2, 0), below(here.size(), 0);
+    // Errors waiting for this row and the next, COUNT per pixel, with a guard pixel at each end.
+    std::vector<int32_t> here((static_cast<size_t>(width) + 2) * COUNT, 0), below(here.size(), 0);
     for (int32_t y = 0; y < image.height; ++y) {
         uint8_t* row = image.row(y);
         const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
+        const ptrdiff_t ahead = step * COUNT;
         for (int32_t i = 0; i < width; ++i) {
             const int32_t x = step > 0 ? i : width - 1 - i;
-            const size_t at = static_cast<size_t>(x) + 1;  // in the error rows
-            int32_t value = row[static_cast<size_t>(x) * bpp + ch.channel] * ONE + here[at];
-            value = value < 0 ? 0 : value > MAX_VALUE ? MAX_VALUE : value;
-            const int32_t q = ch.choose(value);
-            row[static_cast<size_t>(x) * bpp + ch.channel] = static_cast<uint8_t>(ch.shown[q]);
-            const int32_t error = value - ch.shown[q] * ONE;
-            const int32_t ahead = error * 7 / 16, behind_below = error * 3 / 16, straight_below = error * 5 / 16;
-            here[at + step] += ahead;
-            below[at - step] += behind_below;
-            below[at] += straight_below;
-            below[at + step] += error - ahead - behind_below - straight_below;
+            uint8_t* pixel = row + static_cast<size_t>(x) * bpp;
+            int32_t* now = here.data() + (static_cast<size_t>(x) + 1) * COUNT;
+            int32_t* next = below.data() + (static_cast<size_t>(x) + 1) * COUNT;
+            for (int c = 0; c < COUNT; ++c) {
+                const Channel& ch = channels[c];
+                int32_t value = pixel[ch.channel] * ONE + now[c];
+                value = value < 0 ? 0 : value > MAX_VALUE ? MAX_VALUE : value;
+                const int32_t q = ch.choose(value);
+                pixel[ch.channel] = static_cast<uint8_t>(ch.shown[q]);
+                const int32_t error = value - ch.shown[q] * ONE;
+                const int32_t right = error * 7 / 16, behind = error * 3 / 16, under = error * 5 / 16;
+                now[c + ahead] += right;
+                next[c - ahead] += behind;
+                next[c] += under;
+                next[c + ahead] += error - right - behind - under;
+            }
         }
         here.swap(below);
         std::fill(below.begin(), below.end(), 0);
@@ -101,5 +114,12 @@ int32_t packed_format(int32_t format, int32_t bits_per_pixel)
 
 void dither_image(Image& image, int32_t format)
 {
-    for (const Field& field : fields_of(format, image.bytes_per_pixel() == 4)) dither_channel(image, Channel(format, field));
+    const std::vector<Field> fields = fields_of(format, image.bytes_per_pixel() == 4);
+    Channel channels[4];
+    for (size_t i = 0; i < fields.size(); ++i) channels[i] = Channel(format, fields[i]);
+    if (fields.size() == 4) {
+        dither_channels<4>(image, channels);
+    } else {
+        dither_channels<3>(image, channels);
+    }
 }

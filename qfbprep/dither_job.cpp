@@ -3,11 +3,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "driver/command_line.h"
 #include "driver/frame_names.h"
 #include "qfbprep/dither.h"
 #include "qfbprep/jobs.h"
+#include "qfbprep/parallel.h"
 #include "qfbprep/prep_set.h"
 #include "qfbprep/staged_files.h"
 
@@ -41,30 +44,41 @@ int dither_job(int argc, char** argv)
     PrepSet set;
     if (!find_prep_set_or_say(argv[1], set)) return 1;
 
-    StagedFiles staged;
-    int32_t written = 0;
+    // Every member is read and checked first, dithered (each image on its own), then written.
+    struct Member {
+        std::string output;
+        Image image;
+    };
+    std::vector<Member> members;
     for (const PrepFrame& frame : set.frames) {
         for (int32_t level = 0; level <= frame.mipmaps; ++level) {
             const std::string name = member_name(set.base, frame.number, level);
-            const std::string output = folder + "/" + file_part(name);
-            if (output.size() > NAME_BUFFER_SIZE - 1) {
-                print_names_too_long(output.c_str());
+            Member member{folder + "/" + file_part(name), Image()};
+            if (member.output.size() > NAME_BUFFER_SIZE - 1) {
+                print_names_too_long(member.output.c_str());
                 return 1;
             }
-            if (same_file(name, output)) {
-                std::printf("The output file %s is one of the input files and would be overwritten.\n", output.c_str());
+            if (same_file(name, member.output)) {
+                std::printf("The output file %s is one of the input files and would be overwritten.\n",
+                            member.output.c_str());
                 return 1;
             }
-            Image image;
-            if (!load_image(name.c_str(), image)) return 1;
-            const int32_t packed = packed_format(format, image.bits_per_pixel);
-            dither_image(image, packed);
-            if (!staged.stage(output, encode_targa(image))) return 1;
-            std::printf("%s:  dithered for %s from %dbpp.\n", output.c_str(), qfb_format_name(packed), image.bits_per_pixel);
-            ++written;
+            if (!load_image(name.c_str(), member.image)) return 1;
+            members.push_back(std::move(member));
         }
     }
+    for_each_in_parallel(members.size(), [&](size_t i) {
+        Image& image = members[i].image;
+        dither_image(image, packed_format(format, image.bits_per_pixel));
+    });
+    StagedFiles staged;
+    for (const Member& member : members) {
+        if (!staged.stage(member.output, encode_targa(member.image))) return 1;
+        std::printf("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+                    qfb_format_name(packed_format(format, member.image.bits_per_pixel)), member.image.bits_per_pixel);
+    }
+    const size_t written = members.size();
     if (!staged.commit_all()) return 1;
-    std::printf("%d file%s dithered into %s.\n", written, written == 1 ? "" : "s", folder.c_str());
+    std::printf("%zu file%s dithered into %s.\n", written, written == 1 ? "" : "s", folder.c_str());
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "driver/frame_names.h"
 #include "qfbprep/jobs.h"
+#include "qfbprep/parallel.h"
 #include "qfbprep/prep_set.h"
 #include "qfbprep/reduce.h"
 #include "qfbprep/staged_files.h"
@@ -44,40 +45,49 @@ int32_t levels_that_fit(int32_t width, int32_t height)
     return levels;
 }
 
-// Makes levels from..to of one frame from the level above from, staging each new file.
-bool fill_frame(const PrepSet& set, const PrepFrame& frame, int32_t from, int32_t to, StagedFiles& staged,
-                int32_t* written)
-{
-    const std::string top_name = member_name(set.base, frame.number, from - 1);
+// One frame's work: the level above the first new one, and the new levels made from it.
+struct FramePlan {
+    const PrepFrame* frame;
+    int32_t from, to;  // the new levels
     Image above;
-    if (!load_image(top_name.c_str(), above)) return false;
-    if (from - 1 > 0) {
-        // A painted level the new ones are made from must have its place's size, or the new
-        // ones would be wrong too.
-        const std::string first = member_name(set.base, frame.number, 0);
-        int32_t width = 0, height = 0, depth = 0;
-        if (read_targa_info(first.c_str(), &width, &height, &depth) == 0 &&
-            (above.width != width >> (from - 1) || above.height != height >> (from - 1))) {
-            std::printf("%s is %d x %d, but level %d of a %d x %d frame must be %d x %d, half the level above: "
-                        "resize it, or make every level again with --replace.\n",
-                        top_name.c_str(), above.width, above.height, from - 1, width, height, width >> (from - 1),
-                        height >> (from - 1));
-            return false;
-        }
-    }
-    for (int32_t level = from; level <= to; ++level) {
-        const std::string name = member_name(set.base, frame.number, level);
-        if (name.empty()) {
+    std::vector<Image> levels;
+};
+
+// Loads the level that the frame's first new level is made from, and checks its size.
+bool plan_frame(const PrepSet& set, FramePlan& plan)
+{
+    const int32_t number = plan.frame->number, source = plan.from - 1;
+    for (int32_t level = plan.from; level <= plan.to; ++level) {
+        if (member_name(set.base, number, level).empty()) {
             print_names_too_long(set.base.c_str());
             return false;
         }
-        Image below = halve_image(above);
-        if (!staged.stage(name, encode_targa(below))) return false;
-        std::printf("%s:  %d x %d, %dbpp.\n", name.c_str(), below.width, below.height, below.bits_per_pixel);
-        ++*written;
-        above = std::move(below);
+    }
+    const std::string top_name = member_name(set.base, number, source);
+    if (!load_image(top_name.c_str(), plan.above)) return false;
+    if (source == 0) return true;
+    // A painted level the new ones are made from must have its place's size, or the new ones
+    // would be wrong too.
+    const std::string first = member_name(set.base, number, 0);
+    int32_t width = 0, height = 0, depth = 0;
+    if (read_targa_info(first.c_str(), &width, &height, &depth) == 0 &&
+        (plan.above.width != width >> source || plan.above.height != height >> source)) {
+        std::printf("%s is %d x %d, but level %d of a %d x %d frame must be %d x %d, half the level above: "
+                    "resize it, or make every level again with --replace.\n",
+                    top_name.c_str(), plan.above.width, plan.above.height, source, width, height, width >> source,
+                    height >> source);
+        return false;
     }
     return true;
+}
+
+void make_levels(FramePlan& plan)
+{
+    const Image* above = &plan.above;
+    for (int32_t level = plan.from; level <= plan.to; ++level) {
+        plan.levels.push_back(halve_image(*above));
+        above = &plan.levels.back();
+    }
 }
 
 }  // namespace
@@ -102,11 +112,27 @@ int mipmaps_job(int argc, char** argv)
     // Painted levels are never removed: every frame is filled up to the most any frame has.
     const int32_t target = std::max(wanted, painted);
 
-    StagedFiles staged;
-    int32_t written = 0;
+    // Every source level is read and checked first, the new levels made (each frame on its
+    // own), then written.
+    std::vector<FramePlan> plans;
     for (const PrepFrame& frame : set.frames) {
         const int32_t from = options.replace ? 1 : frame.mipmaps + 1;
-        if (from <= target && !fill_frame(set, frame, from, target, staged, &written)) return 1;
+        if (from > target) continue;
+        plans.push_back(FramePlan{&frame, from, target, Image(), {}});
+        plans.back().levels.reserve(static_cast<size_t>(target - from + 1));
+        if (!plan_frame(set, plans.back())) return 1;
+    }
+    for_each_in_parallel(plans.size(), [&](size_t i) { make_levels(plans[i]); });
+    StagedFiles staged;
+    int32_t written = 0;
+    for (const FramePlan& plan : plans) {
+        for (int32_t level = plan.from; level <= plan.to; ++level) {
+            const std::string name = member_name(set.base, plan.frame->number, level);
+            const Image& image = plan.levels[static_cast<size_t>(level - plan.from)];
+            if (!staged.stage(name, encode_targa(image))) return 1;
+            std::printf("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
+            ++written;
+        }
     }
     if (!staged.commit_all()) return 1;
     std::printf("%d mipmap level%s written; every frame has %d.\n", written, written == 1 ? "" : "s", target);

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Times qfbprep's two heavy jobs against makeqfb on the same frame set, side by side in one run:
+# 19 frames of 1024 x 512 at 32 bits (make_frame_set), each round running, in an order that
+# rotates, makeqfb 4444 on the set, qfbprep dither 4444 of the set into a folder, and qfbprep
+# mipmaps --levels 4 on a copy of the set whose levels were removed before the round (four
+# levels from scratch). Prints each command's median and its ratio to makeqfb's median.
+#   bench/qfbprep_vs_makeqfb.sh [BUILD_DIR] [ROUNDS]
+# BUILD_DIR is a release build with MAKEQFB_BENCH=ON (default build/release); ROUNDS at least 10
+# (default 15). Times are wall-clock for the whole process; the page cache is warmed first.
+set -euo pipefail
+export LC_ALL=C  # a "." in $EPOCHREALTIME
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../build/release}
+rounds=${2:-15}
+makeqfb=$build/bin/makeqfb qfbprep=$build/bin/qfbprep maker=$build/bench/make_frame_set
+for program in "$makeqfb" "$qfbprep" "$maker"; do
+  [ -x "$program" ] || { echo "build it first: $program"; exit 1; }
+done
+[ "$rounds" -ge 10 ] || { echo "at least 10 rounds"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/set" "$work/dithered"
+"$maker" "$work/set" walk 19 1024 512 32 >/dev/null
+cp -r "$work/set" "$work/mips"
+
+now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+run_makeqfb() { "$makeqfb" 4444 30 "$work/set/walk.tga" >/dev/null; }
+run_dither() { "$qfbprep" dither 4444 "$work/set/walk.tga" "$work/dithered" >/dev/null; }
+run_mipmaps() { "$qfbprep" mipmaps "$work/mips/walk.tga" --levels 4 >/dev/null; }
+
+# Warm the page cache and check that every command works.
+cat "$work"/set/*.tga >/dev/null
+run_makeqfb && run_dither && run_mipmaps
+[ -f "$work/mips/walk-d0019.tga" ] || { echo "mipmaps wrote no fourth level"; exit 1; }
+
+commands=(makeqfb dither mipmaps)
+for ((i = 0; i < rounds; i++)); do
+  rm -f "$work"/mips/walk-[a-d]*.tga "$work/set/walk.qfb"
+  for ((k = 0; k < 3; k++)); do
+    which=${commands[$(((i + k) % 3))]}
+    start=$(now_us)
+    "run_$which"
+    echo $(($(now_us) - start)) >>"$work/$which.us"
+  done
+done
+
+echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $rounds rounds"
+base=$(median <"$work/makeqfb.us")
+for which in "${commands[@]}"; do
+  m=$(median <"$work/$which.us")
+  printf '%-8s median %7.2f ms  %5.2f x makeqfb\n' "$which" "$(awk -v m="$m" 'BEGIN { print m / 1000 }')" \
+    "$(awk -v m="$m" -v b="$base" 'BEGIN { print m / b }')"
+done
