@@ -81,20 +81,21 @@ void dither_channels(Image& image, const Channel* channels)
         uint8_t* row = image.row(y);
         const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
         const ptrdiff_t ahead = step * COUNT;
+        int32_t carry[COUNT] = {};  // the error passed to the next pixel of the row
         for (int32_t i = 0; i < width; ++i) {
             const int32_t x = step > 0 ? i : width - 1 - i;
             uint8_t* pixel = row + static_cast<size_t>(x) * bpp;
-            int32_t* now = here.data() + (static_cast<size_t>(x) + 1) * COUNT;
+            const int32_t* now = here.data() + (static_cast<size_t>(x) + 1) * COUNT;
             int32_t* next = below.data() + (static_cast<size_t>(x) + 1) * COUNT;
             for (int c = 0; c < COUNT; ++c) {
                 const Channel& ch = channels[c];
-                int32_t value = pixel[ch.channel] * ONE + now[c];
+                int32_t value = pixel[ch.channel] * ONE + now[c] + carry[c];
                 value = value < 0 ? 0 : value > MAX_VALUE ? MAX_VALUE : value;
                 const int32_t q = ch.choose(value);
                 pixel[ch.channel] = static_cast<uint8_t>(ch.shown[q]);
                 const int32_t error = value - ch.shown[q] * ONE;
                 const int32_t right = error * 7 / 16, behind = error * 3 / 16, under = error * 5 / 16;
-                now[c + ahead] += right;
+                carry[c] = right;
                 next[c - ahead] += behind;
                 next[c] += under;
                 next[c + ahead] += error - right - behind - under;

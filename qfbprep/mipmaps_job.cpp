@@ -104,11 +104,15 @@ int mipmaps_job(int argc, char** argv)
 
     // The first frame's full-size image sets the set's geometry, as in makeqfb.
     const std::string first = member_name(set.base, set.frames[0].number, 0);
-    Image first_image;
-    if (!load_image(first.c_str(), first_image)) return 1;
+    int32_t width = 0, height = 0, depth = 0;
+    if (read_targa_info(first.c_str(), &width, &height, &depth) != 0 || (depth != 24 && depth != 32)) {
+        Image refused;
+        load_image(first.c_str(), refused);  // names the file and the reason
+        return 1;
+    }
     int32_t painted = 0;
     for (const PrepFrame& frame : set.frames) painted = std::max(painted, frame.mipmaps);
-    const int32_t wanted = std::min<int32_t>(options.levels, levels_that_fit(first_image.width, first_image.height));
+    const int32_t wanted = std::min<int32_t>(options.levels, levels_that_fit(width, height));
     // Painted levels are never removed: every frame is filled up to the most any frame has.
     const int32_t target = std::max(wanted, painted);
 

@@ -67,20 +67,26 @@ Image halve_image(const Image& image)
         uint8_t* out = half.row(y);
         for (int32_t x = 0; x < half.width; ++x, top += 2 * bpp, bottom += 2 * bpp, out += bpp) {
             const uint8_t* block[4] = {top, top + bpp, bottom, bottom + bpp};
-            float weight[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-            unsigned alpha_sum = 0;
+            // Equal alphas (always so at 24 bits) weigh the four pixels alike.
+            bool equal = true;
             if (has_alpha) {
-                for (int i = 0; i < 4; ++i) alpha_sum += block[i][3];
-                // Without any alpha in the block, its colour is averaged plainly.
-                if (alpha_sum != 0)
-                    for (int i = 0; i < 4; ++i) weight[i] = static_cast<float>(block[i][3]);
+                const unsigned alpha_sum = unsigned{block[0][3]} + block[1][3] + block[2][3] + block[3][3];
                 out[3] = static_cast<uint8_t>((alpha_sum + 2) / 4);
+                equal = block[0][3] == block[1][3] && block[0][3] == block[2][3] && block[0][3] == block[3][3];
             }
-            const float total = weight[0] + weight[1] + weight[2] + weight[3];
+            if (equal) {
+                for (int c = 0; c < 3; ++c)
+                    out[c] = srgb.encode((srgb.decode[block[0][c]] + srgb.decode[block[1][c]] + srgb.decode[block[2][c]] +
+                                          srgb.decode[block[3][c]]) * 0.25f);
+                continue;
+            }
+            float weight[4];
+            for (int i = 0; i < 4; ++i) weight[i] = static_cast<float>(block[i][3]);
+            const float scale = 1.0f / (weight[0] + weight[1] + weight[2] + weight[3]);
             for (int c = 0; c < 3; ++c) {
                 float sum = 0.0f;
                 for (int i = 0; i < 4; ++i) sum += srgb.decode[block[i][c]] * weight[i];
-                out[c] = srgb.encode(sum / total);
+                out[c] = srgb.encode(sum * scale);
             }
         }
     }
