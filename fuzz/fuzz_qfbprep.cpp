@@ -4,8 +4,6 @@
 // breaks its promises: the status is 0 or 1; no temporary file is ever left behind; a set that
 // mipmaps or dither accepted is one that makeqfb packs; an imported frame reads back as a 32-bit
 // Targa file.
-#include <dirent.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/quiet_stdout.h"
 #include "driver/makeqfb_main.h"
 #include "output/output_buffer.h"
 #include "qfbprep/qfbprep_main.h"
@@ -77,20 +76,15 @@ void store(const std::string& name, const uint8_t* data, size_t size)
 // Runs main_function with the words as its arguments and standard output sent to /dev/null.
 int run_quietly(int (*main_function)(int, char**), std::initializer_list<std::string> words)
 {
-    std::fflush(stdout);
-    const int saved = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    check(saved >= 0 && null >= 0);
-    dup2(null, STDOUT_FILENO);
-    close(null);
     std::vector<std::string> text(words);
     std::vector<char*> argv;
     for (std::string& word : text) argv.push_back(word.data());
     argv.push_back(nullptr);
-    const int status = main_function(static_cast<int>(text.size()), argv.data());
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
+    int status = -1;
+    {
+        qfbbench::QuietStdout quiet;
+        status = main_function(static_cast<int>(text.size()), argv.data());
+    }
     check(status == 0 || status == 1);
     return status;
 }
