@@ -4,7 +4,6 @@
 
 #include <qfb/qfb.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -76,17 +75,22 @@ void dither_channels(Image& image, const Channel* channels)
     const int bpp = image.bytes_per_pixel();
     const int32_t width = image.width;
     // Errors waiting for this row and the next, COUNT per pixel, with a guard pixel at each end.
+    // Each pixel of the row below gets its three shares while this row passes it, so it is
+    // written once, when the last arrives; until then they wait in registers.
     std::vector<int32_t> here((static_cast<size_t>(width) + 2) * COUNT, 0), below(here.size(), 0);
     for (int32_t y = 0; y < image.height; ++y) {
         uint8_t* row = image.row(y);
         const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
         const ptrdiff_t ahead = step * COUNT;
-        int32_t carry[COUNT] = {};  // the error passed to the next pixel of the row
+        int32_t carry[COUNT] = {};    // for the next pixel of this row
+        int32_t behind_below[COUNT] = {};  // for the pixel below the previous one
+        int32_t ahead_below[COUNT] = {};   // for the pixel below this one
+        int32_t* next = nullptr;
         for (int32_t i = 0; i < width; ++i) {
             const int32_t x = step > 0 ? i : width - 1 - i;
             uint8_t* pixel = row + static_cast<size_t>(x) * bpp;
             const int32_t* now = here.data() + (static_cast<size_t>(x) + 1) * COUNT;
-            int32_t* next = below.data() + (static_cast<size_t>(x) + 1) * COUNT;
+            next = below.data() + (static_cast<size_t>(x) + 1) * COUNT;
             for (int c = 0; c < COUNT; ++c) {
                 const Channel& ch = channels[c];
                 int32_t value = pixel[ch.channel] * ONE + now[c] + carry[c];
@@ -94,15 +98,16 @@ void dither_channels(Image& image, const Channel* channels)
                 const int32_t q = ch.choose(value);
                 pixel[ch.channel] = static_cast<uint8_t>(ch.shown[q]);
                 const int32_t error = value - ch.shown[q] * ONE;
-                const int32_t right = error * 7 / 16, behind = error * 3 / 16, under = error * 5 / 16;
+                const int32_t right = error * 7 / 16, back = error * 3 / 16, under = error * 5 / 16;
                 carry[c] = right;
-                next[c - ahead] += behind;
-                next[c] += under;
-                next[c + ahead] += error - right - behind - under;
+                next[c - ahead] = behind_below[c] + back;  // complete: the previous pixel's below
+                behind_below[c] = ahead_below[c] + under;
+                ahead_below[c] = error - right - back - under;
             }
         }
+        // The last pixel's below; its share past the row's end falls into the guard, unread.
+        for (int c = 0; c < COUNT && next != nullptr; ++c) next[c] = behind_below[c];
         here.swap(below);
-        std::fill(below.begin(), below.end(), 0);
     }
 }
 
