@@ -1,6 +1,8 @@
 // Staging and committing a job's files (see staged_files.h).
 #include "qfbprep/staged_files.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "targa/targa_writer.h"
@@ -14,6 +16,12 @@ void print_unwritable(const std::string& name, TargaWriteResult why)
 
 bool StagedFiles::stage(const std::string& name, const std::vector<uint8_t>& bytes)
 {
+    // A folder of that name could not take the file: found now, before any file is renamed.
+    struct stat existing {};
+    if (stat(name.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+        print_unwritable(name, TargaWriteResult::rename_failed);
+        return false;
+    }
     auto file = std::make_unique<TempFile>();
     if (!file->create(name, new_file_mode())) {
         print_unwritable(name, TargaWriteResult::cannot_create);

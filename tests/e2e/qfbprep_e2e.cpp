@@ -2,6 +2,8 @@
 // makeqfb. Mipmaps keep painted levels and leave every frame with the same levels; dithered files
 // pack to exactly the words the dithering chose; check names every file it will not use or that
 // makeqfb refuses; PNG import packs like the same frames saved as Targa files by Pillow.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 #include <spng.h>
 
@@ -259,6 +261,8 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         {"a Targa file to import", {"import", "n.tga", "w-0001.tga", "w-0002.tga"}, 1,
          "Couldn't read PNG file w-0001.tga: "},
         {"a broken second frame", {"mipmaps", "w.tga"}, 1, "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
+        {"a folder in the way of the last level", {"mipmaps", "w.tga"}, 1,
+         "Couldn't write Targa file w-c0002.tga: the finished file could not take its name."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -267,6 +271,7 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         Bytes cut = image(8, 8, 32);
         cut.resize(100);
         qfbtest::write_file(dir.file("w-0002.tga"), c.what == std::string("a broken second frame") ? cut : image(8, 8, 32));
+        if (c.what == std::string("a folder in the way of the last level")) mkdir(dir.file("w-c0002.tga").c_str(), 0755);
         const auto before = qfbtest::snapshot(dir.path());
         const RunResult run = qfbprep(c.args, dir.path());
         EXPECT_EQ(run.status, c.status);
