@@ -9,12 +9,20 @@
 #include "output/output_buffer.h"
 #include "targa/targa_header.h"
 #include "targa/targa_loader.h"
+#include "targa/targa_mapping.h"
 #include "targa/targa_writer.h"
 
 void print_wrong_depth(const char* name, int32_t bits_per_pixel)
 {
     std::printf("Couldn't read Targa file %s: it has %d bits per pixel: save it as 24 or 32-bit colour instead.\n", name,
                 bits_per_pixel);
+}
+
+// Copies one mapped row into its place in the image.
+static void copy_row(const uint8_t* row, int32_t top_row, void* context)
+{
+    Image& image = *static_cast<Image*>(context);
+    std::memcpy(image.row(top_row), row, static_cast<size_t>(image.width) * image.bytes_per_pixel());
 }
 
 bool load_image(const char* name, Image& image)
@@ -39,8 +47,21 @@ bool load_image(const char* name, Image& image)
     image.height = height;
     image.bits_per_pixel = depth;
     image.pixels.assign(static_cast<size_t>(bytes), 0);
-    // A file replaced since the probe by a larger one is refused as too large for the buffer.
-    if (read_targa(name, image.pixels.data(), image.pixels.size(), nullptr, &why) != 0) {
+    // Uncompressed files are copied straight from a mapping, as makeqfb converts them; the rest
+    // go through the loader. A file replaced since the probe is refused either way.
+    MappedTarga mapped;
+    bool use_loader = true;
+    why = map_targa(name, image.pixels.size(), mapped, use_loader);
+    if (why == TargaError::none && !use_loader) {
+        if (mapped.width() != width || mapped.height() != height || mapped.bits_per_pixel() != depth) {
+            why = TargaError::changed_while_reading;
+        } else {
+            why = mapped.for_each_row(copy_row, &image);
+        }
+    } else if (why == TargaError::none) {
+        read_targa(name, image.pixels.data(), image.pixels.size(), nullptr, &why);
+    }
+    if (why != TargaError::none) {
         print_unreadable(name, targa_error_text(why));
         return false;
     }
