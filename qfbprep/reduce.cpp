@@ -1,45 +1,33 @@
-// The 2 x 2 linear-light reduction (see reduce.h). sRGB decoding is a table of the 256 values;
-// encoding rounds exactly: a coarse table gives a first guess, and the linear values of the
-// midpoints between neighbouring sRGB values settle it.
+// The 2 x 2 linear-light reduction (see reduce.h), in integers: sRGB values decode to linear
+// light as 16-bit fractions of full intensity, and a table of every such fraction gives back the
+// nearest sRGB value (the midpoints between neighbouring values are where it flips).
 #include "qfbprep/reduce.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
-// Bins of the encoding's first guess: each narrower than the smallest gap between two sRGB
-// values in linear light (1 / 255 / 12.92), so the guess is at most a step or two off.
-constexpr int ENCODE_BINS = 4096;
+// Linear light in 1/65535ths of full intensity: the darkest step of sRGB (1 / 255 / 12.92, about
+// 20 of these) is still many steps wide.
+constexpr uint32_t LINEAR_ONE = 65535;
 
 double srgb_to_linear(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
 
 struct SrgbTables {
-    float decode[256];
-    float midpoint[256];  // linear value halfway (in sRGB) between c and c + 1; midpoint[255] above 1
-    uint8_t guess[ENCODE_BINS + 1];
+    uint16_t decode[256];
+    std::vector<uint8_t> encode = std::vector<uint8_t>(LINEAR_ONE + 1);
 
     SrgbTables()
     {
-        for (int c = 0; c < 256; ++c) {
-            decode[c] = static_cast<float>(srgb_to_linear(c / 255.0));
-            midpoint[c] = c < 255 ? static_cast<float>(srgb_to_linear((c + 0.5) / 255.0)) : 2.0f;
-        }
+        for (int c = 0; c < 256; ++c) decode[c] = static_cast<uint16_t>(std::lround(srgb_to_linear(c / 255.0) * LINEAR_ONE));
+        double midpoint[256];  // in linear light, between c and c + 1; past the end for 255
+        for (int c = 0; c < 256; ++c) midpoint[c] = c < 255 ? srgb_to_linear((c + 0.5) / 255.0) * LINEAR_ONE : 2.0 * LINEAR_ONE;
         int c = 0;
-        for (int bin = 0; bin <= ENCODE_BINS; ++bin) {
-            const float linear = static_cast<float>(bin) / ENCODE_BINS;
-            while (c < 255 && linear > midpoint[c]) ++c;
-            guess[bin] = static_cast<uint8_t>(c);
+        for (uint32_t linear = 0; linear <= LINEAR_ONE; ++linear) {
+            while (linear > midpoint[c]) ++c;
+            encode[linear] = static_cast<uint8_t>(c);
         }
-    }
-
-    uint8_t encode(float linear) const
-    {
-        if (!(linear > 0.0f)) return 0;
-        if (linear >= 1.0f) return 255;
-        int c = guess[static_cast<int>(linear * ENCODE_BINS)];
-        while (c < 255 && linear > midpoint[c]) ++c;
-        while (c > 0 && linear <= midpoint[c - 1]) --c;
-        return static_cast<uint8_t>(c);
     }
 };
 
@@ -54,6 +42,8 @@ const SrgbTables& tables()
 Image halve_image(const Image& image)
 {
     const SrgbTables& srgb = tables();
+    const uint16_t* decode = srgb.decode;
+    const uint8_t* encode = srgb.encode.data();
     Image half;
     half.width = image.width / 2;
     half.height = image.height / 2;
@@ -67,26 +57,25 @@ Image halve_image(const Image& image)
         uint8_t* out = half.row(y);
         for (int32_t x = 0; x < half.width; ++x, top += 2 * bpp, bottom += 2 * bpp, out += bpp) {
             const uint8_t* block[4] = {top, top + bpp, bottom, bottom + bpp};
-            // Equal alphas (always so at 24 bits) weigh the four pixels alike.
+            // Equal alphas (always so at 24 bits, and a block without any alpha) weigh alike.
             bool equal = true;
             if (has_alpha) {
-                const unsigned alpha_sum = unsigned{block[0][3]} + block[1][3] + block[2][3] + block[3][3];
+                const uint32_t alpha_sum = uint32_t{block[0][3]} + block[1][3] + block[2][3] + block[3][3];
                 out[3] = static_cast<uint8_t>((alpha_sum + 2) / 4);
                 equal = block[0][3] == block[1][3] && block[0][3] == block[2][3] && block[0][3] == block[3][3];
+                if (!equal) {
+                    for (int c = 0; c < 3; ++c) {
+                        uint32_t sum = 0;  // at most 4 x 65535 x 255: no overflow
+                        for (int i = 0; i < 4; ++i) sum += uint32_t{decode[block[i][c]]} * block[i][3];
+                        out[c] = encode[(sum + alpha_sum / 2) / alpha_sum];
+                    }
+                    continue;
+                }
             }
-            if (equal) {
-                for (int c = 0; c < 3; ++c)
-                    out[c] = srgb.encode((srgb.decode[block[0][c]] + srgb.decode[block[1][c]] + srgb.decode[block[2][c]] +
-                                          srgb.decode[block[3][c]]) * 0.25f);
-                continue;
-            }
-            float weight[4];
-            for (int i = 0; i < 4; ++i) weight[i] = static_cast<float>(block[i][3]);
-            const float scale = 1.0f / (weight[0] + weight[1] + weight[2] + weight[3]);
             for (int c = 0; c < 3; ++c) {
-                float sum = 0.0f;
-                for (int i = 0; i < 4; ++i) sum += srgb.decode[block[i][c]] * weight[i];
-                out[c] = srgb.encode(sum * scale);
+                const uint32_t sum = uint32_t{decode[block[0][c]]} + decode[block[1][c]] + decode[block[2][c]] +
+                                     decode[block[3][c]];
+                out[c] = encode[(sum + 2) / 4];
             }
         }
     }
