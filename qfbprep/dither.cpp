@@ -11,6 +11,8 @@ namespace {
 
 // 8-bit values in 1/256ths.
 constexpr int32_t ONE = 256;
+// Error shares are rounded down with a shift, which must be arithmetic for negative errors.
+static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic");
 constexpr int32_t MAX_VALUE = 255 * ONE;
 
 // One channel of a format: where its field sits in the word and how wide it is.
@@ -52,7 +54,7 @@ struct Channel {
     // one lies between a whole value and the next.
     int32_t choose(int32_t value) const
     {
-        const int32_t q = first_guess[value / ONE];
+        const int32_t q = first_guess[static_cast<uint32_t>(value) >> 8];  // value / ONE, value >= 0
         return value > threshold[q] ? q + 1 : q;
     }
 };
@@ -98,7 +100,8 @@ void dither_channels(Image& image, const Channel* channels)
                 const int32_t q = ch.choose(value);
                 pixel[ch.channel] = static_cast<uint8_t>(ch.shown[q]);
                 const int32_t error = value - ch.shown[q] * ONE;
-                const int32_t right = error * 7 / 16, back = error * 3 / 16, under = error * 5 / 16;
+                // Shares rounded down (an arithmetic shift); the last share takes what is left.
+                const int32_t right = (error * 7) >> 4, back = (error * 3) >> 4, under = (error * 5) >> 4;
                 carry[c] = right;
                 next[c - ahead] = behind_below[c] + back;  // complete: the previous pixel's below
                 behind_below[c] = ahead_below[c] + under;
