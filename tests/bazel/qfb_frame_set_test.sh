@@ -2,14 +2,16 @@
 # End-to-end test of the Bazel rule qfb_frame_set on a copy of examples/bazel: outputs equal to
 # direct makeqfb runs, no-op rebuilds, rebuilds of only the changed set, a second workspace served
 # entirely from a shared HTTP cache (nginx with WebDAV on 127.0.0.1), hermetic conversion
-# actions, a damaged member failing with makeqfb's report, and wrong arguments refused when the
-# BUILD file loads.
+# actions, a file in the source folder kept when a conversion runs unsandboxed, a damaged member
+# failing with makeqfb's report, and wrong arguments refused when the BUILD file loads.
 #   qfb_frame_set_test.sh MAKEQFB NGINX SOURCE_DIR
 # MAKEQFB is the CMake-built tool the Bazel outputs are compared with. Every Bazel command and the
 # cache server are bounded in time; the servers are stopped and the temporary folder removed at
 # the end.
 set -euo pipefail
 export LC_ALL=C
+# shellcheck source=../../bazel/webdav_cache.sh
+source "$(dirname "$0")/../../bazel/webdav_cache.sh"
 
 makeqfb=$(realpath "$1")
 nginx=$2
@@ -20,21 +22,15 @@ SETS=("ball 4444 12" "sky 565 1")
 
 # Seconds one Bazel command may take (a cold build compiles makeqfb on two cores).
 BAZEL_TIMEOUT=600
-# Seconds the cache server may take to start listening.
-NGINX_START_TIMEOUT=10
 
 work=$(mktemp -d)
-nginx_pid=
 output_bases=()
 cleanup() {
   local base
   for base in "${output_bases[@]}"; do
     timeout 60 bazel --output_base="$base" shutdown >/dev/null 2>&1 || true
   done
-  if [ -n "$nginx_pid" ]; then
-    kill "$nginx_pid" 2>/dev/null || true
-    wait "$nginx_pid" 2>/dev/null || true
-  fi
+  stop_webdav_cache
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -42,56 +38,6 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*"
   exit 1
-}
-
-# Starts nginx on a free loopback port with a WebDAV folder that Bazel can PUT to and GET from;
-# sets port and nginx_pid.
-start_cache() {
-  mkdir -p "$work/cache" "$work/nginx"
-  local attempt i
-  for attempt in 1 2 3 4 5; do
-    port=$((20000 + RANDOM % 40000))
-    cat >"$work/nginx/nginx.conf" <<EOF
-daemon off;
-# The worker writes the cache folder as the user running the test.
-user $(id -un) $(id -gn);
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 64; }
-http {
-  access_log off;
-  client_body_temp_path $work/nginx/body;
-  proxy_temp_path $work/nginx/proxy;
-  fastcgi_temp_path $work/nginx/fastcgi;
-  uwsgi_temp_path $work/nginx/uwsgi;
-  scgi_temp_path $work/nginx/scgi;
-  client_max_body_size 0;
-  server {
-    listen 127.0.0.1:$port;
-    root $work/cache;
-    location / {
-      dav_methods PUT DELETE MKCOL;
-      create_full_put_path on;
-    }
-  }
-}
-EOF
-    rm -f "$work/nginx/nginx.pid"
-    "$nginx" -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/error.log" &
-    nginx_pid=$!
-    # The pid file is written once the port is bound; a port in use makes nginx exit.
-    for ((i = 0; i < NGINX_START_TIMEOUT * 10; i++)); do
-      [ -s "$work/nginx/nginx.pid" ] && return 0
-      kill -0 "$nginx_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$nginx_pid" 2>/dev/null || true
-    wait "$nginx_pid" 2>/dev/null || true
-    nginx_pid=
-  done
-  cat "$work/nginx/error.log" 2>/dev/null || true
-  fail "nginx did not start"
 }
 
 # run_bazel WORKSPACE OUTPUT_BASE COMMAND ARGS...: one bounded Bazel command; its output goes to
@@ -109,7 +55,7 @@ run_bazel() {
 build() {
   local workspace=$1 base=$2
   shift 2
-  run_bazel "$workspace" "$base" build --remote_cache="http://127.0.0.1:$port" "$@" //... ||
+  run_bazel "$workspace" "$base" build --remote_cache="http://127.0.0.1:$webdav_port" "$@" //... ||
     { cat "$work/bazel.log"; fail "bazel build in $workspace failed"; }
 }
 
@@ -141,7 +87,7 @@ check_one_set_rebuilt() {
   check_outputs "$work/a"
 }
 
-start_cache
+start_webdav_cache "$nginx" "$work/cache" || fail "nginx did not start"
 mkdir -p "$work/direct"
 cp -r "$source_dir/examples/bazel" "$work/a"
 cp -r "$source_dir/examples/bazel/art" "$work/direct/art"
@@ -194,6 +140,15 @@ for folder in "$work/a/art" "$work/direct/art"; do
   cp "$folder/ball-0002.tga" "$folder/ball-0003.tga"
   cp "$folder/ball-a0002.tga" "$folder/ball-a0003.tga"
 done
+# Without a sandbox makeqfb would write into the source folder: a file in its way is kept, and
+# the conversion fails.
+echo keep >"$work/a/art/ball.qfb"
+if run_bazel "$work/a" "$work/base-a" build --spawn_strategy=local //...; then
+  fail "a conversion ran over art/ball.qfb in the source folder"
+fi
+grep -qF "art/ball.qfb is in the way" "$work/bazel.log" || { cat "$work/bazel.log"; fail "no reason given for art/ball.qfb"; }
+[ "$(cat "$work/a/art/ball.qfb")" = keep ] || fail "art/ball.qfb in the source folder was overwritten"
+rm "$work/a/art/ball.qfb"
 build "$work/a" "$work/base-a"
 check_one_set_rebuilt "a new frame"
 for folder in "$work/a/art" "$work/direct/art"; do
