@@ -1,29 +1,42 @@
-# Install rules for the man pages, and the Debian package of makeqfb, qfbinfo and their pages
-# (cpack -G DEB in the build folder). The programs' own install rules stand beside their targets.
+# Install rules for the man pages and the package documents, and the Debian package of makeqfb,
+# qfbinfo, their pages and the CMake package (cpack -G DEB in the build folder). The programs' own install rules stand beside their targets.
 include(GNUInstallDirs)
 
-# The pages are gzipped at build time, as Debian ships them; without gzip they go in as written.
-set(MAKEQFB_MAN_PAGES makeqfb.1 qfbinfo.1)
+# Documents are gzipped at build time, as Debian ships them; without gzip they go in as written.
 find_program(MAKEQFB_GZIP gzip)
+
+# makeqfb_gzip(source folder output_var): the build rule that gzips source into folder, and the
+# file to install (the source itself when there is no gzip).
+function(makeqfb_gzip source folder output_var)
+  cmake_path(GET source FILENAME name)
+  set(output ${source})
+  if(MAKEQFB_GZIP)
+    set(output ${folder}/${name}.gz)
+    # -n: no name or time stamp in the archive, so the same file always gives the same bytes.
+    add_custom_command(OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${folder}/${name}
+      COMMAND ${MAKEQFB_GZIP} -9 -n -f ${folder}/${name}
+      DEPENDS ${source}
+      COMMENT "Compressing ${name}"
+      VERBATIM)
+  endif()
+  set(${output_var} ${output} PARENT_SCOPE)
+endfunction()
+
+set(MAKEQFB_MAN_PAGES makeqfb.1 qfbinfo.1)
 set(man_outputs)
 foreach(page ${MAKEQFB_MAN_PAGES})
-  set(source ${PROJECT_SOURCE_DIR}/man/${page})
-  if(MAKEQFB_GZIP)
-    set(output ${PROJECT_BINARY_DIR}/man/${page}.gz)
-    # -n: no name or time stamp in the archive, so the same page always gives the same bytes.
-    add_custom_command(OUTPUT ${output}
-      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${PROJECT_BINARY_DIR}/man/${page}
-      COMMAND ${MAKEQFB_GZIP} -9 -n -f ${PROJECT_BINARY_DIR}/man/${page}
-      DEPENDS ${source}
-      COMMENT "Compressing man page ${page}"
-      VERBATIM)
-  else()
-    set(output ${source})
-  endif()
+  makeqfb_gzip(${PROJECT_SOURCE_DIR}/man/${page} ${PROJECT_BINARY_DIR}/man output)
   list(APPEND man_outputs ${output})
 endforeach()
 add_custom_target(man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The licence (SPDX: MIT) as Debian's copyright file, and the changelog.
+set(doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/makeqfb)
+makeqfb_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging changelog)
+add_custom_target(changelog ALL DEPENDS ${changelog})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog} DESTINATION ${doc_dir})
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
@@ -32,10 +45,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "makeqfb maintainers <makeqfb@example.org>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "makeqfb maintainers <makeqfb@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pack Targa images and animation frames into QFB files")
+# Debian wants the long description's lines under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION
-  "makeqfb converts a single Targa image or a numbered sequence of animation frames, each with
-optional mipmap levels, into one QFB file of 16-bit 1555, 4444 or 565 pixels for a game engine.
-qfbinfo prints and checks a QFB file's header and levels and unpacks it back into Targa files.")
+  "makeqfb converts a single Targa image or a numbered sequence of animation
+frames, each with optional mipmap levels, into one QFB file of 16-bit 1555,
+4444 or 565 pixels for a game engine. qfbinfo prints and checks a QFB file's
+header and levels and unpacks it back into Targa files. A CMake package
+turns frame sets into build steps.")
+set(CPACK_DEBIAN_PACKAGE_LICENSE MIT)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+# Shipped programs are stripped, as Debian's policy asks.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

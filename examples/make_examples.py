@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the example frame set: three 32 x 32 frames of a ball bouncing across a
 transparent background, each with two hand-made mipmap levels (16 x 16 and 8 x 8),
+and a single 16 x 16 image of the ball with one mipmap level (spin.tga, spin-a.tga),
 as uncompressed 32-bit Targa files (bottom row first, 8 alpha bits). Also writes the two tiny
 sets of the Bazel example workspace in bazel/art/: two 8 x 8 frames of the ball with one level,
 and a 16 x 16 single 24-bit image of a sky with one level."""
@@ -55,6 +56,9 @@ def main():
             size = 32 >> level
             name = 'walk-%s%04d.tga' % (letter, number)
             write(HERE, name, targa(size, size, frame(size, number - 1)))
+    for level, name in enumerate(('spin.tga', 'spin-a.tga')):
+        size = 16 >> level
+        write(HERE, name, targa(size, size, frame(size, 1)))
     art = os.path.join(HERE, 'bazel', 'art')
     os.makedirs(art, exist_ok=True)
     for number in (1, 2):
