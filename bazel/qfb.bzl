@@ -28,7 +28,7 @@ def _with_mipmaps(stem, number, ext, present):
         names.append(name)
     return names
 
-def qfb_members(base, present):
+def _members(base, present):
     """Every file makeqfb reads for base, given the names present (a dict): the single image when
     base is present, otherwise frames from 0000 or 0001 up to the first gap; each with its levels
     from 'a' up to the first missing letter."""
@@ -45,7 +45,7 @@ def qfb_members(base, present):
         names.extend(_with_mipmaps(stem, number, ext, present))
     return names
 
-def _check_arguments(name, base, format, fps):
+def _check_arguments(base, format, fps):
     """The reason the arguments are wrong, or None."""
     if type(format) != "string" or format not in _FORMATS:
         return "format must be one of \"1555\", \"4444\" or \"565\" (a string), not %r" % (format,)
@@ -101,13 +101,13 @@ def qfb_frame_set(name, base, format, fps, **kwargs):
     """<name>.qfb from the frame set named by base (a file name relative to this package, such as
     "art/walk.tga"), in format "1555", "4444" or "565", at fps frames per second. Other arguments
     (visibility, tags, ...) go to the rule."""
-    problem = _check_arguments(name, base, format, fps)
+    problem = _check_arguments(base, format, fps)
     if problem:
         fail("qfb_frame_set(name = \"%s\"): %s" % (name, problem))
     stem = base[:base.rfind(".")]
     ext = base[base.rfind("."):]
     present = {path: True for path in native.glob([base, stem + "-*" + ext], allow_empty = True)}
-    members = qfb_members(base, present)
+    members = _members(base, present)
     if not members:
         fail(("qfb_frame_set(name = \"%s\"): no frame set named by %r in this package: neither %s " +
               "nor %s-0000%s or %s-0001%s exists") % (name, base, base, stem, ext, stem, ext))
