@@ -11,7 +11,6 @@
 #include "driver/frame_loop.h"
 #include "driver/frame_names.h"
 #include "output/output_buffer.h"
-#include "output/qfb_format.h"
 #include "targa/targa_header.h"
 
 bool build_output_name(char* out, const char* base)
@@ -38,8 +37,9 @@ static PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
 }
 
 // Both buffers are fixed: refuse a set whose images or whole file would not fit, before any work.
+// On success layout is the file's: its size and every level's place.
 static bool check_capacity(const char* first_name, int32_t width, int32_t height, int32_t bits_per_pixel,
-                           const FrameSet& set)
+                           PixelFormat format, int32_t fps, const FrameSet& set, qfb_file* layout)
 {
     const uint64_t image_bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) *
                                  static_cast<uint64_t>(bits_per_pixel / 8);
@@ -48,9 +48,8 @@ static bool check_capacity(const char* first_name, int32_t width, int32_t height
                     first_name, image_bytes, PIXEL_BUFFER_SIZE);
         return false;
     }
-    uint64_t file_bytes = 0;
-    if (!qfb_file_size(width, height, set.frame_count, set.mipmap_count, &file_bytes) ||
-        file_bytes > OUTPUT_BUFFER_CAPACITY) {
+    const qfb_header fields = {width, height, format, fps, set.frame_count, set.mipmap_count};
+    if (qfb_layout(&fields, layout) != QFB_OK || layout->size > OUTPUT_BUFFER_CAPACITY) {
         std::printf("This frame set is too large: its QFB file would be larger than the %zu bytes a QFB file may have.\n",
                     OUTPUT_BUFFER_CAPACITY);
         return false;
@@ -77,20 +76,17 @@ static void advise_huge_pages(uint8_t* start, size_t bytes)
 
 // True when the output name leads to the same file as a member of the set (a single image named
 // "x.qfb", or an output that links to a frame): saving would destroy that input.
-static bool output_is_an_input(const char* output_name, const FrameSet& set)
+static bool output_is_an_input(const char* output_name, const FrameSet& set, const qfb_file& layout)
 {
     struct stat output {};
     if (stat(output_name, &output) != 0) return false;  // nothing there yet
-    const int32_t frames = set.first_frame == SINGLE_IMAGE ? 1 : set.frame_count;
-    for (int32_t i = 0; i < frames; ++i) {
-        const int32_t frame = set.first_frame == SINGLE_IMAGE ? SINGLE_IMAGE : set.first_frame + i;
-        for (int32_t level = 0; level <= set.mipmap_count; ++level) {
-            char name[NAME_BUFFER_SIZE];
-            struct stat member {};
-            if (build_frame_filename(name, set.base, frame, level) && stat(name, &member) == 0 &&
-                member.st_dev == output.st_dev && member.st_ino == output.st_ino)
-                return true;
-        }
+    qfb_level level;
+    for (int more = qfb_first_level(&layout, &level); more; more = qfb_next_level(&layout, &level)) {
+        char name[NAME_BUFFER_SIZE];
+        struct stat member {};
+        if (build_frame_filename(name, set.base, member_frame(set.first_frame, level.frame), level.level) &&
+            stat(name, &member) == 0 && member.st_dev == output.st_dev && member.st_ino == output.st_ino)
+            return true;
     }
     return false;
 }
@@ -117,8 +113,9 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
         return 1;
     }
     const PixelFormat written = settle_format(format, bits_per_pixel);
-    if (!check_capacity(first_name, width, height, bits_per_pixel, set)) return 1;
-    if (output_is_an_input(output_name, set)) {
+    qfb_file layout;
+    if (!check_capacity(first_name, width, height, bits_per_pixel, written, fps, set, &layout)) return 1;
+    if (output_is_an_input(output_name, set, layout)) {
         std::printf("The output file %s is one of the input files and would be overwritten.\n", output_name);
         return 1;
     }
@@ -126,8 +123,7 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
     reset_output();
     advise_huge_pages(output_buffer, OUTPUT_BUFFER_CAPACITY);
     write_header(width, height, written, set.frame_count, set.mipmap_count, fps);
-    switch (convert_frames(set.base, width, height, bits_per_pixel, written, set.first_frame, set.frame_count,
-                           set.mipmap_count)) {
+    switch (convert_frames(set.base, layout, bits_per_pixel, written, set.first_frame)) {
     case FrameLoopResult::converted:
         break;
     case FrameLoopResult::mismatch:

@@ -54,9 +54,9 @@ static TargaError convert_mapped(const char* name, int32_t width, int32_t height
 }
 
 // One level: probe, compare with the expected geometry, convert (from a mapping of the file, or
-// after loading it into the pixel buffer), advance the cursor.
-static FrameLoopResult convert_level(const char* name, int32_t expected_width, int32_t expected_height,
-                                     int32_t bits_per_pixel, PixelFormat format)
+// after loading it into the pixel buffer), advance the cursor past the level.
+static FrameLoopResult convert_level(const char* name, const qfb_level& level, int32_t bits_per_pixel,
+                                     PixelFormat format)
 {
     std::printf("%s:  ", name);
     int32_t width = 0, height = 0, depth = 0;
@@ -65,7 +65,7 @@ static FrameLoopResult convert_level(const char* name, int32_t expected_width, i
         print_unreadable(name, targa_error_text(why));
         return FrameLoopResult::unreadable;
     }
-    if (width != expected_width || height != expected_height || depth != bits_per_pixel)
+    if (width != level.width || height != level.height || depth != bits_per_pixel)
         return FrameLoopResult::mismatch;
     // The cursor always stands at an even offset from the aligned buffer start: 32 + 2 * pixels.
     uint16_t* dest = reinterpret_cast<uint16_t*>(output_cursor);
@@ -79,31 +79,23 @@ static FrameLoopResult convert_level(const char* name, int32_t expected_width, i
         print_unreadable(name, targa_error_text(why));
         return FrameLoopResult::unreadable;
     }
-    output_cursor += static_cast<size_t>(width) * static_cast<size_t>(height) * 2;
+    output_cursor += level.size;
     return FrameLoopResult::converted;
 }
 
-FrameLoopResult convert_frames(const char* base, int32_t width, int32_t height, int32_t bits_per_pixel,
-                               PixelFormat format, int32_t first_frame, int32_t frame_count,
-                               int32_t mipmap_count)
+FrameLoopResult convert_frames(const char* base, const qfb_file& layout, int32_t bits_per_pixel, PixelFormat format,
+                               int32_t first_frame)
 {
-    const int32_t frames = first_frame == SINGLE_IMAGE ? 1 : frame_count;
-    for (int32_t i = 0; i < frames; ++i) {
-        const int32_t frame = first_frame == SINGLE_IMAGE ? SINGLE_IMAGE : first_frame + i;
-        int32_t level_width = width;
-        int32_t level_height = height;
-        for (int32_t level = 0; level <= mipmap_count; ++level) {
-            char name[NAME_BUFFER_SIZE];
-            if (!build_frame_filename(name, base, frame, level)) {
-                // Discovery has already named every member; this only guards the buffer.
-                print_unreadable(base, "a member's name is too long");
-                return FrameLoopResult::unreadable;
-            }
-            const FrameLoopResult result = convert_level(name, level_width, level_height, bits_per_pixel, format);
-            if (result != FrameLoopResult::converted) return result;
-            level_width /= 2;
-            level_height /= 2;
+    qfb_level level;
+    for (int more = qfb_first_level(&layout, &level); more; more = qfb_next_level(&layout, &level)) {
+        char name[NAME_BUFFER_SIZE];
+        if (!build_frame_filename(name, base, member_frame(first_frame, level.frame), level.level)) {
+            // Discovery has already named every member; this only guards the buffer.
+            print_unreadable(base, "a member's name is too long");
+            return FrameLoopResult::unreadable;
         }
+        const FrameLoopResult result = convert_level(name, level, bits_per_pixel, format);
+        if (result != FrameLoopResult::converted) return result;
     }
     return FrameLoopResult::converted;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include <qfb/qfb.h>
+
 #include "output/pixel_format.h"
 
 enum class FrameLoopResult {
@@ -12,13 +14,12 @@ enum class FrameLoopResult {
     unreadable,  // a file is missing or not a readable Targa (its message is printed)
 };
 
-// The levels of frame first_frame .. first_frame + frame_count - 1 (just one frame when
-// first_frame is the single-image form), each level half the size of the one above.
-// The caller has made sure that the whole file fits in the output buffer and that an image
-// of width x height fits in the pixel buffer.
-FrameLoopResult convert_frames(const char* base, int32_t width, int32_t height, int32_t bits_per_pixel,
-                               PixelFormat format, int32_t first_frame, int32_t frame_count,
-                               int32_t mipmap_count);
+// Every level of the file's layout, in file order: frame first_frame and on (just the single
+// image when first_frame is the single-image form), each level of the size the layout gives.
+// The caller has made sure that the whole file fits in the output buffer and that the
+// full-size image fits in the pixel buffer.
+FrameLoopResult convert_frames(const char* base, const qfb_file& layout, int32_t bits_per_pixel, PixelFormat format,
+                               int32_t first_frame);
 
 // Prints the message for a member that could not be read, completing its "name:  " line.
 void print_unreadable(const char* name, const char* reason);

@@ -5,12 +5,23 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <qfb/qfb.h>
+
 // File names live in buffers of this size, terminator included: at most 255 characters.
 constexpr size_t NAME_BUFFER_SIZE = 256;
 // Frame number of the single-image form (the base filename itself, no number).
 constexpr int32_t SINGLE_IMAGE = -1;
-// Highest mipmap level: its letter, character 96 + level, must still fit in one byte.
-constexpr int32_t MAX_MIPMAP_LEVEL = 255 - 96;
+// Highest mipmap level: its letter, character 96 + level, must still fit in one byte. A QFB file
+// has at most as many mipmaps, so the format library holds the number.
+constexpr int32_t MAX_MIPMAP_LEVEL = QFB_MAX_MIPMAPS;
+static_assert(MAX_MIPMAP_LEVEL == 255 - 96, "level letters run from 'a' (level 1) to character 255");
+
+// The frame number in the names of the index-th frame (from 0) of a set whose first frame is
+// first_frame: the single image keeps its form, numbered frames count up from the first.
+inline int32_t member_frame(int32_t first_frame, int32_t index)
+{
+    return first_frame == SINGLE_IMAGE ? SINGLE_IMAGE : first_frame + index;
+}
 
 // Writes the member's name: stem, "-" when numbered or reduced, the level letter ('a' for level 1),
 // the frame number as four or more digits, then the extension. Returns false, leaving out holding an

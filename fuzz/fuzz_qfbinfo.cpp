@@ -2,9 +2,9 @@
 // qfbinfo_main as `qfbinfo FILE` and, when that accepts it and the set is small, as
 // `qfbinfo FILE --extract DIR` into a private folder (a sound file of very many levels only goes
 // through the file check). Besides memory errors it stops on broken
-// promises: the whole program accepts exactly the files the header check accepts, an accepted
-// file has exactly the size its header implies, and an extraction writes one Targa file per
-// level that the tool's own probe reads back with the level's size.
+// promises: the whole program accepts exactly the files the format library's parse accepts, and
+// an extraction writes one Targa file per level that the tool's own probe reads back with the
+// level's size.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +15,8 @@
 #include <filesystem>
 #include <string>
 
-#include "output/qfb_format.h"
+#include <qfb/qfb.h>
+
 #include "qfbinfo/qfb_check.h"
 #include "qfbinfo/qfbinfo_main.h"
 #include "targa/targa_header.h"
@@ -109,8 +110,9 @@ int run_quietly(std::initializer_list<std::string> args)
     return status;
 }
 
-void check_extracted(const Scratch& scratch, const QfbHeader& h)
+void check_extracted(const Scratch& scratch, const qfb_file& file)
 {
+    const qfb_header& h = file.header;
     const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
     int64_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(scratch.folder())) {
@@ -120,9 +122,9 @@ void check_extracted(const Scratch& scratch, const QfbHeader& h)
         const std::string rest = entry.path().filename().string().substr(scratch.stem().size());
         const int letter = rest.size() > 1 && rest[0] == '-' ? static_cast<unsigned char>(rest[1]) : 0;
         const int32_t level = letter >= 'a' ? letter - 96 : 0;  // letters go on past 'z', up to 255
-        int32_t ew = 0, eh = 0;
-        qfb_level_size(h.width, h.height, level, &ew, &eh);
-        check(w == ew && hgt == eh);
+        qfb_level expected;
+        check(qfb_get_level(&file, 0, level, &expected) == QFB_OK);
+        check(w == expected.width && hgt == expected.height);
         ++files;
     }
     check(files == levels);
@@ -134,23 +136,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Scratch scratch;
     const std::string& path = scratch.store(data, size);
-    const QfbCheck expected = check_qfb_header_bytes(data, size < QFB_HEADER_SIZE ? size : QFB_HEADER_SIZE, size);
-    const QfbHeader& h = expected.header;
+    qfb_file expected;
+    const bool sound = qfb_parse(data, size, &expected) == QFB_OK;
+    const qfb_header& h = expected.header;
     const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
-    if (expected.problem == QfbProblem::none && levels > MAX_REPORTED_LEVELS) {
+    if (sound && levels > MAX_REPORTED_LEVELS) {
         BinaryFile file;
         check(check_qfb_file(path.c_str(), file).problem == QfbProblem::none);
         return 0;
     }
     const int status = run_quietly({"qfbinfo", path});
-    check((status == 0) == (expected.problem == QfbProblem::none));
+    check((status == 0) == sound);
     if (status != 0) return 0;
-    uint64_t implied = 0;
-    check(qfb_file_size(h.width, h.height, h.frame_count, h.mipmap_count, &implied) && implied == size);
 
     if (levels > MAX_EXTRACTED_LEVELS) return 0;
     check(run_quietly({"qfbinfo", path, "--extract", scratch.folder()}) == 0);
-    check_extracted(scratch, h);
+    check_extracted(scratch, expected);
     scratch.empty_folder();
     return 0;
 }

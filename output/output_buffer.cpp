@@ -4,7 +4,6 @@
 #include <cassert>
 #include <cstring>
 
-#include "output/qfb_format.h"
 
 alignas(64) uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
 alignas(64) uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
@@ -38,7 +37,8 @@ void write_header(int32_t width, int32_t height, int32_t format, int32_t frame_c
                   int32_t mipmap_count, int32_t fps)
 {
     uint8_t header[QFB_HEADER_SIZE];
-    encode_qfb_header(QfbHeader{width, height, format, fps, frame_count, mipmap_count}, header);
+    const qfb_header fields = {width, height, format, fps, frame_count, mipmap_count};
+    qfb_encode_header(&fields, header);
     write_bytes(header, QFB_HEADER_SIZE);
 }
 

@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <qfb/qfb.h>
+
 // One loaded image: 1024 x 512 pixels of 4 bytes.
 constexpr size_t PIXEL_BUFFER_SIZE = 2097152;
-// The whole QFB file, as designed: room for 19 frames of 1024 x 512 or 14 of 1024 x 682.
-constexpr size_t OUTPUT_BUFFER_CAPACITY = 20552092;
+// The whole QFB file: the largest a QFB file may be.
+constexpr size_t OUTPUT_BUFFER_CAPACITY = QFB_MAX_FILE_SIZE;
 
 alignas(64) extern uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
 alignas(64) extern uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
@@ -16,7 +18,7 @@ alignas(64) extern uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
 extern uint8_t* output_cursor;
 
 // The appenders do not check the room left (a debug build asserts it): the caller checks the
-// whole file's size with qfb_file_size before the header is written.
+// whole file's size with qfb_layout before the header is written.
 void write_u32(uint32_t value);  // four bytes, least significant first
 void write_bytes(const void* source, uint32_t count);
 // The 32-byte header. The arguments come in this order, but in the file fps stands before

@@ -1,14 +1,13 @@
 // PixelFormat: the code of a 16-bit pixel layout, as chosen on the command line and stored in
-// the QFB header, and its printable name.
+// the QFB header (the codes, and their names, are the format library's).
 #pragma once
 
 #include <cstdint>
 
-enum PixelFormat : int32_t {
-    FORMAT_1555 = 0,  // flag (source alpha exactly 0) in bit 15, then 5 bits each of red, green, blue
-    FORMAT_4444 = 1,  // 4 bits each of alpha, red, green, blue
-    FORMAT_565 = 2,   // 5 bits red, 6 bits green, 5 bits blue
-};
+#include <qfb/qfb.h>
 
-// "1555", "4444" or "565"; nullptr for any other value.
-const char* pixel_format_name(PixelFormat format);
+enum PixelFormat : int32_t {
+    FORMAT_1555 = QFB_FORMAT_1555,  // flag (source alpha exactly 0) in bit 15, then 5 bits each of red, green, blue
+    FORMAT_4444 = QFB_FORMAT_4444,  // 4 bits each of alpha, red, green, blue
+    FORMAT_565 = QFB_FORMAT_565,    // 5 bits red, 6 bits green, 5 bits blue
+};

@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "driver/frame_names.h"
-#include "output/pixel_format.h"
-#include "qfbinfo/pixel_expand.h"
 #include "targa/targa_writer.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
@@ -41,9 +39,9 @@ bool build_extract_base(char* out, const char* qfb_name, const char* folder)
 namespace {
 
 // The file's frames are numbered from 1 in the names; one frame takes the single-image form.
-int32_t frame_number(const QfbHeader& header, int32_t index)
+int32_t frame_number(const qfb_header& header, int32_t index)
 {
-    return header.frame_count == 1 ? SINGLE_IMAGE : index + 1;
+    return member_frame(header.frame_count == 1 ? SINGLE_IMAGE : 1, index);
 }
 
 bool folder_exists(const char* folder)
@@ -56,9 +54,9 @@ bool folder_exists(const char* folder)
 // that fails or comes up short (the file changed after the check) stops the write.
 class LevelRows {
 public:
-    LevelRows(BinaryFile& file, PixelFormat format, int32_t width, long start)
-        : file_(file), format_(format), width_(width), position_(start),
-          words_(static_cast<size_t>(width) * 2)
+    LevelRows(BinaryFile& file, int32_t format, const qfb_level& level)
+        : file_(file), format_(format), width_(level.width), position_(static_cast<long>(level.offset)),
+          words_(static_cast<size_t>(level.width) * 2)
     {
     }
     bool operator()(int32_t, uint8_t* bgra)
@@ -66,22 +64,23 @@ public:
         file_.read(words_.data(), static_cast<int32_t>(words_.size()));
         position_ += static_cast<long>(words_.size());
         if (file_.has_error() != 0 || file_.tell() != position_) return false;
-        expand_row(words_.data(), width_, format_, bgra);
+        qfb_expand_words(words_.data(), static_cast<size_t>(width_), format_, QFB_ORDER_BGRA, bgra);
         return true;
     }
 
 private:
     BinaryFile& file_;
-    PixelFormat format_;
+    int32_t format_;
     int32_t width_;
     long position_;              // where the stream must stand after the rows read so far
-    std::vector<uint8_t> words_;  // one row: at most QFBINFO_MAX_SIDE x 2 bytes
+    std::vector<uint8_t> words_;  // one row: at most QFB_MAX_SIDE x 2 bytes
 };
 
 }  // namespace
 
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header, const char* folder)
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder)
 {
+    const qfb_header& header = check.file.header;
     if (!folder_exists(folder)) {
         std::printf("Output folder doesn't exist: %s\n", folder);
         return 1;
@@ -96,30 +95,25 @@ int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header,
         return 1;
     }
 
-    const PixelFormat format = static_cast<PixelFormat>(header.format);
-    const char* format_name = pixel_format_name(format);
+    const char* format_name = qfb_format_name(header.format);
     uint64_t written = 0;
-    for (int32_t index = 0; index < header.frame_count; ++index) {
-        for (int32_t level = 0; level <= header.mipmap_count; ++level) {
-            uint64_t offset = 0;
-            int32_t w = 0, h = 0;
-            qfb_level_size(header.width, header.height, level, &w, &h);
-            // Neither can fail once the file passed its check and the longest name fitted.
-            if (!qfb_level_offset(header.width, header.height, header.mipmap_count, index, level, &offset) ||
-                !build_frame_filename(name, base, frame_number(header, index), level))
-                return 1;
-            std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
-            const TargaWriteResult result = write_targa32(name, w, h, LevelRows(file, format, w, static_cast<long>(offset)));
-            if (result == TargaWriteResult::source_failed) {
-                std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
-                return 1;
-            }
-            if (result != TargaWriteResult::ok) {
-                std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
-                return 1;
-            }
-            ++written;
+    qfb_level level;
+    // The checked file's levels, in file order: the stream reads on from one to the next.
+    for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
+        // Cannot fail once the longest name fitted.
+        if (!build_frame_filename(name, base, frame_number(header, level.frame), level.level)) return 1;
+        std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
+        const TargaWriteResult result =
+            write_targa32(name, level.width, level.height, LevelRows(file, header.format, level));
+        if (result == TargaWriteResult::source_failed) {
+            std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
+            return 1;
         }
+        if (result != TargaWriteResult::ok) {
+            std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
+            return 1;
+        }
+        ++written;
     }
     std::printf("%" PRIu64 " Targa file%s written to %s\nExtraction complete.\n", written, written == 1 ? "" : "s",
                 folder);

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "output/qfb_format.h"
+#include "qfbinfo/qfb_check.h"
 #include "targa/binary_file.h"
 
 // The base filename of the extracted set: folder, "/", the QFB file's name without its folders
@@ -20,6 +20,7 @@ bool build_extract_base(char* out, const char* qfb_name, const char* folder);
 // Writes the set into folder, which must exist: a single frame as <stem>.tga, <stem>-a.tga, ...,
 // several frames as <stem>-0001.tga, <stem>-a0001.tga, ..., <stem>-0002.tga, ... Existing files
 // of those names are replaced (never written through a symbolic link), nothing else is touched.
-// file stands at the first pixel of the checked header's file (check_qfb_file). Prints one line
-// per file and a closing line, or one message on failure. Returns the exit status, 0 or 1.
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbHeader& header, const char* folder);
+// file stands at the first pixel of the checked file (check_qfb_file); its levels are read in
+// file order, one row at a time. Prints one line per file and a closing line, or one message on
+// failure. Returns the exit status, 0 or 1.
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder);

@@ -46,8 +46,8 @@ int qfbinfo_main(int argc, char** argv)
         return 1;
     }
     if (!extract) {
-        print_qfb_report(name, check.header, check.file_size);
+        print_qfb_report(name, check.file, check.file_size);
         return 0;
     }
-    return extract_qfb(name, file, check.header, argv[3]);
+    return extract_qfb(name, file, check, argv[3]);
 }
