@@ -72,4 +72,6 @@ if(MAKEQFB_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
 endif()
+# libqfb's shlibs file (programs built against it depend on this package) and ldconfig trigger.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${QFB_DEBIAN_CONTROL_FILES})
 include(CPack)

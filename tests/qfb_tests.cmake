@@ -15,10 +15,6 @@ if(NOT MAKEQFB_SANITIZE)
                      ${PROJECT_SOURCE_DIR} $<TARGET_FILE:makeqfb> ${CMAKE_COMMAND} ${CMAKE_C_COMPILER})
     set_tests_properties(qfb_consumer.${way} PROPERTIES LABELS install)
   endforeach()
-  # find_package needs the project's CMake package (makeqfbConfig.cmake), which comes with cmake/.
-  if(NOT EXISTS ${PROJECT_SOURCE_DIR}/cmake/makeqfbConfig.cmake.in)
-    set_tests_properties(qfb_consumer.find_package PROPERTIES DISABLED TRUE)
-  endif()
 endif()
 
 add_executable(qfb_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/fuzz_qfb.cpp ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)

@@ -3,7 +3,7 @@
 #   qfb_consumer.sh exports LIBRARY
 #       the shared library's SONAME is libqfb.so.1 and it exports qfb_ functions and nothing else
 #   qfb_consumer.sh pkg-config|find_package BUILD_DIR SOURCE_DIR MAKEQFB CMAKE CC
-#       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam.c against it as C99
+#       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam against it as C99
 #       with warnings as errors (through pkg-config, or through find_package and makeqfb::qfb),
 #       makes the example set's QFB file and writes two of its levels as PAM images.
 set -eu
@@ -28,7 +28,7 @@ case $way in
     export PKG_CONFIG_PATH="$(dirname "$(find "$work/prefix" -name qfb.pc)")"
     pkg-config --exists qfb
     # shellcheck disable=SC2046
-    "$cc" $flags $(pkg-config --cflags qfb) -o "$work/qfb2pam" "$source/examples/qfb2pam.c" $(pkg-config --libs qfb)
+    "$cc" $flags $(pkg-config --cflags qfb) -o "$work/qfb2pam" "$source/examples/qfb2pam/qfb2pam.c" $(pkg-config --libs qfb)
     export LD_LIBRARY_PATH="$(pkg-config --variable=libdir qfb)"
     program=$work/qfb2pam
     ;;
