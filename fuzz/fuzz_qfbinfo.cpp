@@ -1,8 +1,8 @@
 // libFuzzer target for qfbinfo: each input is written to a private temporary file and run through
 // qfbinfo_main as `qfbinfo FILE` and, when that accepts it and the set is small, as
 // `qfbinfo FILE --extract DIR` into a private folder (a sound file of very many levels only goes
-// through the file check). Besides memory errors it stops on broken
-// promises: the whole program accepts exactly the files the format library's parse accepts, and
+// through the file check) and, for a set of few pixels, with --sheet and --animation. Besides
+// memory errors it stops on broken promises: the whole program accepts exactly the files the format library's parse accepts, and
 // an extraction writes one Targa file per level that the tool's own probe reads back with the
 // level's size.
 #include <fcntl.h>
@@ -28,6 +28,8 @@ constexpr int64_t MAX_EXTRACTED_LEVELS = 64;
 // The report prints one line per level, and a 32-byte file may claim 10^7 empty frames: larger
 // sets only go through the check that qfbinfo_main runs first, so that an input stays fast.
 constexpr int64_t MAX_REPORTED_LEVELS = 4096;
+// The pictures encode every pixel: only sets of a few full-size pixels are drawn, to stay fast.
+constexpr uint64_t MAX_PICTURE_PIXELS = 65536;
 
 std::string temp_folder()
 {
@@ -95,8 +97,8 @@ int run_quietly(std::initializer_list<std::string> args)
     check(saved >= 0 && null >= 0);
     dup2(null, STDOUT_FILENO);
     close(null);
-    std::string argv_text[4];
-    char* argv[5] = {};
+    std::string argv_text[5];
+    char* argv[6] = {};
     int argc = 0;
     for (const std::string& arg : args) {
         argv_text[argc] = arg;
@@ -152,6 +154,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (levels > MAX_EXTRACTED_LEVELS) return 0;
     check(run_quietly({"qfbinfo", path, "--extract", scratch.folder()}) == 0);
     check_extracted(scratch, expected);
+    scratch.empty_folder();
+    // The pictures of a small set: the sheet always, the animation unless its frames are empty.
+    if (static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) * static_cast<uint64_t>(h.frame_count) >
+        MAX_PICTURE_PIXELS)
+        return 0;
+    check(run_quietly({"qfbinfo", path, "--sheet", scratch.folder() + "/s.png", "--force"}) == 0);
+    check(run_quietly({"qfbinfo", path, "--animation", scratch.folder() + "/a.webp", "--force"}) ==
+          (h.width == 0 || h.height == 0 ? 1 : 0));
     scratch.empty_folder();
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "driver/frame_names.h"
+#include "qfbinfo/output_guard.h"
+#include "qfbinfo/qfb_rows.h"
 #include "targa/targa_writer.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
@@ -50,38 +53,14 @@ bool folder_exists(const char* folder)
     return stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Reads one level's rows from the QFB stream, one row at a time, and expands them. A read
-// that fails or comes up short (the file changed after the check) stops the write.
-class LevelRows {
-public:
-    LevelRows(BinaryFile& file, int32_t format, const qfb_level& level)
-        : file_(file), format_(format), width_(level.width), position_(static_cast<long>(level.offset)),
-          words_(static_cast<size_t>(level.width) * 2)
-    {
-    }
-    bool operator()(int32_t, uint8_t* bgra)
-    {
-        file_.read(words_.data(), static_cast<int32_t>(words_.size()));
-        position_ += static_cast<long>(words_.size());
-        if (file_.has_error() != 0 || file_.tell() != position_) return false;
-        qfb_expand_words(words_.data(), static_cast<size_t>(width_), format_, QFB_ORDER_BGRA, bgra);
-        return true;
-    }
-
-private:
-    BinaryFile& file_;
-    int32_t format_;
-    int32_t width_;
-    long position_;              // where the stream must stand after the rows read so far
-    std::vector<uint8_t> words_;  // one row: at most QFB_MAX_SIDE x 2 bytes
-};
-
 }  // namespace
 
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder)
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder, bool force)
 {
     const qfb_header& header = check.file.header;
-    if (!folder_exists(folder)) {
+    struct stat info {};
+    const bool missing = folder[0] != '\0' && lstat(folder, &info) != 0 && errno == ENOENT;
+    if (!missing && !folder_exists(folder)) {
         std::printf("Output folder doesn't exist: %s\n", folder);
         return 1;
     }
@@ -94,17 +73,34 @@ int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, c
                     static_cast<int>(NAME_BUFFER_SIZE - 1), extract_base(qfb_name, folder).c_str());
         return 1;
     }
+    qfb_level level;
+    // Every name is looked at before the first file is written.
+    for (int more = qfb_first_level(&check.file, &level); more && !missing && !force;
+         more = qfb_next_level(&check.file, &level)) {
+        build_frame_filename(name, base, frame_number(header, level.frame), level.level);
+        if (refuse_taken(name, force)) return 1;
+    }
+    // A missing folder is made, one level, as mkdir makes it.
+    if (missing && mkdir(folder, 0777) != 0) {
+        std::printf("Couldn't create output folder %s: %s.\n", folder, std::strerror(errno));
+        return 1;
+    }
 
     const char* format_name = qfb_format_name(header.format);
     uint64_t written = 0;
-    qfb_level level;
+    QfbRows rows(file);
+    std::vector<uint8_t> words(static_cast<size_t>(header.width) * 2);  // one row: at most QFB_MAX_SIDE x 2 bytes
     // The checked file's levels, in file order: the stream reads on from one to the next.
     for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
         // Cannot fail once the longest name fitted.
         if (!build_frame_filename(name, base, frame_number(header, level.frame), level.level)) return 1;
         std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
-        const TargaWriteResult result =
-            write_targa32(name, level.width, level.height, LevelRows(file, header.format, level));
+        const auto expanded_rows = [&rows, &level, &words, &header](int32_t y, uint8_t* bgra) {
+            if (!rows.read(level, y, words.data())) return false;
+            qfb_expand_words(words.data(), static_cast<size_t>(level.width), header.format, QFB_ORDER_BGRA, bgra);
+            return true;
+        };
+        const TargaWriteResult result = write_targa32(name, level.width, level.height, expanded_rows);
         if (result == TargaWriteResult::source_failed) {
             std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
             return 1;

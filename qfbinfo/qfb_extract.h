@@ -17,10 +17,12 @@ std::string extract_base(const char* qfb_name, const char* folder);
 // NAME_BUFFER_SIZE - 1 characters.
 bool build_extract_base(char* out, const char* qfb_name, const char* folder);
 
-// Writes the set into folder, which must exist: a single frame as <stem>.tga, <stem>-a.tga, ...,
-// several frames as <stem>-0001.tga, <stem>-a0001.tga, ..., <stem>-0002.tga, ... Existing files
-// of those names are replaced (never written through a symbolic link), nothing else is touched.
+// Writes the set into folder, made (one level, like mkdir) when it is missing: a single frame as
+// <stem>.tga, <stem>-a.tga, ..., several frames as <stem>-0001.tga, <stem>-a0001.tga, ...,
+// <stem>-0002.tga, ... When a name it would write is already taken it refuses before writing
+// anything, naming it, unless force is true; then existing files of those names are replaced
+// (never written through a symbolic link). Nothing else is touched.
 // file stands at the first pixel of the checked file (check_qfb_file); its levels are read in
 // file order, one row at a time. Prints one line per file and a closing line, or one message on
 // failure. Returns the exit status, 0 or 1.
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder);
+int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder, bool force);

@@ -43,7 +43,7 @@ bool TempFile::create(const std::string& target, mode_t mode)
     return fd_ >= 0 && fchmod(fd_, mode) == 0;
 }
 
-bool TempFile::write_and_close(const uint8_t* data, size_t size)
+bool TempFile::write(const uint8_t* data, size_t size)
 {
     size_t done = 0;
     while (done < size) {
@@ -52,8 +52,10 @@ bool TempFile::write_and_close(const uint8_t* data, size_t size)
         if (wrote <= 0) return false;
         done += static_cast<size_t>(wrote);
     }
-    return close();
+    return true;
 }
+
+bool TempFile::write_and_close(const uint8_t* data, size_t size) { return write(data, size) && close(); }
 
 bool TempFile::close()
 {

@@ -25,7 +25,9 @@ public:
     // name is too long to take the suffix, open for writing, with the given mode.
     bool create(const std::string& target, mode_t mode);
     // Writes size bytes through the descriptor that made the file (the kernel may take them in
-    // parts), then closes it. True when every byte went and the close reported no error.
+    // parts). True when every byte went.
+    bool write(const uint8_t* data, size_t size);
+    // write, then close. True when every byte went and the close reported no error.
     bool write_and_close(const uint8_t* data, size_t size);
     // Closes the descriptor, for a caller that writes the file by its path instead.
     bool close();

@@ -14,14 +14,10 @@
 
 using qfbtest::Bytes;
 using qfbtest::RunResult;
+using qfbtest::run_qfbinfo;
 using qfbtest::TempDir;
 
 namespace {
-
-RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd = ".")
-{
-    return qfbtest::run_program(std::filesystem::absolute(QFBINFO_BINARY).string(), args, cwd);
-}
 
 // A QFB file: the header from its fields (any 32-bit pattern), then the given pixel bytes.
 Bytes qfb(int64_t w, int64_t h, int64_t format, int64_t fps, int64_t frames, int64_t mipmaps, const Bytes& pixels = {})
@@ -51,6 +47,8 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
     } const cases[] = {
         {{}, 1}, {{"--help"}, 0}, {{"a.qfb", "b.qfb"}, 1}, {{"a.qfb", "--extract"}, 1},
         {{"a.qfb", "--extrct", "out"}, 1}, {{"a.qfb", "--extract", "out", "more"}, 1}, {{"--help", "x"}, 1},
+        {{"a.qfb", "--force"}, 1}, {{"a.qfb", "--sheet"}, 1}, {{"a.qfb", "--sheet", "s.png", "--animation", "a.webp"}, 1},
+        {{"a.qfb", "--force", "--animation", "a.webp", "--force"}, 1},
     };
     for (const Case& c : cases) {
         const RunResult run = run_qfbinfo(c.args);
@@ -59,7 +57,9 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
         EXPECT_EQ(run.output.substr(0, RULE.size() + 1), RULE + "\n");
         EXPECT_EQ(run.output.substr(run.output.size() - RULE.size() - 1), RULE + "\n");
         EXPECT_NE(run.output.find("\nqfbinfo - "), std::string::npos);
-        EXPECT_NE(run.output.find("\nusage:    qfbinfo <qfb file>\n          qfbinfo <qfb file> --extract <folder>\n"),
+        EXPECT_NE(run.output.find("\nusage:    qfbinfo <qfb file>\n          qfbinfo <qfb file> --extract <folder> [--force]\n"
+                                  "          qfbinfo <qfb file> --sheet <file.png> [--force]\n"
+                                  "          qfbinfo <qfb file> --animation <file.webp> [--force]\n"),
                   std::string::npos);
         size_t start = 0;  // every line fits 74 columns
         for (size_t end; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1)
@@ -159,7 +159,8 @@ std::vector<Hostile> hostile_files()
     };
 }
 
-// Each gives one message and status 1, the same with --extract, which then writes nothing.
+// Each gives one message and status 1, the same with --extract, --sheet and --animation, which
+// then write nothing.
 TEST(QfbinfoHostile, EveryDamagedFileGivesOneMessageAndStatus1)
 {
     for (const Hostile& h : hostile_files()) {
@@ -168,7 +169,9 @@ TEST(QfbinfoHostile, EveryDamagedFileGivesOneMessageAndStatus1)
         qfbtest::write_file(dir.file("h.qfb"), h.file);
         ASSERT_EQ(mkdir(dir.file("out").c_str(), 0755), 0);
         const std::string message = "Couldn't read QFB file h.qfb: " + h.reason + "\n";
-        for (const std::vector<std::string>& args : {std::vector<std::string>{"h.qfb"}, {"h.qfb", "--extract", "out"}}) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"h.qfb"}, {"h.qfb", "--extract", "out"}, {"h.qfb", "--sheet", "out/s.png"},
+              {"h.qfb", "--animation", "out/a.webp"}}) {
             const RunResult run = run_qfbinfo(args, dir.path());
             EXPECT_EQ(run.status, 1);
             EXPECT_EQ(run.output, message);
@@ -237,18 +240,21 @@ TEST(QfbinfoExtract, WritesExactTargasUnderMakeqfbNames)
         Bytes file;
         std::string format;
         std::vector<Expected> files;
+        bool folder_there;  // else qfbinfo makes it
     } const cases[] = {
-        {"two frames", two_frames, "1555",
+        {"two frames, into a folder it makes", two_frames, "1555",
          {{"t-0001.tga", targa32(2, 1, frame1)}, {"t-a0001.tga", targa32(1, 0, {})},
-          {"t-0002.tga", targa32(2, 1, frame2)}, {"t-a0002.tga", targa32(1, 0, {})}}},
+          {"t-0002.tga", targa32(2, 1, frame2)}, {"t-a0002.tga", targa32(1, 0, {})}}, false},
         {"one frame", one_frame, "565",
-         {{"t.tga", targa32(3, 1, pixels565)}, {"t-a.tga", targa32(1, 0, {})}, {"t-b.tga", targa32(0, 0, {})}}},
+         {{"t.tga", targa32(3, 1, pixels565)}, {"t-a.tga", targa32(1, 0, {})}, {"t-b.tga", targa32(0, 0, {})}}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         qfbtest::write_file(dir.file("t.qfb"), c.file);
-        ASSERT_EQ(mkdir(dir.file("out").c_str(), 0755), 0);
+        if (c.folder_there) {
+            ASSERT_EQ(mkdir(dir.file("out").c_str(), 0755), 0);
+        }
         const RunResult run = run_qfbinfo({"t.qfb", "--extract", "out/"}, dir.path());
         EXPECT_EQ(run.status, 0);
         std::string transcript;
@@ -275,31 +281,37 @@ TEST(QfbinfoExtract, RefusesBadFoldersAndNamesBeforeWritingAnything)
         std::string folder;
         bool make_folder;
         std::string message;
+        std::string taken = "";  // a file already in the folder
     } const cases[] = {
-        {"missing folder", "nowhere", false, "Output folder doesn't exist: nowhere\n"},
+        {"missing parent folder", "none/nowhere", false,
+         "Couldn't create output folder none/nowhere: No such file or directory.\n"},
         {"empty folder name", "", false, "Output folder doesn't exist: \n"},
         {"a file, not a folder", "t.qfb", false, "Output folder doesn't exist: t.qfb\n"},
         {"frame names too long", long_folder, true,
          "File names made from this base filename would be longer than 255 characters: " + long_folder + "/t.tga\n"},
         {"base name too long", longer_folder, true,
          "File names made from this base filename would be longer than 255 characters: " + longer_folder + "/t.tga\n"},
+        {"a name it would write is taken", "out", true, "File already exists: out/t-a7777.tga (--force replaces it).\n",
+         "t-a7777.tga"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         qfbtest::write_file(dir.file("t.qfb"), qfb(1, 1, 0, 1, 12000, 1, Bytes(24000)));
         if (c.make_folder) std::filesystem::create_directories(dir.file(c.folder));
+        if (!c.taken.empty()) qfbtest::write_file(dir.file(c.folder + "/" + c.taken), Bytes(3, 1));
         const RunResult run = run_qfbinfo({"t.qfb", "--extract", c.folder}, dir.path());
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output, c.message);
         EXPECT_EQ(files_in(dir.path()).size(), c.make_folder ? 2u : 1u);
         if (c.make_folder) {
-            EXPECT_TRUE(files_in(dir.file(c.folder)).empty());
+            EXPECT_EQ(files_in(dir.file(c.folder)), c.taken.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.taken});
         }
     }
 }
 
-TEST(QfbinfoExtract, ReplacesFilesButNeverWritesThroughLinksOutOfTheFolder)
+// Taken names are refused, naming the first; with --force they are replaced.
+TEST(QfbinfoExtract, ReplacesFilesOnlyWhenForcedButNeverWritesThroughLinksOutOfTheFolder)
 {
     TempDir dir, outside;
     qfbtest::write_file(dir.file("t.qfb"), qfb(1, 1, 1, 1, 1, 1, {0x34, 0x12}));
@@ -308,7 +320,12 @@ TEST(QfbinfoExtract, ReplacesFilesButNeverWritesThroughLinksOutOfTheFolder)
     const Bytes victim = {'v', 'i', 'c', 't', 'i', 'm'};
     qfbtest::write_file(outside.file("victim"), victim);
     ASSERT_EQ(symlink(outside.file("victim").c_str(), dir.file("out/t-a.tga").c_str()), 0);
-    const RunResult run = run_qfbinfo({dir.file("t.qfb"), "--extract", dir.file("out")});
+    const auto before = qfbtest::snapshot(dir.path());
+    const RunResult refused = run_qfbinfo({"t.qfb", "--extract", "out"}, dir.path());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "File already exists: out/t.tga (--force replaces it).\n");
+    EXPECT_EQ(qfbtest::snapshot(dir.path()), before);
+    const RunResult run = run_qfbinfo({dir.file("t.qfb"), "--extract", dir.file("out"), "--force"});
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(qfbtest::read_file(dir.file("out/t.tga")), targa32(1, 1, {0x44, 0x33, 0x22, 0x11}));
     EXPECT_EQ(qfbtest::read_file(dir.file("out/t-a.tga")), targa32(0, 0, {}));

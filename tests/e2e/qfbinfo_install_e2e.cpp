@@ -69,7 +69,8 @@ TEST(ManPages, RenderWithoutWarnings)
     } const pages[] = {
         {"makeqfb.1", {"makeqfb - pack Targa", "SYNOPSIS", "NAMING CONVENTION", "walk-a0001.tga", "DIAGNOSTICS",
                        "Unknown format parameter: X.  Must be 1555, 4444, or 565.", "EXIT STATUS", "qfbinfo(1)"}},
-        {"qfbinfo.1", {"qfbinfo - show, check and unpack", "SYNOPSIS", "--extract folder", "EXTRACTION", "DIAGNOSTICS",
+        {"qfbinfo.1", {"qfbinfo - show, check and unpack", "SYNOPSIS", "--extract folder", "--sheet file.png",
+                       "--animation file.webp", "--force", "EXTRACTION", "THE SHEET", "DIAGNOSTICS",
                        "Couldn't read QFB file", "EXIT STATUS", "makeqfb(1)"}},
     };
     for (const Page& p : pages) {

@@ -1,0 +1,10 @@
+// qfbinfo never destroys a user's file: before it writes anything it refuses when a name it
+// would write is already taken (a file, a folder, a link), unless it was given --force.
+#pragma once
+
+// True when something of that name exists (a symbolic link counts, even a dangling one).
+bool name_taken(const char* name);
+
+// When name is taken and force is false, prints "File already exists: NAME (--force replaces
+// it)." and returns true: the caller stops with status 1.
+bool refuse_taken(const char* name, bool force);

@@ -1,0 +1,240 @@
+// End to end on the real qfbinfo binary: the contact sheet decoded with libspng and the animation
+// decoded with libwebp's demuxer, compared pixel by pixel with the format library's expansion,
+// for each pixel format; the refusals of a picture beyond a limit or of a taken name; and the
+// committed sheet of the example set, still what the command makes.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <spng.h>
+#include <webp/demux.h>
+
+#include <qfb/qfb.h>
+
+#include "preview/sheet.h"
+#include "preview/sheet_layout.h"
+#include "tests/support/test_support.h"
+
+using qfbtest::Bytes;
+using qfbtest::RunResult;
+using qfbtest::run_qfbinfo;
+using qfbtest::TempDir;
+
+namespace {
+
+// A QFB file of the given fields whose pixel words vary with their place and frame.
+Bytes qfb(int32_t w, int32_t h, int32_t format, int32_t fps, int32_t frames, int32_t mipmaps, bool pattern = true)
+{
+    qfb_header header{w, h, format, fps, frames, mipmaps};
+    qfb_file layout;
+    EXPECT_EQ(qfb_layout(&header, &layout), QFB_OK);
+    Bytes out(layout.size);
+    qfb_encode_header(&header, out.data());
+    for (size_t i = QFB_HEADER_SIZE; pattern && i < out.size(); ++i) out[i] = static_cast<uint8_t>(i * 151 + i / 7);
+    return out;
+}
+
+struct Image {
+    uint32_t width = 0, height = 0;
+    Bytes pixels;  // RGB (the sheet) or RGBA (an animation frame), rows top first
+    int duration = 0;
+};
+
+Image decode_png(const Bytes& png)
+{
+    Image image;
+    spng_ctx* ctx = spng_ctx_new(0);
+    spng_ihdr ihdr{};
+    size_t size = 0;
+    if (spng_set_png_buffer(ctx, png.data(), png.size()) == 0 && spng_get_ihdr(ctx, &ihdr) == 0 &&
+        spng_decoded_image_size(ctx, SPNG_FMT_RGB8, &size) == 0) {
+        image.pixels.resize(size);
+        if (spng_decode_image(ctx, image.pixels.data(), size, SPNG_FMT_RGB8, 0) == 0) {
+            image.width = ihdr.width;
+            image.height = ihdr.height;
+        }
+    }
+    spng_ctx_free(ctx);
+    EXPECT_EQ(ihdr.color_type, SPNG_COLOR_TYPE_TRUECOLOR);
+    return image;
+}
+
+// Every frame of the animation as its whole canvas; loop_count comes back in loops.
+std::vector<Image> decode_webp(const Bytes& webp, uint32_t* loops)
+{
+    std::vector<Image> frames;
+    const WebPData data = {webp.data(), webp.size()};
+    WebPAnimDecoderOptions options;
+    WebPAnimDecoderOptionsInit(&options);
+    options.color_mode = MODE_RGBA;
+    WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+    WebPAnimInfo info{};
+    if (decoder == nullptr || !WebPAnimDecoderGetInfo(decoder, &info)) {
+        ADD_FAILURE() << "not an animated WebP file";
+        WebPAnimDecoderDelete(decoder);
+        return frames;
+    }
+    *loops = info.loop_count;
+    int previous = 0;
+    while (WebPAnimDecoderHasMoreFrames(decoder)) {
+        uint8_t* canvas = nullptr;
+        int end = 0;  // the time the frame ends
+        if (!WebPAnimDecoderGetNext(decoder, &canvas, &end)) break;
+        Image frame{info.canvas_width, info.canvas_height,
+                    Bytes(canvas, canvas + size_t{info.canvas_width} * info.canvas_height * 4), end - previous};
+        frames.push_back(frame);
+        previous = end;
+    }
+    EXPECT_EQ(frames.size(), info.frame_count);
+    WebPAnimDecoderDelete(decoder);
+    return frames;
+}
+
+uint8_t over(uint8_t value, uint8_t ground, uint8_t alpha)
+{
+    return static_cast<uint8_t>((value * alpha + ground * (255 - alpha) + 127) / 255);
+}
+
+// Each sheet pixel of each level pixel: the expansion where opaque, over one of the
+// checkerboard's greys where not.
+void expect_sheet_shows(const Image& sheet, const qfb_file& file, const SheetLayout& layout)
+{
+    size_t mismatches = 0;
+    qfb_level level;
+    for (int more = qfb_first_level(&file, &level); more; more = qfb_next_level(&file, &level)) {
+        for (int32_t y = 0; y < level.height; ++y) {
+            Bytes rgba(static_cast<size_t>(level.width) * 4);
+            qfb_expand_words(qfb_level_row(&level, y), static_cast<size_t>(level.width), file.header.format, QFB_ORDER_RGBA,
+                             rgba.data());
+            for (int64_t i = 0; i < int64_t{level.width} * layout.scale * layout.scale; ++i) {
+                const int64_t x = i % (int64_t{level.width} * layout.scale), dy = i / (int64_t{level.width} * layout.scale);
+                const uint8_t* e = &rgba[static_cast<size_t>(x / layout.scale) * 4];
+                const int64_t sx = layout.x_of(level.frame, level.level) + x;
+                const int64_t sy = layout.y_of(level.frame, level.level) + int64_t{y} * layout.scale + dy;
+                const uint8_t* got = &sheet.pixels[static_cast<size_t>((sy * sheet.width + sx) * 3)];
+                bool same = false;
+                for (uint8_t ground : {SHEET_CHECKER_LIGHT, SHEET_CHECKER_DARK}) {
+                    if (e[3] == 255) ground = 0;
+                    same = same || (got[0] == over(e[0], ground, e[3]) && got[1] == over(e[1], ground, e[3]) &&
+                                    got[2] == over(e[2], ground, e[3]));
+                }
+                mismatches += same ? 0 : 1;
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+}
+
+TEST(QfbinfoPictures, SheetAndAnimationShowTheExpansionForEveryFormat)
+{
+    struct Case {
+        const char* what;
+        Bytes file;
+        int64_t sheet_width, sheet_height, columns;
+        int32_t scale;
+        int duration;  // ms a frame
+    } const cases[] = {
+        // 24 x 16 full size, its 1 x 1 mipmap at 8 x 8 beside it: cells of 36 x 16, one column.
+        {"1555, 2 frames of 3 x 2 with a mipmap", qfb(3, 2, QFB_FORMAT_1555, 10, 2, 1), 52, 56, 1, 8, 100},
+        {"4444, 3 frames of 2 x 2 in two columns", qfb(2, 2, QFB_FORMAT_4444, 24, 3, 0), 56, 56, 2, 8, 42},
+        {"565, 2 frames of 4 x 1 with empty mipmaps", qfb(4, 1, QFB_FORMAT_565, 7, 2, 2), 48, 40, 1, 8, 143},
+        {"4444, 2 frames of 300 x 40, not scaled", qfb(300, 40, QFB_FORMAT_4444, 1000, 2, 1), 470, 104, 1, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        qfbtest::write_file(dir.file("t.qfb"), c.file);
+        qfb_file file;
+        ASSERT_EQ(qfb_parse(c.file.data(), c.file.size(), &file), QFB_OK);
+        const qfb_header& h = file.header;
+
+        const RunResult sheet_run = run_qfbinfo({"t.qfb", "--sheet", "t.png"}, dir.path());
+        EXPECT_EQ(sheet_run.status, 0) << sheet_run.output;
+        const Image sheet = decode_png(qfbtest::read_file(dir.file("t.png")));
+        const SheetLayout layout = lay_out_sheet(file);
+        EXPECT_EQ(sheet.width, c.sheet_width);
+        EXPECT_EQ(sheet.height, c.sheet_height);
+        EXPECT_EQ(layout.columns, c.columns);
+        EXPECT_EQ(layout.scale, c.scale);
+        ASSERT_EQ(sheet.pixels.size(), size_t{sheet.width} * sheet.height * 3);
+        EXPECT_EQ(Bytes(sheet.pixels.begin(), sheet.pixels.begin() + 3), Bytes(3, SHEET_GROUND));
+        expect_sheet_shows(sheet, file, layout);
+
+        const RunResult animation_run = run_qfbinfo({"t.qfb", "--animation", "t.webp"}, dir.path());
+        EXPECT_EQ(animation_run.status, 0) << animation_run.output;
+        uint32_t loops = 1;
+        const std::vector<Image> frames = decode_webp(qfbtest::read_file(dir.file("t.webp")), &loops);
+        EXPECT_EQ(loops, 0u);  // forever
+        ASSERT_EQ(frames.size(), static_cast<size_t>(h.frame_count));
+        for (int32_t f = 0; f < h.frame_count; ++f) {
+            qfb_level level;
+            ASSERT_EQ(qfb_get_level(&file, f, 0, &level), QFB_OK);
+            Bytes expected(static_cast<size_t>(level.width) * static_cast<size_t>(level.height) * 4);
+            ASSERT_EQ(qfb_expand_level(&file, &level, QFB_ORDER_RGBA, expected.data(), expected.size()), QFB_OK);
+            EXPECT_EQ(frames[static_cast<size_t>(f)].width, static_cast<uint32_t>(h.width));
+            EXPECT_EQ(frames[static_cast<size_t>(f)].height, static_cast<uint32_t>(h.height));
+            EXPECT_TRUE(frames[static_cast<size_t>(f)].pixels == expected) << "frame " << f;
+            EXPECT_EQ(frames[static_cast<size_t>(f)].duration, c.duration);
+        }
+    }
+}
+
+// Refused with one line and status 1, leaving the folder as it was.
+TEST(QfbinfoPictures, RefusesPicturesBeyondTheLimitsAndTakenNames)
+{
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::vector<std::string> args;
+        std::string message;
+    } const cases[] = {
+        {"a sheet of 300000 frames", qfb(1, 1, QFB_FORMAT_565, 1, 300000, 0, false), {"--sheet", "t.png"},
+         "The sheet would be 8776 x 8776 pixels, more than the 67108864 a sheet may have.\n"},
+        {"a frame wider than WebP allows", qfb(16384, 1, QFB_FORMAT_565, 1, 1, 0, false), {"--animation", "t.webp"},
+         "Frames of 16384 x 1 can't be animated: WebP takes 1 to 16383 pixels on a side.\n"},
+        {"empty frames", qfb(0, 5, QFB_FORMAT_565, 1, 2, 0, false), {"--animation", "t.webp"},
+         "Frames of 0 x 5 can't be animated: WebP takes 1 to 16383 pixels on a side.\n"},
+        {"10001 frames", qfb(1, 1, QFB_FORMAT_565, 1, 10001, 0, false), {"--animation", "t.webp"},
+         "10001 frames are more than the 10000 an animation may have.\n"},
+        {"a taken sheet name", qfb(1, 1, QFB_FORMAT_565, 1, 1, 0), {"--sheet", "taken"},
+         "File already exists: taken (--force replaces it).\n"},
+        {"a taken animation name", qfb(1, 1, QFB_FORMAT_565, 1, 1, 0), {"--animation", "taken"},
+         "File already exists: taken (--force replaces it).\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        qfbtest::write_file(dir.file("t.qfb"), c.file);
+        qfbtest::write_file(dir.file("taken"), {'m', 'i', 'n', 'e'});
+        const auto before = qfbtest::snapshot(dir.path());
+        std::vector<std::string> args = {"t.qfb"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult run = run_qfbinfo(args, dir.path());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, c.message);
+        EXPECT_EQ(qfbtest::snapshot(dir.path()), before);
+        if (c.args[1] != "taken") continue;
+        args.push_back("--force");  // replaces it
+        EXPECT_EQ(run_qfbinfo(args, dir.path()).status, 0);
+        EXPECT_NE(qfbtest::read_file(dir.file("taken")), (Bytes{'m', 'i', 'n', 'e'}));
+    }
+}
+
+// README shows docs/walk-sheet.png: the sheet of the Quick start's examples/walk.qfb.
+TEST(QfbinfoPictures, CommittedExampleSheetIsWhatTheCommandMakes)
+{
+    TempDir dir;
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(QFB_SOURCE_DIR) + "/examples"))
+        if (entry.path().filename().string().rfind("walk-", 0) == 0)
+            std::filesystem::copy_file(entry.path(), dir.file(entry.path().filename().string()));
+    ASSERT_EQ(qfbtest::run_makeqfb({"4444", "12", "walk.tga"}, dir.path()).status, 0);
+    const RunResult run = run_qfbinfo({"walk.qfb", "--sheet", "walk-sheet.png"}, dir.path());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(qfbtest::read_file(dir.file("walk-sheet.png")) ==
+                qfbtest::read_file(std::string(QFB_SOURCE_DIR) + "/docs/walk-sheet.png"))
+        << "regenerate it: qfbinfo examples/walk.qfb --sheet docs/walk-sheet.png --force";
+}
+
+}  // namespace
