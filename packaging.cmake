@@ -1,5 +1,5 @@
-# Install rules for the man pages and the package documents, and the Debian package of makeqfb,
-# qfbinfo, their pages and the CMake package (cpack -G DEB in the build folder). The programs' own install rules stand beside their targets.
+# Install rules for the man pages and the package documents, and the Debian packages (cpack -G DEB
+# in the build folder). The programs' and the library's own install rules stand beside their targets.
 include(GNUInstallDirs)
 
 # Documents are gzipped at build time, as Debian ships them; without gzip they go in as written.
@@ -32,27 +32,49 @@ endforeach()
 add_custom_target(man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The licence (SPDX: MIT) as Debian's copyright file, and the changelog.
-set(doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/makeqfb)
+# The Debian packages: makeqfb (the programs, their pages and the CMake package), libqfb1 (the
+# format library's run-time file) and libqfb-dev (its header, static library, link name, qfb.pc and
+# CMake targets). Each gets the licence (SPDX: MIT) as its copyright file, and the changelog.
+set(MAKEQFB_DEB_COMPONENTS programs library development)
+set(MAKEQFB_DEB_NAMES makeqfb libqfb1 libqfb-dev)
 makeqfb_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging changelog)
 add_custom_target(changelog ALL DEPENDS ${changelog})
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog} DESTINATION ${doc_dir})
+foreach(component package IN ZIP_LISTS MAKEQFB_DEB_COMPONENTS MAKEQFB_DEB_NAMES)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog}
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+  string(TOUPPER ${component} upper)
+  set(CPACK_DEBIAN_${upper}_PACKAGE_NAME ${package})
+endforeach()
 
-# The Debian package.
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${MAKEQFB_DEB_COMPONENTS})
 set(CPACK_PACKAGE_NAME makeqfb)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "makeqfb maintainers <makeqfb@example.org>")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "makeqfb maintainers <makeqfb@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "pack Targa images and animation frames into QFB files")
-# Debian wants the long description's lines under 80 characters.
-set(CPACK_PACKAGE_DESCRIPTION
-  "makeqfb converts a single Targa image or a numbered sequence of animation
+# Each package's description: its synopsis, then lines under 80 characters, as Debian wants.
+set(CPACK_COMPONENT_PROGRAMS_DESCRIPTION
+  "pack Targa images and animation frames into QFB files
+makeqfb converts a single Targa image or a numbered sequence of animation
 frames, each with optional mipmap levels, into one QFB file of 16-bit 1555,
 4444 or 565 pixels for a game engine. qfbinfo prints and checks a QFB file's
 header and levels and unpacks it back into Targa files. qfbprep checks a
 frame set, fills in missing mipmap levels, dithers frames for 16 bits and
 imports PNG frames. A CMake package turns frame sets into build steps.")
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
+set(CPACK_COMPONENT_LIBRARY_DESCRIPTION "QFB file format library
+libqfb checks a QFB file (16-bit 1555, 4444 or 565 animation frames with
+mipmap levels, as makeqfb writes them) held in memory, gives access to every
+level of every frame and expands levels to 8-bit RGBA. This package holds the
+run-time library.")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libqfb1 (= ${PROJECT_VERSION}), makeqfb (= ${PROJECT_VERSION})")
+set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "QFB file format library - development files
+libqfb checks a QFB file (16-bit 1555, 4444 or 565 animation frames with
+mipmap levels, as makeqfb writes them) held in memory, gives access to every
+level of every frame and expands levels to 8-bit RGBA. This package holds the
+C header, the static library, the pkg-config file and the CMake targets.")
 set(CPACK_DEBIAN_PACKAGE_LICENSE MIT)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Shipped programs are stripped, as Debian's policy asks.
@@ -73,6 +95,6 @@ if(MAKEQFB_SHLIBDEPS)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
 endif()
-# libqfb's shlibs file (programs built against it depend on this package) and ldconfig trigger.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${QFB_DEBIAN_CONTROL_FILES})
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${QFB_DEBIAN_CONTROL_FILES})
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/drop_maintainer_scripts.cmake)
 include(CPack)

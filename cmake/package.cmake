@@ -1,10 +1,13 @@
 # The CMake package that consumers find with find_package(makeqfb CONFIG): the exported programs,
-# the frame-set function, and a version file that accepts any 1.x when 1.0 is asked for. In this
+# the frame-set function, the format library's targets where its development files are installed
+# (component qfb), and a version file that accepts any 1.x when 1.0 is asked for. In this
 # build tree the same function works on the makeqfb target through the alias makeqfb::makeqfb.
 include(CMakePackageConfigHelpers)
 include(GNUInstallDirs)
 
-set(MAKEQFB_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/makeqfb)
+# lib/cmake, not the multiarch library folder: find_package looks there even from projects that
+# enable no language, and so know no architecture.
+set(MAKEQFB_CMAKE_INSTALL_DIR lib/cmake/makeqfb)
 
 add_executable(makeqfb::makeqfb ALIAS makeqfb)
 add_executable(makeqfb::qfbinfo ALIAS qfbinfo)
@@ -18,6 +21,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/cmake/makeqfbConfigVersio
   COMPATIBILITY SameMajorVersion)
 
 install(EXPORT makeqfbTargets NAMESPACE makeqfb:: DESTINATION ${MAKEQFB_CMAKE_INSTALL_DIR})
+# The library's targets in a file of their own, installed with the library's development files.
+install(EXPORT qfbTargets NAMESPACE makeqfb:: DESTINATION ${MAKEQFB_CMAKE_INSTALL_DIR} COMPONENT development)
 install(FILES
   ${PROJECT_BINARY_DIR}/cmake/makeqfbConfig.cmake
   ${PROJECT_BINARY_DIR}/cmake/makeqfbConfigVersion.cmake

@@ -2,7 +2,9 @@
 """Writes the example frame set: three 32 x 32 frames of a ball bouncing across a
 transparent background, each with two hand-made mipmap levels (16 x 16 and 8 x 8),
 and a single 16 x 16 image of the ball with one mipmap level (spin.tga, spin-a.tga),
-as uncompressed 32-bit Targa files (bottom row first, 8 alpha bits)."""
+as uncompressed 32-bit Targa files (bottom row first, 8 alpha bits). Also writes the two tiny
+sets of the Bazel example workspace in bazel/art/: two 8 x 8 frames of the ball with one level,
+and a 16 x 16 single 24-bit image of a sky with one level."""
 import math
 import os
 import struct
@@ -10,14 +12,24 @@ import struct
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def targa(width, height, pixels):
-    """pixels: rows top first, each a list of (b, g, r, a)."""
-    header = struct.pack('<BBBHHBHHHHBB', 0, 0, 2, 0, 0, 0, 0, 0, width, height, 32, 8)
+def targa(width, height, pixels, bits=32):
+    """pixels: rows top first, each a list of (b, g, r, a); at 24 bits alpha is left out."""
+    header = struct.pack('<BBBHHBHHHHBB', 0, 0, 2, 0, 0, 0, 0, 0, width, height, bits, 8 if bits == 32 else 0)
     body = bytearray()
     for row in reversed(pixels):  # the file stores the bottom row first
-        for b, g, r, a in row:
-            body += bytes((b, g, r, a))
+        for pixel in row:
+            body += bytes(pixel[:bits // 8])
     return header + bytes(body)
+
+
+def sky(size):
+    return [[(255 - y * 96 // size, 160 + x * 64 // size, 60 + y * 128 // size, 255) for x in range(size)]
+            for y in range(size)]
+
+
+def write(folder, name, data):
+    with open(os.path.join(folder, name), 'wb') as out:
+        out.write(data)
 
 
 def frame(size, step):
@@ -43,12 +55,18 @@ def main():
         for level, letter in enumerate(('', 'a', 'b')):
             size = 32 >> level
             name = 'walk-%s%04d.tga' % (letter, number)
-            with open(os.path.join(HERE, name), 'wb') as out:
-                out.write(targa(size, size, frame(size, number - 1)))
+            write(HERE, name, targa(size, size, frame(size, number - 1)))
     for level, name in enumerate(('spin.tga', 'spin-a.tga')):
         size = 16 >> level
-        with open(os.path.join(HERE, name), 'wb') as out:
-            out.write(targa(size, size, frame(size, 1)))
+        write(HERE, name, targa(size, size, frame(size, 1)))
+    art = os.path.join(HERE, 'bazel', 'art')
+    os.makedirs(art, exist_ok=True)
+    for number in (1, 2):
+        for level, letter in enumerate(('', 'a')):
+            size = 8 >> level
+            write(art, 'ball-%s%04d.tga' % (letter, number), targa(size, size, frame(size, number)))
+    for level, name in enumerate(('sky.tga', 'sky-a.tga')):
+        write(art, name, targa(16 >> level, 16 >> level, sky(16 >> level), bits=24))
 
 
 if __name__ == '__main__':

@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-// Sheet pixels: the sheet is held whole in memory as RGB, 192 MiB here; the sheet of the largest
-// file makeqfb writes (19 frames of 1024 x 512 with their mipmaps) is a quarter of it.
+// Sheet pixels: viewers hold a picture whole, and 192 MiB of RGB is as much as they open readily.
 constexpr uint64_t SHEET_MAX_PIXELS = uint64_t{1} << 26;
 // Side of an animation frame: WebP stores a side in 14 bits (libwebp's WEBP_MAX_DIMENSION).
 constexpr int32_t ANIMATION_MAX_SIDE = 16383;

@@ -7,7 +7,6 @@ qfb_add_test(qfbinfo_targa_writer_test unit/qfbinfo_targa_writer_test.cpp LIBS q
 foreach(name qfbinfo_e2e qfbinfo_roundtrip_e2e)
   qfb_add_test(${name} e2e/${name}.cpp LABELS e2e)
   add_dependencies(${name} makeqfb qfbinfo)
-  target_compile_definitions(${name} PRIVATE QFBINFO_BINARY="$<TARGET_FILE:qfbinfo>")
 endforeach()
 
 # The install layout (cmake --install of this very build) and the man pages.
@@ -29,5 +28,4 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(WEBPDEMUX REQUIRED IMPORTED_TARGET libwebpdemux)
 qfb_add_test(qfbinfo_pictures_e2e e2e/qfbinfo_pictures_e2e.cpp LIBS qfb_preview PkgConfig::SPNG PkgConfig::WEBPDEMUX LABELS e2e)
 add_dependencies(qfbinfo_pictures_e2e makeqfb qfbinfo)
-target_compile_definitions(qfbinfo_pictures_e2e PRIVATE QFBINFO_BINARY="$<TARGET_FILE:qfbinfo>"
-  QFB_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+target_compile_definitions(qfbinfo_pictures_e2e PRIVATE QFB_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

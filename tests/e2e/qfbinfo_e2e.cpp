@@ -14,14 +14,10 @@
 
 using qfbtest::Bytes;
 using qfbtest::RunResult;
+using qfbtest::run_qfbinfo;
 using qfbtest::TempDir;
 
 namespace {
-
-RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd = ".")
-{
-    return qfbtest::run_program(std::filesystem::absolute(QFBINFO_BINARY).string(), args, cwd);
-}
 
 // A QFB file: the header from its fields (any 32-bit pattern), then the given pixel bytes.
 Bytes qfb(int64_t w, int64_t h, int64_t format, int64_t fps, int64_t frames, int64_t mipmaps, const Bytes& pixels = {})

@@ -19,14 +19,10 @@
 
 using qfbtest::Bytes;
 using qfbtest::RunResult;
+using qfbtest::run_qfbinfo;
 using qfbtest::TempDir;
 
 namespace {
-
-RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd = ".")
-{
-    return qfbtest::run_program(std::filesystem::absolute(QFBINFO_BINARY).string(), args, cwd);
-}
 
 // A QFB file of the given fields whose pixel words vary with their place and frame.
 Bytes qfb(int32_t w, int32_t h, int32_t format, int32_t fps, int32_t frames, int32_t mipmaps, bool pattern = true)

@@ -15,13 +15,9 @@
 
 using qfbtest::Bytes;
 using qfbtest::RunResult;
+using qfbtest::run_qfbinfo;
 
 namespace {
-
-RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd)
-{
-    return qfbtest::run_program(std::filesystem::absolute(QFBINFO_BINARY).string(), args, cwd);
-}
 
 std::string member_name(int frame, int level)  // frame -1: the single-image form
 {

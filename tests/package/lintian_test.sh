@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# The Debian package passes Debian's own checks: cpack builds it from this build into a
-# temporary folder, and lintian must report no error and no warning on it.
+# The Debian packages pass Debian's own checks: cpack builds them from this build into a
+# temporary folder, and lintian must report no error and no warning on any of them.
 #   lintian_test.sh CPACK BUILD_DIR LINTIAN
 set -euo pipefail
 cpack=$1 build_dir=$2 lintian=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$cpack" -G DEB --config "$build_dir/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
-package=$(ls "$work"/*.deb)
-dpkg-deb -c "$package" >"$work/contents"
-grep -q "lib/cmake/makeqfb/makeqfbConfig.cmake" "$work/contents" || { echo "no CMake package in $package"; exit 1; }
-if "$lintian" --fail-on error,warning "$package" >"$work/lintian.log" 2>&1; then
-  echo "lintian: no error, no warning"
+dpkg-deb -c "$work"/makeqfb_*.deb >"$work/contents"
+grep -q "/cmake/makeqfb/makeqfbConfig.cmake" "$work/contents" || { echo "no CMake package in makeqfb"; exit 1; }
+if "$lintian" --fail-on error,warning "$work"/*.deb >"$work/lintian.log" 2>&1; then
+  echo "lintian: no error, no warning on $(cd "$work" && echo *.deb)"
 else
   grep -v "running with root privileges" "$work/lintian.log"
   exit 1

@@ -169,6 +169,11 @@ RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& c
     return run_program(find_program(wrapper[0]), wrapped, cwd);
 }
 
+RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd)
+{
+    return run_program(std::filesystem::absolute(QFBINFO_BINARY).string(), args, cwd);
+}
+
 static void put_u16(Bytes& out, uint16_t v)
 {
     out.push_back(static_cast<uint8_t>(v & 0xFF));

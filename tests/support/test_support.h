@@ -1,5 +1,5 @@
 // Helpers shared by the tests: private temporary folders, whole-file I/O, running the real
-// makeqfb binary, and building Targa files in memory as fixtures.
+// makeqfb and qfbinfo binaries, and building Targa files in memory as fixtures.
 #pragma once
 
 #include <sys/resource.h>
@@ -61,6 +61,8 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 // Runs the makeqfb binary of this build; when the environment variable MAKEQFB_WRAPPER holds a
 // command (words split at spaces, e.g. "valgrind -q --error-exitcode=99"), under that command.
 RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd = ".");
+// Runs the qfbinfo binary of this build.
+RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd = ".");
 
 // A Targa file described field by field; to_bytes() lays it out exactly as written here.
 struct Tga {

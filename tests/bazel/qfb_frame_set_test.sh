@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# End-to-end test of the Bazel rule qfb_frame_set on a copy of examples/bazel: outputs equal to
+# direct makeqfb runs, no-op rebuilds, rebuilds of only the changed set, a second workspace served
+# entirely from a shared HTTP cache (nginx with WebDAV on 127.0.0.1), hermetic conversion
+# actions, a file in the source folder kept when a conversion runs unsandboxed, a damaged member
+# failing with makeqfb's report, and wrong arguments refused when the BUILD file loads.
+#   qfb_frame_set_test.sh MAKEQFB NGINX SOURCE_DIR
+# MAKEQFB is the CMake-built tool the Bazel outputs are compared with. Every Bazel command and the
+# cache server are bounded in time; the servers are stopped and the temporary folder removed at
+# the end.
+set -euo pipefail
+export LC_ALL=C
+# shellcheck source=../../bazel/webdav_cache.sh
+source "$(dirname "$0")/../../bazel/webdav_cache.sh"
+
+makeqfb=$(realpath "$1")
+nginx=$2
+source_dir=$(cd "$3" && pwd)
+
+# The sets of examples/bazel/BUILD.bazel: name, format, fps.
+SETS=("ball 4444 12" "sky 565 1")
+
+# Seconds one Bazel command may take (a cold build compiles makeqfb on two cores).
+BAZEL_TIMEOUT=600
+
+work=$(mktemp -d)
+output_bases=()
+cleanup() {
+  local base
+  for base in "${output_bases[@]}"; do
+    timeout 60 bazel --output_base="$base" shutdown >/dev/null 2>&1 || true
+  done
+  stop_webdav_cache
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# run_bazel WORKSPACE OUTPUT_BASE COMMAND ARGS...: one bounded Bazel command; its output goes to
+# $work/bazel.log. Returns Bazel's status.
+run_bazel() {
+  local workspace=$1 base=$2 command=$3
+  shift 3
+  [[ " ${output_bases[*]} " == *" $base "* ]] || output_bases+=("$base")
+  (cd "$workspace" && timeout "$BAZEL_TIMEOUT" bazel --output_base="$base" --host_jvm_args=-Xmx1g \
+    --max_idle_secs=600 "$command" --jobs=2 --override_repository=makeqfb="$source_dir" "$@") \
+    >"$work/bazel.log" 2>&1
+}
+
+# build WORKSPACE OUTPUT_BASE ARGS...: a build that must succeed, against the shared cache.
+build() {
+  local workspace=$1 base=$2
+  shift 2
+  run_bazel "$workspace" "$base" build --remote_cache="http://127.0.0.1:$webdav_port" "$@" //... ||
+    { cat "$work/bazel.log"; fail "bazel build in $workspace failed"; }
+}
+
+# The processes of the last build that were not Bazel's internal ones, as in its summary
+# ("1 linux-sandbox", "21 remote cache hit"), joined by commas; empty when none ran.
+processes_run() {
+  sed -n 's/^INFO: [0-9]* processes*: //p' "$work/bazel.log" | tail -1 | tr -d '.' | tr ',' '\n' |
+    sed 's/^ *//' | grep -v ' internal$' | paste -sd, || true
+}
+
+# Every set's output in WORKSPACE equals makeqfb's own output for the same files in $work/direct.
+check_outputs() {
+  local workspace=$1 line name format fps
+  for line in "${SETS[@]}"; do
+    read -r name format fps <<<"$line"
+    (cd "$work/direct" && "$makeqfb" "$format" "$fps" "art/$name.tga" >/dev/null) ||
+      fail "makeqfb failed on $name"
+    cmp "$work/direct/art/$name.qfb" "$workspace/bazel-bin/$name.qfb" ||
+      fail "$workspace: $name.qfb differs from makeqfb's"
+  done
+}
+
+# One local run of exactly one set, and every output right.
+check_one_set_rebuilt() {
+  local what=$1 run
+  run=$(processes_run)
+  [[ "$run" =~ ^1\ [a-z-]*sandbox$ ]] || fail "$what: expected one conversion to run, Bazel ran: '$run'"
+  echo "$what: $run"
+  check_outputs "$work/a"
+}
+
+start_webdav_cache "$nginx" "$work/cache" || fail "nginx did not start"
+mkdir -p "$work/direct"
+cp -r "$source_dir/examples/bazel" "$work/a"
+cp -r "$source_dir/examples/bazel/art" "$work/direct/art"
+rm -f "$work"/a/bazel-* "$work/direct/art"/*.qfb
+
+# Cold build: the outputs are makeqfb's; a second build runs nothing.
+build "$work/a" "$work/base-a"
+check_outputs "$work/a"
+build "$work/a" "$work/base-a"
+[ -z "$(processes_run)" ] || fail "a second build ran: $(processes_run)"
+
+# Another machine: a copy in another folder with a fresh output base gets every action, the tool's
+# compilation and both conversions, from the shared cache, and the same bytes.
+cp -r "$source_dir/examples/bazel" "$work/b"
+rm -f "$work"/b/bazel-*
+build "$work/b" "$work/base-b" --execution_log_json_file="$work/b-spawns.json"
+[[ "$(processes_run)" =~ ^[0-9]+\ remote\ cache\ hit$ ]] ||
+  fail "the second workspace ran something itself: $(processes_run)"
+echo "second workspace: $(processes_run)"
+for line in "${SETS[@]}"; do
+  read -r name _ <<<"$line"
+  cmp "$work/a/bazel-bin/$name.qfb" "$work/b/bazel-bin/$name.qfb" || fail "$name.qfb differs between the workspaces"
+done
+# Each conversion a cache hit, with nothing of the machine in its command line or environment
+# (the shell is /bin/bash on every machine).
+python3 - "$work/b-spawns.json" "${#SETS[@]}" <<'EOF' || fail "the conversion actions are not all hermetic cache hits"
+import json, sys
+# The log is one JSON object after another.
+text, decoder, at, spawns = open(sys.argv[1]).read(), json.JSONDecoder(), 0, []
+while True:
+    while at < len(text) and text[at].isspace():
+        at += 1
+    if at == len(text):
+        break
+    spawn, at = decoder.raw_decode(text, at)
+    spawns.append(spawn)
+conversions = [s for s in spawns if s.get("mnemonic") == "QfbFrameSet"]
+hits = [s for s in conversions if s.get("remoteCacheHit")]
+print("makeqfb actions: %d, remote cache hits: %d" % (len(conversions), len(hits)))
+for s in conversions:
+    absolute = [a for a in s.get("commandArgs", [])[1:] if a.startswith("/")]
+    if absolute or s.get("environmentVariables") or s["commandArgs"][0] != "/bin/bash":
+        print("not hermetic:", s.get("commandArgs"), s.get("environmentVariables"))
+        sys.exit(1)
+sys.exit(0 if len(conversions) == len(hits) == int(sys.argv[2]) else 1)
+EOF
+
+# A new frame (with its level) and a changed mipmap level each rebuild their set alone.
+for folder in "$work/a/art" "$work/direct/art"; do
+  cp "$folder/ball-0002.tga" "$folder/ball-0003.tga"
+  cp "$folder/ball-a0002.tga" "$folder/ball-a0003.tga"
+done
+# Without a sandbox makeqfb would write into the source folder: a file in its way is kept, and
+# the conversion fails.
+echo keep >"$work/a/art/ball.qfb"
+if run_bazel "$work/a" "$work/base-a" build --spawn_strategy=local //...; then
+  fail "a conversion ran over art/ball.qfb in the source folder"
+fi
+grep -qF "art/ball.qfb is in the way" "$work/bazel.log" || { cat "$work/bazel.log"; fail "no reason given for art/ball.qfb"; }
+[ "$(cat "$work/a/art/ball.qfb")" = keep ] || fail "art/ball.qfb in the source folder was overwritten"
+rm "$work/a/art/ball.qfb"
+build "$work/a" "$work/base-a"
+check_one_set_rebuilt "a new frame"
+for folder in "$work/a/art" "$work/direct/art"; do
+  printf '\x55' | dd of="$folder/sky-a.tga" bs=1 seek=100 conv=notrunc status=none
+done
+build "$work/a" "$work/base-a"
+check_one_set_rebuilt "a changed mipmap level"
+
+# A damaged member fails the build with makeqfb's report, every line of it.
+for folder in "$work/a/art" "$work/direct/art"; do
+  truncate -s 100 "$folder/ball-0002.tga"
+done
+if (cd "$work/direct" && "$makeqfb" 4444 12 art/ball.tga >"$work/direct.log"); then
+  fail "makeqfb converted a damaged set"
+fi
+if run_bazel "$work/a" "$work/base-a" build //...; then
+  fail "the build succeeded with a damaged member"
+fi
+while IFS= read -r line; do
+  grep -qxF -- "$line" "$work/bazel.log" || { cat "$work/bazel.log"; fail "the build did not report: $line"; }
+done <"$work/direct.log"
+
+# Wrong arguments stop the build when the BUILD file loads, with the reason.
+#   format  fps   base            reason
+BAD_ARGUMENTS=(
+  '"555"    12    "art/ball.tga"  format must be one of "1555", "4444" or "565"'
+  '"4444"   0     "art/ball.tga"  fps must be a whole number from 1 to 2147483647'
+  '"4444"   12    "art/ball"      base must be a file name with an extension'
+  '"4444"   12    "art/cloud.tga" no frame set named by "art/cloud.tga" in this package'
+)
+for row in "${BAD_ARGUMENTS[@]}"; do
+  read -r format fps base reason <<<"$row"
+  cat >"$work/a/BUILD.bazel" <<EOF
+load("@makeqfb//bazel:qfb.bzl", "qfb_frame_set")
+qfb_frame_set(name = "bad", base = $base, format = $format, fps = $fps)
+EOF
+  if run_bazel "$work/a" "$work/base-a" build --nobuild //:bad; then
+    fail "qfb_frame_set accepted format $format, fps $fps, base $base"
+  fi
+  grep -qF -- "qfb_frame_set(name = \"bad\"): $reason" "$work/bazel.log" ||
+    { cat "$work/bazel.log"; fail "no reason given for format $format, fps $fps, base $base"; }
+done
+
+echo "qfb_frame_set: all checks passed"
