@@ -24,15 +24,22 @@ struct Field {
 
 // What each field value shows once expanded, and where the choice between neighbours flips.
 struct Channel {
-    int channel = 0;
-    int32_t levels = 0;
-    int32_t shown[64] = {};      // at most 6 bits
-    int32_t threshold[64] = {};  // above it (in 1/256ths) field q + 1 is nearer than q
-    uint8_t first_guess[256] = {};  // the nearest field to each whole 8-bit value
+    // For each whole 8-bit value v: the nearest field q to v and the one above it, as what they
+    // show (in 1/256ths), and the value above which q + 1 is nearer than q. Values from v * ONE
+    // up to the next whole value choose between these two only: neighbouring thresholds lie at
+    // least 4 whole values apart, so at most one lies between a whole value and the next.
+    struct Choice {
+        int32_t threshold;
+        int32_t low, high;  // the two fields' shown values; high is low for the top field
+    };
+    Choice choice[256] = {};
 
     Channel() = default;
-    Channel(int32_t format, const Field& field) : channel(field.channel), levels(1 << field.bits)
+    Channel(int32_t format, const Field& field)
     {
+        const int32_t levels = 1 << field.bits;
+        int32_t shown[64] = {};      // at most 6 bits
+        int32_t threshold[64] = {};  // above it (in 1/256ths) field q + 1 is nearer than q
         for (int32_t q = 0; q < levels; ++q) {
             const uint16_t word = static_cast<uint16_t>(q << field.shift);
             const uint8_t bytes[2] = {static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)};
@@ -45,17 +52,16 @@ struct Channel {
         int32_t q = 0;
         for (int32_t v = 0; v < 256; ++v) {
             while (v * ONE > threshold[q]) ++q;
-            first_guess[v] = static_cast<uint8_t>(q);
+            choice[v] = Choice{threshold[q], shown[q] * ONE, shown[q + 1 < levels ? q + 1 : q] * ONE};
         }
     }
 
-    // The field whose expansion is nearest to value (in 1/256ths, within 0 .. MAX_VALUE), the
-    // lower one on a tie. Neighbouring thresholds lie at least 4 whole values apart, so at most
-    // one lies between a whole value and the next.
+    // What the field nearest to value shows (value in 1/256ths, within 0 .. MAX_VALUE), the
+    // lower one on a tie, in 1/256ths.
     int32_t choose(int32_t value) const
     {
-        const int32_t q = first_guess[static_cast<uint32_t>(value) >> 8];  // value / ONE, value >= 0
-        return value > threshold[q] ? q + 1 : q;
+        const Choice& c = choice[static_cast<uint32_t>(value) >> 8];  // value / ONE, value >= 0
+        return value > c.threshold ? c.high : c.low;
     }
 };
 
@@ -70,36 +76,40 @@ std::vector<Field> fields_of(int32_t format, bool with_alpha)
     }
 }
 
-// All of the image's dithered channels in one pass; COUNT channels, each with its own errors.
-template <int COUNT>
+// All of the image's dithered channels in one pass; the first COUNT channels of each pixel of
+// BPP bytes, each with its own errors.
+template <int COUNT, int BPP>
 void dither_channels(Image& image, const Channel* channels)
 {
-    const int bpp = image.bytes_per_pixel();
     const int32_t width = image.width;
+    if (width == 0) return;
     // Errors waiting for this row and the next, COUNT per pixel, with a guard pixel at each end.
     // Each pixel of the row below gets its three shares while this row passes it, so it is
     // written once, when the last arrives; until then they wait in registers.
     std::vector<int32_t> here((static_cast<size_t>(width) + 2) * COUNT, 0), below(here.size(), 0);
     for (int32_t y = 0; y < image.height; ++y) {
-        uint8_t* row = image.row(y);
         const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
-        const ptrdiff_t ahead = step * COUNT;
-        int32_t carry[COUNT] = {};    // for the next pixel of this row
+        // The first pixel of the row's walk, and its place in the error rows.
+        const size_t first = step > 0 ? 0 : static_cast<size_t>(width) - 1;
+        uint8_t* pixel = image.row(y) + first * BPP;
+        const int32_t* now = here.data() + (first + 1) * COUNT;
+        int32_t* next = below.data() + (first + 1) * COUNT;
+        const ptrdiff_t pixel_step = step * BPP, ahead = step * COUNT;
+        int32_t carry[COUNT] = {};         // for the next pixel of this row
         int32_t behind_below[COUNT] = {};  // for the pixel below the previous one
         int32_t ahead_below[COUNT] = {};   // for the pixel below this one
-        int32_t* next = nullptr;
-        for (int32_t i = 0; i < width; ++i) {
-            const int32_t x = step > 0 ? i : width - 1 - i;
-            uint8_t* pixel = row + static_cast<size_t>(x) * bpp;
-            const int32_t* now = here.data() + (static_cast<size_t>(x) + 1) * COUNT;
-            next = below.data() + (static_cast<size_t>(x) + 1) * COUNT;
+        for (int32_t i = 0; i < width; ++i, pixel += pixel_step, now += ahead, next += ahead) {
+            // The pixel is read whole before anything is written, so that no store of a byte
+            // can make the compiler read again what it already holds.
+            int32_t in[COUNT];
+            for (int c = 0; c < COUNT; ++c) in[c] = pixel[c];
+            uint8_t out[COUNT];
             for (int c = 0; c < COUNT; ++c) {
-                const Channel& ch = channels[c];
-                int32_t value = pixel[ch.channel] * ONE + now[c] + carry[c];
+                int32_t value = in[c] * ONE + now[c] + carry[c];
                 value = value < 0 ? 0 : value > MAX_VALUE ? MAX_VALUE : value;
-                const int32_t q = ch.choose(value);
-                pixel[ch.channel] = static_cast<uint8_t>(ch.shown[q]);
-                const int32_t error = value - ch.shown[q] * ONE;
+                const int32_t shown = channels[c].choose(value);
+                out[c] = static_cast<uint8_t>(shown >> 8);
+                const int32_t error = value - shown;
                 // Shares rounded down (an arithmetic shift); the last share takes what is left.
                 const int32_t right = (error * 7) >> 4, back = (error * 3) >> 4, under = (error * 5) >> 4;
                 carry[c] = right;
@@ -107,9 +117,10 @@ void dither_channels(Image& image, const Channel* channels)
                 behind_below[c] = ahead_below[c] + under;
                 ahead_below[c] = error - right - back - under;
             }
+            for (int c = 0; c < COUNT; ++c) pixel[c] = out[c];
         }
         // The last pixel's below; its share past the row's end falls into the guard, unread.
-        for (int c = 0; c < COUNT && next != nullptr; ++c) next[c] = behind_below[c];
+        for (int c = 0; c < COUNT; ++c) next[c - ahead] = behind_below[c];
         here.swap(below);
     }
 }
@@ -127,8 +138,10 @@ void dither_image(Image& image, int32_t format)
     Channel channels[4];
     for (size_t i = 0; i < fields.size(); ++i) channels[i] = Channel(format, fields[i]);
     if (fields.size() == 4) {
-        dither_channels<4>(image, channels);
+        dither_channels<4, 4>(image, channels);
+    } else if (image.bytes_per_pixel() == 4) {
+        dither_channels<3, 4>(image, channels);
     } else {
-        dither_channels<3>(image, channels);
+        dither_channels<3, 3>(image, channels);
     }
 }

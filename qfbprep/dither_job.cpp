@@ -73,7 +73,7 @@ int dither_job(int argc, char** argv)
     });
     StagedFiles staged;
     for (const Member& member : members) {
-        if (!staged.stage(member.output, encode_targa(member.image))) return 1;
+        if (!staged.stage(member.output, member.image)) return 1;
         std::printf("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
                     qfb_format_name(packed_format(format, member.image.bits_per_pixel)), member.image.bits_per_pixel);
     }

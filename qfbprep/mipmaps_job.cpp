@@ -133,7 +133,7 @@ int mipmaps_job(int argc, char** argv)
         for (int32_t level = plan.from; level <= plan.to; ++level) {
             const std::string name = member_name(set.base, plan.frame->number, level);
             const Image& image = plan.levels[static_cast<size_t>(level - plan.from)];
-            if (!staged.stage(name, encode_targa(image))) return 1;
+            if (!staged.stage(name, image)) return 1;
             std::printf("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
             ++written;
         }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "targa/targa_header.h"
 #include "targa/targa_writer.h"
 
 namespace {
@@ -14,11 +15,12 @@ void print_unwritable(const std::string& name, TargaWriteResult why)
 }
 }  // namespace
 
-bool StagedFiles::stage(const std::string& name, const std::vector<uint8_t>& bytes)
+bool StagedFiles::stage(const std::string& name, const Image& image)
 {
     // A folder of that name could not take the file: found now, before any file is renamed.
     struct stat existing {};
-    if (stat(name.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    const bool replaces = stat(name.c_str(), &existing) == 0;
+    if (replaces && S_ISDIR(existing.st_mode)) {
         print_unwritable(name, TargaWriteResult::rename_failed);
         return false;
     }
@@ -27,7 +29,16 @@ bool StagedFiles::stage(const std::string& name, const std::vector<uint8_t>& byt
         print_unwritable(name, TargaWriteResult::cannot_create);
         return false;
     }
-    if (!file->write_and_close(bytes.data(), bytes.size())) {
+    uint8_t header[TARGA_HEADER_SIZE];
+    encode_targa_header(image, header);
+    if (!file->write(header, sizeof header) || !file->write(image.pixels.data(), image.pixels.size())) {
+        print_unwritable(name, TargaWriteResult::write_failed);
+        return false;
+    }
+    // The rename onto an existing file would start its writeback (ext4 does, so that a crash
+    // leaves the old file or the new one): started now, it overlaps the files still to come.
+    if (replaces) file->start_writeback();
+    if (!file->close()) {
         print_unwritable(name, TargaWriteResult::write_failed);
         return false;
     }

@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "qfbprep/image.h"
 #include "targa/temp_file.h"
 
 class StagedFiles {
 public:
-    // Writes bytes into a temporary file beside name. Prints the message and returns false when
-    // it cannot; the temporary files made so far are removed when the object goes.
-    bool stage(const std::string& name, const std::vector<uint8_t>& bytes);
+    // Writes the image's uncompressed Targa file into a temporary file beside name, straight from
+    // its pixels. Prints the message and returns false when it cannot; the temporary files made
+    // so far are removed when the object goes.
+    bool stage(const std::string& name, const Image& image);
     // Renames every staged file into place, in order. Prints the message and returns false when
     // one cannot take its name (those before it have been renamed).
     bool commit_all();
