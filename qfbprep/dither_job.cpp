@@ -44,33 +44,39 @@ int dither_job(int argc, char** argv)
     PrepSet set;
     if (!find_prep_set_or_say(argv[1], set)) return 1;
 
-    // Every member is read and checked first, dithered (each image on its own), then written.
+    // Every member is read and checked first, in order, and dithered (each image on its own)
+    // while the next ones are read; then all are written.
     struct Member {
-        std::string output;
+        std::string input, output;
         Image image;
     };
     std::vector<Member> members;
     for (const PrepFrame& frame : set.frames) {
         for (int32_t level = 0; level <= frame.mipmaps; ++level) {
             const std::string name = member_name(set.base, frame.number, level);
-            Member member{folder + "/" + file_part(name), Image()};
-            if (member.output.size() > NAME_BUFFER_SIZE - 1) {
-                print_names_too_long(member.output.c_str());
-                return 1;
-            }
-            if (same_file(name, member.output)) {
-                std::printf("The output file %s is one of the input files and would be overwritten.\n",
-                            member.output.c_str());
-                return 1;
-            }
-            if (!load_image(name.c_str(), member.image)) return 1;
-            members.push_back(std::move(member));
+            members.push_back(Member{name, folder + "/" + file_part(name), Image()});
         }
     }
-    for_each_in_parallel(members.size(), [&](size_t i) {
-        Image& image = members[i].image;
-        dither_image(image, packed_format(format, image.bits_per_pixel));
-    });
+    const bool loaded = load_and_work_in_parallel(
+        members.size(),
+        [&](size_t i) {
+            Member& member = members[i];
+            if (member.output.size() > NAME_BUFFER_SIZE - 1) {
+                print_names_too_long(member.output.c_str());
+                return false;
+            }
+            if (same_file(member.input, member.output)) {
+                std::printf("The output file %s is one of the input files and would be overwritten.\n",
+                            member.output.c_str());
+                return false;
+            }
+            return load_image(member.input.c_str(), member.image);
+        },
+        [&](size_t i) {
+            Image& image = members[i].image;
+            dither_image(image, packed_format(format, image.bits_per_pixel));
+        });
+    if (!loaded) return 1;
     StagedFiles staged;
     for (const Member& member : members) {
         if (!staged.stage(member.output, member.image)) return 1;

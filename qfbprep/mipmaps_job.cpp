@@ -116,17 +116,19 @@ int mipmaps_job(int argc, char** argv)
     // Painted levels are never removed: every frame is filled up to the most any frame has.
     const int32_t target = std::max(wanted, painted);
 
-    // Every source level is read and checked first, the new levels made (each frame on its
-    // own), then written.
+    // Every source level is read and checked first, in order, and the new levels made (each
+    // frame on its own) while the next ones are read; then all are written.
     std::vector<FramePlan> plans;
     for (const PrepFrame& frame : set.frames) {
         const int32_t from = options.replace ? 1 : frame.mipmaps + 1;
         if (from > target) continue;
         plans.push_back(FramePlan{&frame, from, target, Image(), {}});
         plans.back().levels.reserve(static_cast<size_t>(target - from + 1));
-        if (!plan_frame(set, plans.back())) return 1;
     }
-    for_each_in_parallel(plans.size(), [&](size_t i) { make_levels(plans[i]); });
+    if (!load_and_work_in_parallel(
+            plans.size(), [&](size_t i) { return plan_frame(set, plans[i]); },
+            [&](size_t i) { make_levels(plans[i]); }))
+        return 1;
     StagedFiles staged;
     int32_t written = 0;
     for (const FramePlan& plan : plans) {
