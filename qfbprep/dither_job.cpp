@@ -44,8 +44,9 @@ int dither_job(int argc, char** argv)
     PrepSet set;
     if (!find_prep_set_or_say(argv[1], set)) return 1;
 
-    // Every member is read and checked first, in order, and dithered (each image on its own)
-    // while the next ones are read; then all are written.
+    // Every member is read and checked in order, dithered (each image on its own) and written
+    // into its temporary file while the next ones are read; what is said about the writing
+    // waits until every member is read, and the files take their names once all are written.
     struct Member {
         std::string input, output;
         Image image;
@@ -57,7 +58,9 @@ int dither_job(int argc, char** argv)
             members.push_back(Member{name, folder + "/" + file_part(name), Image()});
         }
     }
-    const bool loaded = load_and_work_in_parallel(
+    StagedFiles staged(true);
+    bool staged_all = true;
+    const bool loaded = load_work_and_finish(
         members.size(),
         [&](size_t i) {
             Member& member = members[i];
@@ -75,14 +78,21 @@ int dither_job(int argc, char** argv)
         [&](size_t i) {
             Image& image = members[i].image;
             dither_image(image, packed_format(format, image.bits_per_pixel));
+        },
+        [&](size_t i) {
+            Member& member = members[i];
+            if (!staged_all) return;
+            staged_all = staged.stage(member.output, member.image);
+            if (staged_all) {
+                staged.say("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+                           qfb_format_name(packed_format(format, member.image.bits_per_pixel)),
+                           member.image.bits_per_pixel);
+            }
+            std::vector<uint8_t>().swap(member.image.pixels);  // its memory can take the members still to be read
         });
     if (!loaded) return 1;
-    StagedFiles staged;
-    for (const Member& member : members) {
-        if (!staged.stage(member.output, member.image)) return 1;
-        std::printf("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
-                    qfb_format_name(packed_format(format, member.image.bits_per_pixel)), member.image.bits_per_pixel);
-    }
+    staged.print_held();
+    if (!staged_all) return 1;
     const size_t written = members.size();
     if (!staged.commit_all()) return 1;
     std::printf("%zu file%s dithered into %s.\n", written, written == 1 ? "" : "s", folder.c_str());

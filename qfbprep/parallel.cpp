@@ -1,4 +1,4 @@
-// load_and_work_in_parallel (see parallel.h): threads take the next loaded piece in turn.
+// load_work_and_finish (see parallel.h): threads take the next loaded piece in turn.
 #include "qfbprep/parallel.h"
 
 #include <algorithm>
@@ -19,45 +19,78 @@ size_t helpers_for(size_t count)
 }
 }  // namespace
 
-bool load_and_work_in_parallel(size_t count, const std::function<bool(size_t)>& load,
-                               const std::function<void(size_t)>& work)
+bool load_work_and_finish(size_t count, const std::function<bool(size_t)>& load,
+                          const std::function<void(size_t)>& work, const std::function<void(size_t)>& finish)
 {
     std::mutex mutex;
-    std::condition_variable more;
-    size_t loaded = 0, next = 0;  // pieces loaded; the next piece to work on
+    std::condition_variable changed;  // a piece loaded or done, or loading over
+    size_t loaded = 0, next = 0;      // pieces loaded; the next piece to work on
+    std::vector<char> done(count, 0);
     bool loading = true;
-    // Takes loaded pieces until there are none and no more will come.
-    auto worker = [&] {
+    // Works on the next piece; the lock is held on entry and on return.
+    auto work_next = [&](std::unique_lock<std::mutex>& lock) {
+        const size_t i = next++;
+        lock.unlock();
+        work(i);
+        lock.lock();
+        done[i] = 1;
+        changed.notify_all();
+    };
+    auto helper = [&] {
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
-            more.wait(lock, [&] { return next < loaded || !loading; });
+            changed.wait(lock, [&] { return next < loaded || !loading; });
             if (next == loaded) return;
-            const size_t i = next++;
-            lock.unlock();
-            work(i);
-            lock.lock();
+            work_next(lock);
         }
     };
     const size_t helpers = helpers_for(count);
     std::vector<std::thread> threads;
     threads.reserve(helpers);
-    for (size_t t = 0; t < helpers; ++t) threads.emplace_back(worker);
+    for (size_t t = 0; t < helpers; ++t) threads.emplace_back(helper);
+
+    size_t finished = 0;
+    // Finishes the pieces whose turn has come and whose work is done, without waiting.
+    auto finish_ready = [&] {
+        for (;;) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                if (finished == loaded || done[finished] == 0) return;
+            }
+            finish(finished++);
+        }
+    };
     bool all = true;
     for (size_t i = 0; i < count && all; ++i) {
         all = load(i);
         {
             const std::lock_guard<std::mutex> lock(mutex);
-            if (all) ++loaded;
-            else loaded = next;  // the job fails: the pieces not yet taken need no work
+            if (all) {
+                ++loaded;
+            } else {
+                loaded = next;  // the job fails: the pieces not yet taken need no work
+            }
         }
-        more.notify_one();
+        changed.notify_all();
+        if (all) finish_ready();
     }
     {
-        const std::lock_guard<std::mutex> lock(mutex);
+        std::unique_lock<std::mutex> lock(mutex);
         loading = false;
+        changed.notify_all();
+        // The rest, in turn: the next piece to finish once its work is done, or another to work on.
+        while (all && finished < count) {
+            if (done[finished] != 0) {
+                lock.unlock();
+                finish(finished++);
+                lock.lock();
+            } else if (next < loaded) {
+                work_next(lock);
+            } else {
+                changed.wait(lock);
+            }
+        }
     }
-    more.notify_all();
-    worker();
     for (std::thread& thread : threads) thread.join();
     return all;
 }

@@ -3,17 +3,44 @@
 
 #include <sys/stat.h>
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "targa/targa_header.h"
 #include "targa/targa_writer.h"
 
-namespace {
-void print_unwritable(const std::string& name, TargaWriteResult why)
+void StagedFiles::say(const char* format, ...)
 {
-    std::printf("Couldn't write Targa file %s: %s.\n", name.c_str(), targa_write_result_text(why));
+    std::va_list args;
+    va_start(args, format);
+    if (!hold_) {
+        std::vprintf(format, args);
+    } else {
+        std::va_list again;
+        va_copy(again, args);
+        const int size = std::vsnprintf(nullptr, 0, format, args);
+        if (size > 0) {
+            const size_t at = held_.size();
+            held_.resize(at + static_cast<size_t>(size) + 1);
+            std::vsnprintf(&held_[at], static_cast<size_t>(size) + 1, format, again);
+            held_.resize(at + static_cast<size_t>(size));  // without vsnprintf's terminating zero
+        }
+        va_end(again);
+    }
+    va_end(args);
 }
-}  // namespace
+
+void StagedFiles::print_held()
+{
+    std::fwrite(held_.data(), 1, held_.size(), stdout);
+    held_.clear();
+    hold_ = false;
+}
+
+void StagedFiles::print_unwritable(const std::string& name, TargaWriteResult why)
+{
+    say("Couldn't write Targa file %s: %s.\n", name.c_str(), targa_write_result_text(why));
+}
 
 bool StagedFiles::stage(const std::string& name, const Image& image)
 {
