@@ -28,11 +28,19 @@ struct Channel {
     // show (in 1/256ths), and the value above which q + 1 is nearer than q. Values from v * ONE
     // up to the next whole value choose between these two only: neighbouring thresholds lie at
     // least 4 whole values apart, so at most one lies between a whole value and the next.
+    // Values outside 0 .. MAX_VALUE, which the choice takes as the nearest end, have whole
+    // values of their own below 0 and from 256 up, MARGIN of each: the errors coming into a pixel
+    // add up to at most about the largest error, half the largest step between shown values (17
+    // at 4 bits, so 2176 in 1/256ths, under 9 whole values).
+    static constexpr int32_t MARGIN = 16;
     struct Choice {
         int32_t threshold;
         int32_t low, high;  // the two fields' shown values; high is low for the top field
+        // Masks the error: all ones, or 0 where the value is taken as an end of the range, which
+        // shows exactly (bit replication shows 0 and 255 as they are), so that no error is left.
+        int32_t keep;
     };
-    Choice choice[256] = {};
+    Choice choice[256 + 2 * MARGIN] = {};
 
     Channel() = default;
     Channel(int32_t format, const Field& field)
@@ -50,18 +58,24 @@ struct Channel {
         for (int32_t q = 0; q < levels; ++q)
             threshold[q] = q + 1 < levels ? (shown[q] + shown[q + 1]) * ONE / 2 : MAX_VALUE;
         int32_t q = 0;
-        for (int32_t v = 0; v < 256; ++v) {
+        for (int32_t v = 0; v < 255; ++v) {
             while (v * ONE > threshold[q]) ++q;
-            choice[v] = Choice{threshold[q], shown[q] * ONE, shown[q + 1 < levels ? q + 1 : q] * ONE};
+            choice[MARGIN + v] = Choice{threshold[q], shown[q] * ONE, shown[q + 1 < levels ? q + 1 : q] * ONE, -1};
         }
+        // 255 itself shows exactly, and all above it is taken as 255.
+        for (int32_t v = 0; v < MARGIN; ++v) choice[v] = Choice{MAX_VALUE, 0, 0, 0};
+        for (int32_t v = 255; v < 256 + MARGIN; ++v) choice[MARGIN + v] = Choice{MAX_VALUE, MAX_VALUE, MAX_VALUE, 0};
     }
 
-    // What the field nearest to value shows (value in 1/256ths, within 0 .. MAX_VALUE), the
-    // lower one on a tie, in 1/256ths.
-    int32_t choose(int32_t value) const
+    // What the field nearest to value shows (in 1/256ths, the lower one on a tie), value taken
+    // within 0 .. MAX_VALUE, and the error left: that value less what the field shows.
+    int32_t choose(int32_t value, int32_t& error) const
     {
-        const Choice& c = choice[static_cast<uint32_t>(value) >> 8];  // value / ONE, value >= 0
-        return value > c.threshold ? c.high : c.low;
+        // value / ONE + MARGIN, rounded down: value + MARGIN * ONE is never negative.
+        const Choice& c = choice[static_cast<uint32_t>(value + MARGIN * ONE) >> 8];
+        const int32_t shown = value > c.threshold ? c.high : c.low;
+        error = (value - shown) & c.keep;
+        return shown;
     }
 };
 
@@ -105,11 +119,8 @@ void dither_channels(Image& image, const Channel* channels)
             for (int c = 0; c < COUNT; ++c) in[c] = pixel[c];
             uint8_t out[COUNT];
             for (int c = 0; c < COUNT; ++c) {
-                int32_t value = in[c] * ONE + now[c] + carry[c];
-                value = value < 0 ? 0 : value > MAX_VALUE ? MAX_VALUE : value;
-                const int32_t shown = channels[c].choose(value);
-                out[c] = static_cast<uint8_t>(shown >> 8);
-                const int32_t error = value - shown;
+                int32_t error = 0;
+                out[c] = static_cast<uint8_t>(channels[c].choose(in[c] * ONE + now[c] + carry[c], error) >> 8);
                 // Shares rounded down (an arithmetic shift); the last share takes what is left.
                 const int32_t right = (error * 7) >> 4, back = (error * 3) >> 4, under = (error * 5) >> 4;
                 carry[c] = right;
