@@ -2,6 +2,8 @@
 // 1/256ths of an 8-bit step; the four shares of an error add up to it exactly.
 #include "qfbprep/dither.h"
 
+#include "qfbprep/dither_choice.h"
+
 #include <qfb/qfb.h>
 
 #include <cstddef>
@@ -9,77 +11,11 @@
 
 namespace {
 
-// 8-bit values in 1/256ths.
-constexpr int32_t ONE = 256;
+constexpr int32_t ONE = DITHER_ONE;
 // Error shares are rounded down with a shift, which must be arithmetic for negative errors.
 static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic");
-constexpr int32_t MAX_VALUE = 255 * ONE;
 
-// One channel of a format: where its field sits in the word and how wide it is.
-struct Field {
-    int channel;  // byte of the pixel: 0 blue, 1 green, 2 red, 3 alpha
-    int shift;
-    int bits;
-};
-
-// What each field value shows once expanded, and where the choice between neighbours flips.
-struct Channel {
-    // For each whole 8-bit value v: the nearest field q to v and the one above it, as what they
-    // show (in 1/256ths), and the value above which q + 1 is nearer than q. Values from v * ONE
-    // up to the next whole value choose between these two only: neighbouring thresholds lie at
-    // least 4 whole values apart, so at most one lies between a whole value and the next.
-    // Values outside 0 .. MAX_VALUE, which the choice takes as the nearest end, have whole
-    // values of their own below 0 and from 256 up, MARGIN of each: the errors coming into a pixel
-    // add up to at most about the largest error, half the largest step between shown values (17
-    // at 4 bits, so 2176 in 1/256ths, under 9 whole values).
-    static constexpr int32_t MARGIN = 16;
-    struct Choice {
-        int32_t threshold;
-        int32_t low, high;  // the two fields' shown values; high is low for the top field
-        // Masks the error: all ones, or 0 where the value is taken as an end of the range, which
-        // shows exactly (bit replication shows 0 and 255 as they are), so that no error is left.
-        int32_t keep;
-    };
-    Choice choice[256 + 2 * MARGIN] = {};
-
-    Channel() = default;
-    Channel(int32_t format, const Field& field)
-    {
-        const int32_t levels = 1 << field.bits;
-        int32_t shown[64] = {};      // at most 6 bits
-        int32_t threshold[64] = {};  // above it (in 1/256ths) field q + 1 is nearer than q
-        for (int32_t q = 0; q < levels; ++q) {
-            const uint16_t word = static_cast<uint16_t>(q << field.shift);
-            const uint8_t bytes[2] = {static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)};
-            uint8_t bgra[4];
-            qfb_expand_words(bytes, 1, format, QFB_ORDER_BGRA, bgra);
-            shown[q] = bgra[field.channel];
-        }
-        for (int32_t q = 0; q < levels; ++q)
-            threshold[q] = q + 1 < levels ? (shown[q] + shown[q + 1]) * ONE / 2 : MAX_VALUE;
-        int32_t q = 0;
-        for (int32_t v = 0; v < 255; ++v) {
-            while (v * ONE > threshold[q]) ++q;
-            choice[MARGIN + v] = Choice{threshold[q], shown[q] * ONE, shown[q + 1 < levels ? q + 1 : q] * ONE, -1};
-        }
-        // 255 itself shows exactly, and all above it is taken as 255.
-        for (int32_t v = 0; v < MARGIN; ++v) choice[v] = Choice{MAX_VALUE, 0, 0, 0};
-        for (int32_t v = 255; v < 256 + MARGIN; ++v) choice[MARGIN + v] = Choice{MAX_VALUE, MAX_VALUE, MAX_VALUE, 0};
-    }
-
-    // What the field nearest to value shows (in 1/256ths, the lower one on a tie), value taken
-    // within 0 .. MAX_VALUE, and the error left: that value less what the field shows.
-    int32_t choose(int32_t value, int32_t& error) const
-    {
-        // value / ONE + MARGIN, rounded down: value + MARGIN * ONE is never negative.
-        const Choice& c = choice[static_cast<uint32_t>(value + MARGIN * ONE) >> 8];
-        const int32_t shown = value > c.threshold ? c.high : c.low;
-        error = (value - shown) & c.keep;
-        return shown;
-    }
-};
-
-std::vector<Field> fields_of(int32_t format, bool with_alpha)
+std::vector<DitherField> fields_of(int32_t format, bool with_alpha)
 {
     switch (format) {
     case QFB_FORMAT_565: return {{0, 0, 5}, {1, 5, 6}, {2, 11, 5}};
@@ -93,7 +29,7 @@ std::vector<Field> fields_of(int32_t format, bool with_alpha)
 // All of the image's dithered channels in one pass; the first COUNT channels of each pixel of
 // BPP bytes, each with its own errors.
 template <int COUNT, int BPP>
-void dither_channels(Image& image, const Channel* channels)
+void dither_channels(Image& image, const FieldChoice* channels)
 {
     const int32_t width = image.width;
     if (width == 0) return;
@@ -145,9 +81,9 @@ int32_t packed_format(int32_t format, int32_t bits_per_pixel)
 
 void dither_image(Image& image, int32_t format)
 {
-    const std::vector<Field> fields = fields_of(format, image.bytes_per_pixel() == 4);
-    Channel channels[4];
-    for (size_t i = 0; i < fields.size(); ++i) channels[i] = Channel(format, fields[i]);
+    const std::vector<DitherField> fields = fields_of(format, image.bytes_per_pixel() == 4);
+    FieldChoice channels[4];
+    for (size_t i = 0; i < fields.size(); ++i) channels[i] = FieldChoice(format, fields[i]);
     if (fields.size() == 4) {
         dither_channels<4, 4>(image, channels);
     } else if (image.bytes_per_pixel() == 4) {
