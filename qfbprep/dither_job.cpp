@@ -44,39 +44,55 @@ int dither_job(int argc, char** argv)
     PrepSet set;
     if (!find_prep_set_or_say(argv[1], set)) return 1;
 
-    // Every member is read and checked first, dithered (each image on its own), then written.
+    // Every member is read and checked in order, dithered (each image on its own) and written
+    // into its temporary file while the next ones are read; what is said about the writing
+    // waits until every member is read, and the files take their names once all are written.
     struct Member {
-        std::string output;
+        std::string input, output;
         Image image;
     };
     std::vector<Member> members;
     for (const PrepFrame& frame : set.frames) {
         for (int32_t level = 0; level <= frame.mipmaps; ++level) {
             const std::string name = member_name(set.base, frame.number, level);
-            Member member{folder + "/" + file_part(name), Image()};
-            if (member.output.size() > NAME_BUFFER_SIZE - 1) {
-                print_names_too_long(member.output.c_str());
-                return 1;
-            }
-            if (same_file(name, member.output)) {
-                std::printf("The output file %s is one of the input files and would be overwritten.\n",
-                            member.output.c_str());
-                return 1;
-            }
-            if (!load_image(name.c_str(), member.image)) return 1;
-            members.push_back(std::move(member));
+            members.push_back(Member{name, folder + "/" + file_part(name), Image()});
         }
     }
-    for_each_in_parallel(members.size(), [&](size_t i) {
-        Image& image = members[i].image;
-        dither_image(image, packed_format(format, image.bits_per_pixel));
-    });
-    StagedFiles staged;
-    for (const Member& member : members) {
-        if (!staged.stage(member.output, encode_targa(member.image))) return 1;
-        std::printf("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
-                    qfb_format_name(packed_format(format, member.image.bits_per_pixel)), member.image.bits_per_pixel);
-    }
+    StagedFiles staged(true);
+    bool staged_all = true;
+    const bool loaded = load_work_and_finish(
+        members.size(),
+        [&](size_t i) {
+            Member& member = members[i];
+            if (member.output.size() > NAME_BUFFER_SIZE - 1) {
+                print_names_too_long(member.output.c_str());
+                return false;
+            }
+            if (same_file(member.input, member.output)) {
+                std::printf("The output file %s is one of the input files and would be overwritten.\n",
+                            member.output.c_str());
+                return false;
+            }
+            return load_image(member.input.c_str(), member.image);
+        },
+        [&](size_t i) {
+            Image& image = members[i].image;
+            dither_image(image, packed_format(format, image.bits_per_pixel));
+        },
+        [&](size_t i) {
+            Member& member = members[i];
+            if (!staged_all) return;
+            staged_all = staged.stage(member.output, member.image);
+            if (staged_all) {
+                staged.say("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+                           qfb_format_name(packed_format(format, member.image.bits_per_pixel)),
+                           member.image.bits_per_pixel);
+            }
+            std::vector<uint8_t>().swap(member.image.pixels);  // its memory can take the members still to be read
+        });
+    if (!loaded) return 1;
+    staged.print_held();
+    if (!staged_all) return 1;
     const size_t written = members.size();
     if (!staged.commit_all()) return 1;
     std::printf("%zu file%s dithered into %s.\n", written, written == 1 ? "" : "s", folder.c_str());

@@ -68,11 +68,8 @@ bool load_image(const char* name, Image& image)
     return true;
 }
 
-std::vector<uint8_t> encode_targa(const Image& image)
+void encode_targa_header(const Image& image, uint8_t header[TARGA_HEADER_SIZE])
 {
-    std::vector<uint8_t> file(TARGA_HEADER_SIZE + image.pixels.size());
     encode_targa_header(static_cast<uint16_t>(image.width), static_cast<uint16_t>(image.height),
-                        static_cast<uint8_t>(image.bits_per_pixel), file.data());
-    if (!image.pixels.empty()) std::memcpy(file.data() + TARGA_HEADER_SIZE, image.pixels.data(), image.pixels.size());
-    return file;
+                        static_cast<uint8_t>(image.bits_per_pixel), header);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "targa/targa_header.h"
+
 struct Image {
     int32_t width = 0;
     int32_t height = 0;
@@ -24,8 +26,9 @@ struct Image {
 // what to do (another depth, a damaged file, an image larger than makeqfb packs) and returns false.
 bool load_image(const char* name, Image& image);
 
-// The whole file of the image: the 18-byte header (no ID, no colour map, top row first) and the rows.
-std::vector<uint8_t> encode_targa(const Image& image);
+// The header of the image's uncompressed Targa file (no ID, no colour map, top row first); the
+// rows follow it as they are in pixels.
+void encode_targa_header(const Image& image, uint8_t header[TARGA_HEADER_SIZE]);
 
 // Prints the refusal of a file whose depth is neither 24 nor 32 bits.
 void print_wrong_depth(const char* name, int32_t bits_per_pixel);

@@ -47,7 +47,7 @@ int import_job(int argc, char** argv)
         }
         Image image;
         if (!load_png(source, image)) return 1;
-        if (!staged.stage(name, encode_targa(image))) return 1;
+        if (!staged.stage(name, image)) return 1;
         std::printf("%s:  %d x %d from %s.\n", name.c_str(), image.width, image.height, source);
     }
     if (!staged.commit_all()) return 1;

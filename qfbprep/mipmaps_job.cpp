@@ -88,6 +88,8 @@ void make_levels(FramePlan& plan)
         plan.levels.push_back(halve_image(*above));
         above = &plan.levels.back();
     }
+    // Not written: its memory can take the frames still to be read.
+    std::vector<uint8_t>().swap(plan.above.pixels);
 }
 
 }  // namespace
@@ -116,29 +118,38 @@ int mipmaps_job(int argc, char** argv)
     // Painted levels are never removed: every frame is filled up to the most any frame has.
     const int32_t target = std::max(wanted, painted);
 
-    // Every source level is read and checked first, the new levels made (each frame on its
-    // own), then written.
+    // Every source level is read and checked in order, and each frame's new levels made (each
+    // frame on its own) and written into their temporary files while the next ones are read;
+    // what is said about the writing waits until every source level is read, and the files take
+    // their names once all are written.
     std::vector<FramePlan> plans;
     for (const PrepFrame& frame : set.frames) {
         const int32_t from = options.replace ? 1 : frame.mipmaps + 1;
         if (from > target) continue;
         plans.push_back(FramePlan{&frame, from, target, Image(), {}});
         plans.back().levels.reserve(static_cast<size_t>(target - from + 1));
-        if (!plan_frame(set, plans.back())) return 1;
     }
-    for_each_in_parallel(plans.size(), [&](size_t i) { make_levels(plans[i]); });
-    StagedFiles staged;
+    StagedFiles staged(true);
+    bool staged_all = true;
     int32_t written = 0;
-    for (const FramePlan& plan : plans) {
-        for (int32_t level = plan.from; level <= plan.to; ++level) {
-            const std::string name = member_name(set.base, plan.frame->number, level);
-            const Image& image = plan.levels[static_cast<size_t>(level - plan.from)];
-            if (!staged.stage(name, encode_targa(image))) return 1;
-            std::printf("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
-            ++written;
-        }
-    }
-    if (!staged.commit_all()) return 1;
+    const bool loaded = load_work_and_finish(
+        plans.size(), [&](size_t i) { return plan_frame(set, plans[i]); }, [&](size_t i) { make_levels(plans[i]); },
+        [&](size_t i) {
+            FramePlan& plan = plans[i];
+            for (int32_t level = plan.from; level <= plan.to && staged_all; ++level) {
+                const std::string name = member_name(set.base, plan.frame->number, level);
+                const Image& image = plan.levels[static_cast<size_t>(level - plan.from)];
+                staged_all = staged.stage(name, image);
+                if (staged_all) {
+                    staged.say("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
+                    ++written;
+                }
+            }
+            std::vector<Image>().swap(plan.levels);  // their memory can take the frames still to be read
+        });
+    if (!loaded) return 1;
+    staged.print_held();
+    if (!staged_all || !staged.commit_all()) return 1;
     std::printf("%d mipmap level%s written; every frame has %d.\n", written, written == 1 ? "" : "s", target);
     return 0;
 }

@@ -1,9 +1,16 @@
-// Runs independent pieces of work (one image each) on the machine's cores.
+// Runs a job's pieces (one image each) on the machine's cores: read in order on the calling
+// thread, worked on by every core, and finished (written) in order on the calling thread, the
+// three overlapping.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 
-// Calls work(i) for every i below count, spread over up to one thread per core; returns when
-// all are done. The pieces must not share anything they write.
-void for_each_in_parallel(size_t count, const std::function<void(size_t)>& work);
+// Calls load(i) for every i below count in order on the calling thread, stopping at the first
+// that returns false; work(i) for each loaded piece on the other cores' threads as soon as it is
+// loaded (on the calling thread too once loading is over); and finish(i) on the calling thread,
+// in order, for each piece whose work is done, between loads and after them. When a load fails,
+// the pieces not yet finished are not finished. Returns when all is done: true when every piece
+// was loaded. The three calls for different pieces must not share anything they write.
+bool load_work_and_finish(size_t count, const std::function<bool(size_t)>& load,
+                          const std::function<void(size_t)>& work, const std::function<void(size_t)>& finish);

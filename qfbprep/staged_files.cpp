@@ -3,22 +3,51 @@
 
 #include <sys/stat.h>
 
+#include <cstdarg>
 #include <cstdio>
 
+#include "targa/targa_header.h"
 #include "targa/targa_writer.h"
 
-namespace {
-void print_unwritable(const std::string& name, TargaWriteResult why)
+void StagedFiles::say(const char* format, ...)
 {
-    std::printf("Couldn't write Targa file %s: %s.\n", name.c_str(), targa_write_result_text(why));
+    std::va_list args;
+    va_start(args, format);
+    if (!hold_) {
+        std::vprintf(format, args);
+    } else {
+        std::va_list again;
+        va_copy(again, args);
+        const int size = std::vsnprintf(nullptr, 0, format, args);
+        if (size > 0) {
+            const size_t at = held_.size();
+            held_.resize(at + static_cast<size_t>(size) + 1);
+            std::vsnprintf(&held_[at], static_cast<size_t>(size) + 1, format, again);
+            held_.resize(at + static_cast<size_t>(size));  // without vsnprintf's terminating zero
+        }
+        va_end(again);
+    }
+    va_end(args);
 }
-}  // namespace
 
-bool StagedFiles::stage(const std::string& name, const std::vector<uint8_t>& bytes)
+void StagedFiles::print_held()
+{
+    std::fwrite(held_.data(), 1, held_.size(), stdout);
+    held_.clear();
+    hold_ = false;
+}
+
+void StagedFiles::print_unwritable(const std::string& name, TargaWriteResult why)
+{
+    say("Couldn't write Targa file %s: %s.\n", name.c_str(), targa_write_result_text(why));
+}
+
+bool StagedFiles::stage(const std::string& name, const Image& image)
 {
     // A folder of that name could not take the file: found now, before any file is renamed.
     struct stat existing {};
-    if (stat(name.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    const bool replaces = stat(name.c_str(), &existing) == 0;
+    if (replaces && S_ISDIR(existing.st_mode)) {
         print_unwritable(name, TargaWriteResult::rename_failed);
         return false;
     }
@@ -27,7 +56,16 @@ bool StagedFiles::stage(const std::string& name, const std::vector<uint8_t>& byt
         print_unwritable(name, TargaWriteResult::cannot_create);
         return false;
     }
-    if (!file->write_and_close(bytes.data(), bytes.size())) {
+    uint8_t header[TARGA_HEADER_SIZE];
+    encode_targa_header(image, header);
+    if (!file->write(header, sizeof header) || !file->write(image.pixels.data(), image.pixels.size())) {
+        print_unwritable(name, TargaWriteResult::write_failed);
+        return false;
+    }
+    // The rename onto an existing file would start its writeback (ext4 does, so that a crash
+    // leaves the old file or the new one): started now, it overlaps the files still to come.
+    if (replaces) file->start_writeback();
+    if (!file->close()) {
         print_unwritable(name, TargaWriteResult::write_failed);
         return false;
     }

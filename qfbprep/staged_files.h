@@ -8,21 +8,39 @@
 #include <string>
 #include <vector>
 
+#include "qfbprep/image.h"
+#include "targa/targa_writer.h"
 #include "targa/temp_file.h"
 
 class StagedFiles {
 public:
-    // Writes bytes into a temporary file beside name. Prints the message and returns false when
-    // it cannot; the temporary files made so far are removed when the object goes.
-    bool stage(const std::string& name, const std::vector<uint8_t>& bytes);
+    // With hold, the messages given to say and those of stage's failures wait, in order, for
+    // print_held: a job that writes while it still reads prints them only once all is read, so
+    // that a file it cannot read is the one failure it reports.
+    explicit StagedFiles(bool hold = false) : hold_(hold) {}
+    // Prints the message, or holds it.
+    void say(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    // Prints the messages held so far; from then on messages are printed as they come.
+    void print_held();
+    // Writes the image's uncompressed Targa file into a temporary file beside name, straight from
+    // its pixels. Says the message and returns false when it cannot; the temporary files made
+    // so far are removed when the object goes.
+    bool stage(const std::string& name, const Image& image);
     // Renames every staged file into place, in order. Prints the message and returns false when
     // one cannot take its name (those before it have been renamed).
     bool commit_all();
 
 private:
+    void print_unwritable(const std::string& name, TargaWriteResult why);
     struct Staged {
         std::unique_ptr<TempFile> file;
         std::string name;
     };
     std::vector<Staged> staged_;
+    bool hold_;
+    std::string held_;
 };

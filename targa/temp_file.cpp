@@ -1,6 +1,7 @@
 // TempFile and its path helpers (see temp_file.h).
 #include "targa/temp_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +57,13 @@ bool TempFile::write(const uint8_t* data, size_t size)
 }
 
 bool TempFile::write_and_close(const uint8_t* data, size_t size) { return write(data, size) && close(); }
+
+void TempFile::start_writeback()
+{
+#ifdef __linux__
+    if (fd_ >= 0) sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
 
 bool TempFile::close()
 {

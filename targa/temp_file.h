@@ -29,6 +29,10 @@ public:
     bool write(const uint8_t* data, size_t size);
     // write, then close. True when every byte went and the close reported no error.
     bool write_and_close(const uint8_t* data, size_t size);
+    // Starts writing what was written so far to the disk, without waiting for it (Linux only;
+    // elsewhere nothing). For a file about to replace another: ext4 starts that writeback itself
+    // during the rename, which then holds the caller up.
+    void start_writeback();
     // Closes the descriptor, for a caller that writes the file by its path instead.
     bool close();
     // Renames the finished file to target; from then on it is no longer removed.

@@ -4,10 +4,13 @@
 
 #include <qfb/qfb.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "qfbprep/dither.h"
+#include "qfbprep/dither_choice.h"
 #include "qfbprep/reduce.h"
 
 namespace {
@@ -117,6 +120,37 @@ TEST(Dither, FlatColoursKeepTheirMeanAndExactOnesStayFlat)
         }
         for (int i = 0; i < SIDE * SIDE && c.format != QFB_FORMAT_4444; ++i) {
             ASSERT_EQ(image.pixels[i * 4 + 3], c.pixel[3]) << "alpha is kept";
+        }
+    }
+}
+
+// The table against the plain rule, for every value the error diffusion can reach: taken within
+// 0 .. 255, the nearest field's expansion (the lower on a tie), and the value less it.
+TEST(Dither, FieldTableChoosesTheNearestFieldForEveryValue)
+{
+    const struct Row {
+        int32_t format;
+        DitherField field;
+    } rows[] = {
+        {QFB_FORMAT_565, {0, 0, 5}}, {QFB_FORMAT_565, {1, 5, 6}}, {QFB_FORMAT_565, {2, 11, 5}},
+        {QFB_FORMAT_4444, {3, 12, 4}}, {QFB_FORMAT_1555, {1, 5, 5}},
+    };
+    constexpr int32_t REACH = FieldChoice::MARGIN * DITHER_ONE;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "format " << row.format << ", channel " << row.field.channel);
+        const FieldChoice table(row.format, row.field);
+        for (int32_t value = -REACH; value < DITHER_MAX_VALUE + DITHER_ONE + REACH; ++value) {
+            const int32_t taken = std::min(std::max(value, 0), DITHER_MAX_VALUE);
+            int32_t best = 0;
+            for (int q = 1; q < (1 << row.field.bits); ++q)
+                if (std::abs(taken - shown(q, row.field.bits) * DITHER_ONE) < std::abs(taken - best)) best = shown(q, row.field.bits) * DITHER_ONE;
+            int32_t error = 0;
+            const int32_t got = table.choose(value, error);
+            if (got != best || error != taken - best) {
+                ADD_FAILURE() << "value " << value << ": shows " << got << " leaving " << error << ", not " << best
+                              << " leaving " << taken - best;
+                break;
+            }
         }
     }
 }
