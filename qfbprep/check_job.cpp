@@ -109,12 +109,20 @@ struct Probe {
 Probe probe(const std::string& name)
 {
     Probe p;
-    BinaryFile file;
     TargaPixels pixels;
-    p.why = locate_targa_pixels(file, name.c_str(), SIZE_MAX, nullptr, pixels);
+    {
+        BinaryFile file;
+        p.why = locate_targa_pixels(file, name.c_str(), SIZE_MAX, nullptr, pixels);
+    }
     p.width = pixels.header.width;
     p.height = pixels.header.height;
     p.depth = pixels.header.pixel_depth;
+    // Run-length data is only known to be whole once decoded: an image makeqfb could load (one
+    // that fits its pixel buffer; a larger one is reported as too large) is decoded by the loader.
+    if (p.why == TargaError::none && targa_is_rle(pixels.header) && pixels.image_bytes <= PIXEL_BUFFER_SIZE) {
+        std::vector<uint8_t> decoded(static_cast<size_t>(pixels.image_bytes));
+        read_targa(name.c_str(), decoded.data(), decoded.size(), nullptr, &p.why);
+    }
     return p;
 }
 

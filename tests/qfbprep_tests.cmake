@@ -8,5 +8,6 @@ target_compile_definitions(qfbprep_e2e PRIVATE QFBPREP_BINARY="$<TARGET_FILE:qfb
 
 add_executable(qfbprep_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/fuzz_qfbprep.cpp ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
 target_link_libraries(qfbprep_fuzz_replay PRIVATE qfb_prep)
-add_test(NAME qfbprep_fuzz_replay COMMAND qfbprep_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/corpus/qfbprep)
+add_test(NAME qfbprep_fuzz_replay COMMAND qfbprep_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/corpus/qfbprep
+                                           ${CMAKE_CURRENT_SOURCE_DIR}/data/crashers/qfbprep)
 set_tests_properties(qfbprep_fuzz_replay PROPERTIES LABELS unit)
