@@ -54,17 +54,17 @@ mkdir -p "$work/floor"
   for i in $(seq -w 1 "$sets"); do echo "build s$i.done: empty"; echo "  dir = $work/floor"; done
 } >"$work/floor/build.ninja"
 
-seconds() { local start end; start=$(date +%s%N); "$@" >/dev/null; end=$(date +%s%N); echo $(((end - start) / 1000)); }
-median() { tr ' ' '\n' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# shellcheck source=timing.sh
+source "$(dirname "$0")/timing.sh"
 
 ninja -C "$out" >/dev/null  # warm the page cache and the links
 declare -A times
 for round in $(seq "$rounds"); do
-  ninja -C "$out" -t clean >/dev/null; times[j1]+=" $(seconds ninja -C "$out" -j1)"
-  times[noop]+=" $(seconds ninja -C "$out")"
-  ninja -C "$out" -t clean >/dev/null; times[jn]+=" $(seconds ninja -C "$out" -j"$jobs")"
-  times[loop]+=" $(seconds shell_loop)"
-  ninja -C "$work/floor" -t clean >/dev/null; times[floor]+=" $(seconds ninja -C "$work/floor" -j1)"
+  ninja -C "$out" -t clean >/dev/null; times[j1]+=" $(run_us ninja -C "$out" -j1)"
+  times[noop]+=" $(run_us ninja -C "$out")"
+  ninja -C "$out" -t clean >/dev/null; times[jn]+=" $(run_us ninja -C "$out" -j"$jobs")"
+  times[loop]+=" $(run_us shell_loop)"
+  ninja -C "$work/floor" -t clean >/dev/null; times[floor]+=" $(run_us ninja -C "$work/floor" -j1)"
 done
 j1=$(echo ${times[j1]} | median) jn=$(echo ${times[jn]} | median)
 noop=$(echo ${times[noop]} | median) loop=$(echo ${times[loop]} | median)

@@ -26,7 +26,8 @@ mkdir -p "$work/set" "$work/dithered"
 cp -r "$work/set" "$work/mips"
 
 now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# shellcheck source=timing.sh
+source "$here/timing.sh"
 
 run_makeqfb() { "$makeqfb" 4444 30 "$work/set/walk.tga" >/dev/null; }
 run_dither() { "$qfbprep" dither 4444 "$work/set/walk.tga" "$work/dithered" >/dev/null; }

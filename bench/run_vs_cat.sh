@@ -31,8 +31,8 @@ trap 'rm -rf "$work"' EXIT
 # Microseconds since the epoch, without starting a process.
 now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 
-# median of the numbers on standard input
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# shellcheck source=timing.sh
+source "$here/timing.sh"
 
 echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores"
 for line in "${FRAME_SETS[@]}"; do

@@ -10,16 +10,15 @@ trap 'rm -rf "$work"' EXIT
 "$build/bench/make_frame_set" "$work" walk 19 1024 512 32 >/dev/null
 "$build/bin/makeqfb" 4444 12 "$work/walk.tga" >/dev/null
 
-# Wall-clock microseconds of one run of the command, output discarded.
-seconds() { local start end; start=$(date +%s%N); "$@" >/dev/null; end=$(date +%s%N); echo $(((end - start) / 1000)); }
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# shellcheck source=timing.sh
+source "$(dirname "$0")/timing.sh"
 
 : >"$work/sheet.times"
 : >"$work/extract.times"
 for _ in $(seq "$repetitions"); do
   rm -rf "$work/out" "$work/sheet.png"
-  seconds "$build/bin/qfbinfo" "$work/walk.qfb" --extract "$work/out" >>"$work/extract.times"
-  seconds "$build/bin/qfbinfo" "$work/walk.qfb" --sheet "$work/sheet.png" >>"$work/sheet.times"
+  run_us "$build/bin/qfbinfo" "$work/walk.qfb" --extract "$work/out" >>"$work/extract.times"
+  run_us "$build/bin/qfbinfo" "$work/walk.qfb" --sheet "$work/sheet.png" >>"$work/sheet.times"
 done
 extract=$(median <"$work/extract.times")
 sheet=$(median <"$work/sheet.times")
