@@ -4,20 +4,27 @@
 # rotates, makeqfb 4444 on the set, qfbprep dither 4444 of the set into a folder, and qfbprep
 # mipmaps --levels 4 on a copy of the set whose levels were removed before the round (four
 # levels from scratch). Prints each command's median and its ratio to makeqfb's median.
-#   bench/qfbprep_vs_makeqfb.sh [BUILD_DIR] [ROUNDS]
+#   bench/qfbprep_vs_makeqfb.sh [BUILD_DIR] [ROUNDS] [new|replace]
 # BUILD_DIR is a release build with MAKEQFB_BENCH=ON (default build/release); ROUNDS at least 10
-# (default 15). Times are wall-clock for the whole process; the page cache is warmed first.
+# (default 15). With new (the default) every command's outputs are removed before each round,
+# so all three write new files; with replace makeqfb and dither replace those of the round
+# before (mipmaps always writes new levels), which costs more on a file system that writes a
+# replacing file's data out at the rename, as ext4 does. Times are wall-clock for the whole
+# process; the page cache is warmed first, and the disk is synced before
+# each round.
 set -euo pipefail
 export LC_ALL=C  # a "." in $EPOCHREALTIME
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/release}
 rounds=${2:-15}
+mode=${3:-new}
 makeqfb=$build/bin/makeqfb qfbprep=$build/bin/qfbprep maker=$build/bench/make_frame_set
 for program in "$makeqfb" "$qfbprep" "$maker"; do
   [ -x "$program" ] || { echo "build it first: $program"; exit 1; }
 done
 [ "$rounds" -ge 10 ] || { echo "at least 10 rounds"; exit 1; }
+case $mode in new | replace) ;; *) echo "new or replace, not $mode"; exit 1 ;; esac
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -40,7 +47,9 @@ run_makeqfb && run_dither && run_mipmaps
 
 commands=(makeqfb dither mipmaps)
 for ((i = 0; i < rounds; i++)); do
-  rm -f "$work"/mips/walk-[a-d]*.tga "$work/set/walk.qfb"
+  rm -f "$work"/mips/walk-[a-d]*.tga
+  [ "$mode" = replace ] || rm -f "$work/set/walk.qfb" "$work"/dithered/*.tga
+  sync  # the last round's writes and removals reach the disk before this one is timed
   for ((k = 0; k < 3; k++)); do
     which=${commands[$(((i + k) % 3))]}
     start=$(now_us)
@@ -49,7 +58,7 @@ for ((i = 0; i < rounds; i++)); do
   done
 done
 
-echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $rounds rounds"
+echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $rounds rounds, $mode outputs"
 base=$(median <"$work/makeqfb.us")
 for which in "${commands[@]}"; do
   m=$(median <"$work/$which.us")

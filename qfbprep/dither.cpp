@@ -1,8 +1,10 @@
-// Serpentine Floyd-Steinberg dithering per channel (see dither.h). Values and errors are kept in
-// 1/256ths of an 8-bit step; the four shares of an error add up to it exactly.
+// Serpentine Floyd-Steinberg dithering per channel (see dither.h), the portable loop, and the
+// choice between it and the vector loop. Values and errors are kept in 1/256ths of an 8-bit
+// step; the four shares of an error add up to it exactly.
 #include "qfbprep/dither.h"
 
 #include "qfbprep/dither_choice.h"
+#include "qfbprep/dither_loops.h"
 
 #include <qfb/qfb.h>
 
@@ -14,17 +16,6 @@ namespace {
 constexpr int32_t ONE = DITHER_ONE;
 // Error shares are rounded down with a shift, which must be arithmetic for negative errors.
 static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic");
-
-std::vector<DitherField> fields_of(int32_t format, bool with_alpha)
-{
-    switch (format) {
-    case QFB_FORMAT_565: return {{0, 0, 5}, {1, 5, 6}, {2, 11, 5}};
-    case QFB_FORMAT_4444:
-        if (with_alpha) return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}, {3, 12, 4}};
-        return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}};
-    default: return {{0, 0, 5}, {1, 5, 5}, {2, 10, 5}};  // 1555: the flag is alpha 0, kept as it is
-    }
-}
 
 // All of the image's dithered channels in one pass; the first COUNT channels of each pixel of
 // BPP bytes, each with its own errors.
@@ -74,6 +65,17 @@ void dither_channels(Image& image, const FieldChoice* channels)
 
 }  // namespace
 
+std::vector<DitherField> dithered_fields(int32_t format, bool with_alpha)
+{
+    switch (format) {
+    case QFB_FORMAT_565: return {{0, 0, 5}, {1, 5, 6}, {2, 11, 5}};
+    case QFB_FORMAT_4444:
+        if (with_alpha) return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}, {3, 12, 4}};
+        return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}};
+    default: return {{0, 0, 5}, {1, 5, 5}, {2, 10, 5}};  // 1555: the flag is alpha 0, kept as it is
+    }
+}
+
 int32_t packed_format(int32_t format, int32_t bits_per_pixel)
 {
     return bits_per_pixel == 24 && format == QFB_FORMAT_4444 ? QFB_FORMAT_1555 : format;
@@ -81,7 +83,27 @@ int32_t packed_format(int32_t format, int32_t bits_per_pixel)
 
 void dither_image(Image& image, int32_t format)
 {
-    const std::vector<DitherField> fields = fields_of(format, image.bytes_per_pixel() == 4);
+    if (dither_vector_available()) {
+        dither_vector(image, nullptr, format);
+    } else {
+        dither_portable(image, format);
+    }
+}
+
+void dither_images(Image& a, Image& b, int32_t format)
+{
+    if (dither_vector_available() && a.width == b.width && a.height == b.height &&
+        a.bits_per_pixel == b.bits_per_pixel) {
+        dither_vector(a, &b, format);
+    } else {
+        dither_image(a, format);
+        dither_image(b, format);
+    }
+}
+
+void dither_portable(Image& image, int32_t format)
+{
+    const std::vector<DitherField> fields = dithered_fields(format, image.bytes_per_pixel() == 4);
     FieldChoice channels[4];
     for (size_t i = 0; i < fields.size(); ++i) channels[i] = FieldChoice(format, fields[i]);
     if (fields.size() == 4) {

@@ -44,51 +44,82 @@ int dither_job(int argc, char** argv)
     PrepSet set;
     if (!find_prep_set_or_say(argv[1], set)) return 1;
 
-    // Every member is read and checked in order, dithered (each image on its own) and written
-    // into its temporary file while the next ones are read; what is said about the writing
-    // waits until every member is read, and the files take their names once all are written.
+    // The members are taken two frames at a time: each piece's members are read and checked in
+    // order, then dithered (images of one size two at a time) and written into their temporary
+    // files while the next pieces are read; the files written are kept in order, what is said
+    // about the writing waits until every member is read, and the files take their names once
+    // all are written.
     struct Member {
         std::string input, output;
         Image image;
+        StagedWrite written;
     };
     std::vector<Member> members;
-    for (const PrepFrame& frame : set.frames) {
+    std::vector<size_t> piece_starts;  // the first member of each piece, then the end
+    for (size_t f = 0; f < set.frames.size(); ++f) {
+        if (f % 2 == 0) piece_starts.push_back(members.size());
+        const PrepFrame& frame = set.frames[f];
         for (int32_t level = 0; level <= frame.mipmaps; ++level) {
             const std::string name = member_name(set.base, frame.number, level);
-            members.push_back(Member{name, folder + "/" + file_part(name), Image()});
+            members.push_back(Member{name, folder + "/" + file_part(name), Image(), StagedWrite()});
         }
     }
+    piece_starts.push_back(members.size());
+    auto load_member = [&](Member& member) {
+        if (member.output.size() > NAME_BUFFER_SIZE - 1) {
+            print_names_too_long(member.output.c_str());
+            return false;
+        }
+        if (same_file(member.input, member.output)) {
+            std::printf("The output file %s is one of the input files and would be overwritten.\n",
+                        member.output.c_str());
+            return false;
+        }
+        return load_image(member.input.c_str(), member.image);
+    };
+    auto format_of = [&](const Image& image) { return packed_format(format, image.bits_per_pixel); };
+    auto work_on = [&](size_t first, size_t end) {
+        std::vector<char> dithered(end - first, 0);
+        for (size_t i = first; i < end; ++i) {
+            if (dithered[i - first] != 0) continue;
+            Image& image = members[i].image;
+            size_t partner = i + 1;
+            while (partner < end && (dithered[partner - first] != 0 || members[partner].image.width != image.width ||
+                                     members[partner].image.height != image.height ||
+                                     members[partner].image.bits_per_pixel != image.bits_per_pixel))
+                ++partner;
+            if (partner < end) {
+                dither_images(image, members[partner].image, format_of(image));
+                dithered[partner - first] = 1;
+            } else {
+                dither_image(image, format_of(image));
+            }
+        }
+        for (size_t i = first; i < end; ++i) {
+            Member& member = members[i];
+            member.written = StagedFiles::write(member.output, member.image);
+            std::vector<uint8_t>().swap(member.image.pixels);  // its memory can take the members still to be read
+        }
+    };
     StagedFiles staged(true);
     bool staged_all = true;
     const bool loaded = load_work_and_finish(
-        members.size(),
-        [&](size_t i) {
-            Member& member = members[i];
-            if (member.output.size() > NAME_BUFFER_SIZE - 1) {
-                print_names_too_long(member.output.c_str());
-                return false;
-            }
-            if (same_file(member.input, member.output)) {
-                std::printf("The output file %s is one of the input files and would be overwritten.\n",
-                            member.output.c_str());
-                return false;
-            }
-            return load_image(member.input.c_str(), member.image);
+        piece_starts.size() - 1,
+        [&](size_t p) {
+            for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i)
+                if (!load_member(members[i])) return false;
+            return true;
         },
-        [&](size_t i) {
-            Image& image = members[i].image;
-            dither_image(image, packed_format(format, image.bits_per_pixel));
-        },
-        [&](size_t i) {
-            Member& member = members[i];
-            if (!staged_all) return;
-            staged_all = staged.stage(member.output, member.image);
-            if (staged_all) {
-                staged.say("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
-                           qfb_format_name(packed_format(format, member.image.bits_per_pixel)),
-                           member.image.bits_per_pixel);
+        [&](size_t p) { work_on(piece_starts[p], piece_starts[p + 1]); },
+        [&](size_t p) {
+            for (size_t i = piece_starts[p]; i < piece_starts[p + 1] && staged_all; ++i) {
+                Member& member = members[i];
+                staged_all = staged.keep(member.output, std::move(member.written));
+                if (staged_all) {
+                    staged.say("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+                               qfb_format_name(format_of(member.image)), member.image.bits_per_pixel);
+                }
             }
-            std::vector<uint8_t>().swap(member.image.pixels);  // its memory can take the members still to be read
         });
     if (!loaded) return 1;
     staged.print_held();

@@ -45,12 +45,14 @@ int32_t levels_that_fit(int32_t width, int32_t height)
     return levels;
 }
 
-// One frame's work: the level above the first new one, and the new levels made from it.
+// One frame's work: the level above the first new one, the new levels made from it, and their
+// temporary files.
 struct FramePlan {
     const PrepFrame* frame;
     int32_t from, to;  // the new levels
     Image above;
-    std::vector<Image> levels;
+    std::vector<Image> levels;  // only their sizes once written
+    std::vector<StagedWrite> written;
 };
 
 // Loads the level that the frame's first new level is made from, and checks its size.
@@ -81,15 +83,20 @@ bool plan_frame(const PrepSet& set, FramePlan& plan)
     return true;
 }
 
-void make_levels(FramePlan& plan)
+void make_levels(const std::string& base, FramePlan& plan)
 {
     const Image* above = &plan.above;
     for (int32_t level = plan.from; level <= plan.to; ++level) {
         plan.levels.push_back(halve_image(*above));
         above = &plan.levels.back();
     }
-    // Not written: its memory can take the frames still to be read.
+    // Their memory can take the frames still to be read.
     std::vector<uint8_t>().swap(plan.above.pixels);
+    for (int32_t level = plan.from; level <= plan.to; ++level) {
+        Image& image = plan.levels[static_cast<size_t>(level - plan.from)];
+        plan.written.push_back(StagedFiles::write(member_name(base, plan.frame->number, level), image));
+        std::vector<uint8_t>().swap(image.pixels);
+    }
 }
 
 }  // namespace
@@ -118,34 +125,34 @@ int mipmaps_job(int argc, char** argv)
     // Painted levels are never removed: every frame is filled up to the most any frame has.
     const int32_t target = std::max(wanted, painted);
 
-    // Every source level is read and checked in order, and each frame's new levels made (each
-    // frame on its own) and written into their temporary files while the next ones are read;
-    // what is said about the writing waits until every source level is read, and the files take
-    // their names once all are written.
+    // Every source level is read and checked in order, and each frame's new levels made and
+    // written into their temporary files (each frame on its own) while the next ones are read;
+    // the files written are kept in order, what is said about the writing waits until every
+    // source level is read, and the files take their names once all are written.
     std::vector<FramePlan> plans;
     for (const PrepFrame& frame : set.frames) {
         const int32_t from = options.replace ? 1 : frame.mipmaps + 1;
         if (from > target) continue;
-        plans.push_back(FramePlan{&frame, from, target, Image(), {}});
+        plans.push_back(FramePlan{&frame, from, target, Image(), {}, {}});
         plans.back().levels.reserve(static_cast<size_t>(target - from + 1));
     }
     StagedFiles staged(true);
     bool staged_all = true;
     int32_t written = 0;
     const bool loaded = load_work_and_finish(
-        plans.size(), [&](size_t i) { return plan_frame(set, plans[i]); }, [&](size_t i) { make_levels(plans[i]); },
+        plans.size(), [&](size_t i) { return plan_frame(set, plans[i]); }, [&](size_t i) { make_levels(set.base, plans[i]); },
         [&](size_t i) {
             FramePlan& plan = plans[i];
             for (int32_t level = plan.from; level <= plan.to && staged_all; ++level) {
                 const std::string name = member_name(set.base, plan.frame->number, level);
-                const Image& image = plan.levels[static_cast<size_t>(level - plan.from)];
-                staged_all = staged.stage(name, image);
+                const size_t at = static_cast<size_t>(level - plan.from);
+                const Image& image = plan.levels[at];
+                staged_all = staged.keep(name, std::move(plan.written[at]));
                 if (staged_all) {
                     staged.say("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
                     ++written;
                 }
             }
-            std::vector<Image>().swap(plan.levels);  // their memory can take the frames still to be read
         });
     if (!loaded) return 1;
     staged.print_held();

@@ -60,8 +60,28 @@ bool load_work_and_finish(size_t count, const std::function<bool(size_t)>& load,
             finish(finished++);
         }
     };
+    // The calling thread's turn when it does not read: the next piece to finish once its work is
+    // done, or else another to work on, or else a wait. The lock is held on entry and on return.
+    auto take_turn = [&](std::unique_lock<std::mutex>& lock) {
+        if (done[finished] != 0) {
+            lock.unlock();
+            finish(finished++);
+            lock.lock();
+        } else if (next < loaded) {
+            work_next(lock);
+        } else {
+            changed.wait(lock);
+        }
+    };
+    // At most this many pieces wait in memory between their reading and their finish, whatever
+    // the count: past it the calling thread works too rather than reading far ahead.
+    const size_t window = 2 * (helpers + 1);
     bool all = true;
     for (size_t i = 0; i < count && all; ++i) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (loaded - finished >= window) take_turn(lock);
+        }
         all = load(i);
         {
             const std::lock_guard<std::mutex> lock(mutex);
@@ -78,18 +98,8 @@ bool load_work_and_finish(size_t count, const std::function<bool(size_t)>& load,
         std::unique_lock<std::mutex> lock(mutex);
         loading = false;
         changed.notify_all();
-        // The rest, in turn: the next piece to finish once its work is done, or another to work on.
-        while (all && finished < count) {
-            if (done[finished] != 0) {
-                lock.unlock();
-                finish(finished++);
-                lock.lock();
-            } else if (next < loaded) {
-                work_next(lock);
-            } else {
-                changed.wait(lock);
-            }
-        }
+        // The rest, in turn.
+        while (all && finished < count) take_turn(lock);
     }
     for (std::thread& thread : threads) thread.join();
     return all;

@@ -42,34 +42,45 @@ void StagedFiles::print_unwritable(const std::string& name, TargaWriteResult why
     say("Couldn't write Targa file %s: %s.\n", name.c_str(), targa_write_result_text(why));
 }
 
-bool StagedFiles::stage(const std::string& name, const Image& image)
+StagedWrite StagedFiles::write(const std::string& name, const Image& image)
 {
+    StagedWrite written;
     // A folder of that name could not take the file: found now, before any file is renamed.
     struct stat existing {};
     const bool replaces = stat(name.c_str(), &existing) == 0;
     if (replaces && S_ISDIR(existing.st_mode)) {
-        print_unwritable(name, TargaWriteResult::rename_failed);
-        return false;
+        written.result = TargaWriteResult::rename_failed;
+        return written;
     }
     auto file = std::make_unique<TempFile>();
     if (!file->create(name, new_file_mode())) {
-        print_unwritable(name, TargaWriteResult::cannot_create);
-        return false;
+        written.result = TargaWriteResult::cannot_create;
+        return written;
     }
     uint8_t header[TARGA_HEADER_SIZE];
     encode_targa_header(image, header);
     if (!file->write(header, sizeof header) || !file->write(image.pixels.data(), image.pixels.size())) {
-        print_unwritable(name, TargaWriteResult::write_failed);
-        return false;
+        written.result = TargaWriteResult::write_failed;
+        return written;
     }
     // The rename onto an existing file would start its writeback (ext4 does, so that a crash
     // leaves the old file or the new one): started now, it overlaps the files still to come.
     if (replaces) file->start_writeback();
     if (!file->close()) {
-        print_unwritable(name, TargaWriteResult::write_failed);
+        written.result = TargaWriteResult::write_failed;
+        return written;
+    }
+    written.file = std::move(file);
+    return written;
+}
+
+bool StagedFiles::keep(const std::string& name, StagedWrite written)
+{
+    if (written.result != TargaWriteResult::ok) {
+        print_unwritable(name, written.result);
         return false;
     }
-    staged_.push_back(Staged{std::move(file), name});
+    staged_.push_back(Staged{std::move(written.file), name});
     return true;
 }
 

@@ -12,6 +12,12 @@
 #include "targa/targa_writer.h"
 #include "targa/temp_file.h"
 
+// A file written whole into its temporary file by StagedFiles::write, waiting to be kept.
+struct StagedWrite {
+    std::unique_ptr<TempFile> file;  // removed when it goes, unless kept and committed
+    TargaWriteResult result = TargaWriteResult::ok;
+};
+
 class StagedFiles {
 public:
     // With hold, the messages given to say and those of stage's failures wait, in order, for
@@ -27,9 +33,14 @@ public:
     // Prints the messages held so far; from then on messages are printed as they come.
     void print_held();
     // Writes the image's uncompressed Targa file into a temporary file beside name, straight from
-    // its pixels. Says the message and returns false when it cannot; the temporary files made
-    // so far are removed when the object goes.
-    bool stage(const std::string& name, const Image& image);
+    // its pixels. Prints nothing and shares nothing, so that threads can write files at once.
+    static StagedWrite write(const std::string& name, const Image& image);
+    // Keeps a written file to be committed, in the order kept; when it could not be written,
+    // says the message and returns false. The files kept are removed when the object goes,
+    // unless committed.
+    bool keep(const std::string& name, StagedWrite written);
+    // write, then keep.
+    bool stage(const std::string& name, const Image& image) { return keep(name, write(name, image)); }
     // Renames every staged file into place, in order. Prints the message and returns false when
     // one cannot take its name (those before it have been renamed).
     bool commit_all();

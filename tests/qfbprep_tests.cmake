@@ -1,6 +1,8 @@
-# qfbprep tests: its pixel work in process, the real binary end to end (each job on fixtures made
-# in code, packed by the real makeqfb), and a replay of its fuzz corpus through the fuzz target.
+# qfbprep tests: its pixel work and its running of pieces across threads in process, the real
+# binary end to end (each job on fixtures made in code, packed by the real makeqfb), and a replay
+# of its fuzz corpus through the fuzz target.
 qfb_add_test(qfbprep_pixels_test unit/qfbprep_pixels_test.cpp LIBS qfb_prep LABELS unit)
+qfb_add_test(qfbprep_parallel_test unit/qfbprep_parallel_test.cpp LIBS qfb_prep LABELS unit)
 
 qfb_add_test(qfbprep_e2e e2e/qfbprep_e2e.cpp LIBS qfb_static PkgConfig::SPNG LABELS e2e)
 add_dependencies(qfbprep_e2e makeqfb qfbprep)
