@@ -14,12 +14,23 @@ constexpr uint32_t LINEAR_ONE = 65535;
 
 double srgb_to_linear(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
 
+// The most a 2 x 2 block's alphas add up to.
+constexpr uint32_t MAX_ALPHA_SUM = 4 * 255;
+// A division by a block's alpha sum d done as a multiplication: n / d rounded down is
+// (n x ceil(2^40 / d)) >> 40 whenever n x (ceil(2^40 / d) x d - 2^40) < 2^40, which holds for every
+// weighted sum n (at most 65535 d + d / 2, d at most 1020) since that excess is below d; the
+// product stays below 2^57.
+constexpr int RECIPROCAL_SHIFT = 40;
+
 struct SrgbTables {
     uint16_t decode[256];
     std::vector<uint8_t> encode = std::vector<uint8_t>(LINEAR_ONE + 1);
+    uint64_t reciprocal[MAX_ALPHA_SUM + 1];  // ceil(2^40 / d): dividing by d without a division
 
     SrgbTables()
     {
+        reciprocal[0] = 0;  // never used: a block without alpha counts as four pixels of weight 1
+        for (uint64_t d = 1; d <= MAX_ALPHA_SUM; ++d) reciprocal[d] = ((uint64_t{1} << RECIPROCAL_SHIFT) + d - 1) / d;
         for (int c = 0; c < 256; ++c) decode[c] = static_cast<uint16_t>(std::lround(srgb_to_linear(c / 255.0) * LINEAR_ONE));
         double midpoint[256];  // in linear light, between c and c + 1; past the end for 255
         for (int c = 0; c < 256; ++c) midpoint[c] = c < 255 ? srgb_to_linear((c + 0.5) / 255.0) * LINEAR_ONE : 2.0 * LINEAR_ONE;
@@ -57,20 +68,21 @@ Image halve_image(const Image& image)
         uint8_t* out = half.row(y);
         for (int32_t x = 0; x < half.width; ++x, top += 2 * bpp, bottom += 2 * bpp, out += bpp) {
             const uint8_t* block[4] = {top, top + bpp, bottom, bottom + bpp};
-            // Equal alphas (always so at 24 bits, and a block without any alpha) weigh alike.
-            bool equal = true;
             if (has_alpha) {
-                const uint32_t alpha_sum = uint32_t{block[0][3]} + block[1][3] + block[2][3] + block[3][3];
+                const uint32_t alpha[4] = {block[0][3], block[1][3], block[2][3], block[3][3]};
+                const uint32_t alpha_sum = alpha[0] + alpha[1] + alpha[2] + alpha[3];
                 out[3] = static_cast<uint8_t>((alpha_sum + 2) / 4);
-                equal = block[0][3] == block[1][3] && block[0][3] == block[2][3] && block[0][3] == block[3][3];
-                if (!equal) {
-                    for (int c = 0; c < 3; ++c) {
-                        uint32_t sum = 0;  // at most 4 x 65535 x 255: no overflow
-                        for (int i = 0; i < 4; ++i) sum += uint32_t{decode[block[i][c]]} * block[i][3];
-                        out[c] = encode[(sum + alpha_sum / 2) / alpha_sum];
-                    }
-                    continue;
+                // Colour weighted by alpha; a block without any alpha keeps its colour, its
+                // pixels weighing alike. Equal alphas give the plain average, as they should.
+                const uint32_t none = alpha_sum == 0 ? 1 : 0;
+                const uint32_t total = alpha_sum + 4 * none;
+                const uint64_t by_total = srgb.reciprocal[total];
+                for (int c = 0; c < 3; ++c) {
+                    uint32_t sum = 0;  // at most 4 x 65535 x 255: no overflow
+                    for (int i = 0; i < 4; ++i) sum += uint32_t{decode[block[i][c]]} * (alpha[i] + none);
+                    out[c] = encode[((sum + total / 2) * by_total) >> RECIPROCAL_SHIFT];
                 }
+                continue;
             }
             for (int c = 0; c < 3; ++c) {
                 const uint32_t sum = uint32_t{decode[block[0][c]]} + decode[block[1][c]] + decode[block[2][c]] +
