@@ -10,8 +10,7 @@
 # so all three write new files; with replace makeqfb and dither replace those of the round
 # before (mipmaps always writes new levels), which costs more on a file system that writes a
 # replacing file's data out at the rename, as ext4 does. Times are wall-clock for the whole
-# process; the page cache is warmed first, and the disk is synced before
-# each round.
+# process; the page cache is warmed first, and the disk is synced before each round.
 set -euo pipefail
 export LC_ALL=C  # a "." in $EPOCHREALTIME
 

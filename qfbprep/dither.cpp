@@ -92,8 +92,7 @@ void dither_image(Image& image, int32_t format)
 
 void dither_images(Image& a, Image& b, int32_t format)
 {
-    if (dither_vector_available() && a.width == b.width && a.height == b.height &&
-        a.bits_per_pixel == b.bits_per_pixel) {
+    if (dither_vector_available() && a.same_shape(b)) {
         dither_vector(a, &b, format);
     } else {
         dither_image(a, format);

@@ -84,9 +84,7 @@ int dither_job(int argc, char** argv)
             if (dithered[i - first] != 0) continue;
             Image& image = members[i].image;
             size_t partner = i + 1;
-            while (partner < end && (dithered[partner - first] != 0 || members[partner].image.width != image.width ||
-                                     members[partner].image.height != image.height ||
-                                     members[partner].image.bits_per_pixel != image.bits_per_pixel))
+            while (partner < end && (dithered[partner - first] != 0 || !members[partner].image.same_shape(image)))
                 ++partner;
             if (partner < end) {
                 dither_images(image, members[partner].image, format_of(image));

@@ -15,6 +15,11 @@ struct Image {
     std::vector<uint8_t> pixels;  // width x height pixels, rows packed, top row first
 
     int32_t bytes_per_pixel() const { return bits_per_pixel / 8; }
+    // The same width, height and depth.
+    bool same_shape(const Image& other) const
+    {
+        return width == other.width && height == other.height && bits_per_pixel == other.bits_per_pixel;
+    }
     uint8_t* row(int32_t y) { return pixels.data() + static_cast<size_t>(y) * width * bytes_per_pixel(); }
     const uint8_t* row(int32_t y) const
     {
