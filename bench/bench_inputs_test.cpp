@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/targa_maker.h"
-#include "targa/targa_loader.h"
+#include "targa_file.h"
 
 namespace {
 

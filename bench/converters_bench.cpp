@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/quiet_stdout.h"
-#include "output/pixel_convert.h"
+#include "pixel_convert.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/targa_maker.h"
-#include "qfbprep/dither_loops.h"
+#include "dither_loops.h"
 
 namespace {
 

@@ -10,8 +10,10 @@ include(GNUInstallDirs)
 set(MAKEQFB_CMAKE_INSTALL_DIR lib/cmake/makeqfb)
 
 add_executable(makeqfb::makeqfb ALIAS makeqfb)
-add_executable(makeqfb::qfbinfo ALIAS qfbinfo)
-add_executable(makeqfb::qfbprep ALIAS qfbprep)
+if(MAKEQFB_PICTURES)
+  add_executable(makeqfb::qfbinfo ALIAS qfbinfo)
+  add_executable(makeqfb::qfbprep ALIAS qfbprep)
+endif()
 include(${CMAKE_CURRENT_LIST_DIR}/makeqfbFrameSet.cmake)
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/makeqfbConfig.cmake.in

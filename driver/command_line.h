@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "output/pixel_format.h"
+#include "pixel_format.h"
 
 // Prints the usage text to standard output.
 void print_usage();

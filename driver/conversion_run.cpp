@@ -1,17 +1,18 @@
 // The conversion run (see conversion_run.h).
-#include "driver/conversion_run.h"
+#include "conversion_run.h"
 
 #include <sys/mman.h>
 #include <sys/stat.h>
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
-#include "driver/frame_loop.h"
-#include "driver/frame_names.h"
-#include "output/output_buffer.h"
-#include "targa/targa_header.h"
+#include "cli.h"
+#include "frame_loop.h"
+#include "frame_names.h"
+#include "output_buffer.h"
+#include "set_checks.h"
+#include "targa_file.h"
 
 bool build_output_name(char* out, const char* base)
 {
@@ -25,41 +26,31 @@ bool build_output_name(char* out, const char* base)
     return true;
 }
 
-void print_image_too_large(const char* name, uint64_t image_bytes)
-{
-    std::printf("%s is too large: %" PRIu64 " bytes of pixels, more than the %zu bytes an image may have.\n", name,
-                image_bytes, PIXEL_BUFFER_SIZE);
-}
-
 // 24-bit 4444 becomes 1555 (there is no alpha to keep); 32-bit 565 drops the alpha.
 static PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
 {
-    if (bits_per_pixel == 24 && requested == FORMAT_4444) {
+    const auto packed = static_cast<PixelFormat>(qfb_packed_format(requested, bits_per_pixel / 8));
+    if (packed != requested) {
         std::printf("There's no alpha in a 24bpp image!  Using 1555 format instead.\n");
-        return FORMAT_1555;
+    } else if (bits_per_pixel == 32 && requested == FORMAT_565) {
+        std::printf("Alpha channel is being dropped.\n");
     }
-    if (bits_per_pixel == 32 && requested == FORMAT_565) std::printf("Alpha channel is being dropped.\n");
-    return requested;
+    return packed;
 }
 
 // Both buffers are fixed: refuse a set whose images or whole file would not fit, before any work.
-// On success layout is the file's: its size and every level's place.
-static bool check_capacity(const char* first_name, int32_t width, int32_t height, int32_t bits_per_pixel,
-                           PixelFormat format, int32_t fps, const FrameSet& set, qfb_file* layout)
+static bool fits(const char* first_name, const TargaHeader& first, const FrameSet& set)
 {
-    const uint64_t image_bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) *
-                                 static_cast<uint64_t>(bits_per_pixel / 8);
-    if (image_bytes > PIXEL_BUFFER_SIZE) {
-        print_image_too_large(first_name, image_bytes);
+    switch (check_capacity(first, set.frame_count(), set.mipmap_count())) {
+    case SetProblem::image_too_large:
+        say_image_too_large(first_name, image_bytes(first.width, first.height, first.pixel_depth), ".");
         return false;
-    }
-    const qfb_header fields = {width, height, format, fps, set.frame_count, set.mipmap_count};
-    if (qfb_layout(&fields, layout) != QFB_OK || layout->size > OUTPUT_BUFFER_CAPACITY) {
+    case SetProblem::file_too_large:
         std::printf("This frame set is too large: its QFB file would be larger than the %zu bytes a QFB file may have.\n",
                     OUTPUT_BUFFER_CAPACITY);
         return false;
+    default: return true;
     }
-    return true;
 }
 
 // Asks the kernel to back the output buffer with huge pages where it can: the converters then
@@ -87,10 +78,9 @@ static bool output_is_an_input(const char* output_name, const FrameSet& set, con
     if (stat(output_name, &output) != 0) return false;  // nothing there yet
     qfb_level level;
     for (int more = qfb_first_level(&layout, &level); more; more = qfb_next_level(&layout, &level)) {
-        char name[NAME_BUFFER_SIZE];
         struct stat member {};
-        if (build_frame_filename(name, set.base, member_frame(set.first_frame, level.frame), level.level) &&
-            stat(name, &member) == 0 && member.st_dev == output.st_dev && member.st_ino == output.st_ino)
+        const std::string name = member_name(set.base, member_frame(set.first_frame(), level.frame), level.level);
+        if (stat(name.c_str(), &member) == 0 && member.st_dev == output.st_dev && member.st_ino == output.st_ino)
             return true;
     }
     return false;
@@ -100,35 +90,38 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
 {
     char first_name[NAME_BUFFER_SIZE];
     char output_name[NAME_BUFFER_SIZE];
-    if (!build_frame_filename(first_name, set.base, set.first_frame, 0) ||
-        !build_output_name(output_name, set.base)) {
-        print_names_too_long(set.base);
+    if (!build_frame_filename(first_name, set.base.c_str(), set.first_frame(), 0) ||
+        !build_output_name(output_name, set.base.c_str())) {
+        say_names_too_long(set.base.c_str());
         return 1;
     }
 
-    int32_t width = 0, height = 0, bits_per_pixel = 0;
-    TargaError why = TargaError::none;
-    if (read_targa_info(first_name, &width, &height, &bits_per_pixel, &why) != 0) {
-        print_unreadable(first_name, targa_error_text(why));
+    TargaFile first;
+    const TargaError why = first.open(first_name);
+    if (why != TargaError::none) {
+        say_unreadable_targa(first_name, targa_error_text(why));
         return 1;
     }
-    std::printf("%d x %d, %dbpp\n", width, height, bits_per_pixel);
-    if (bits_per_pixel != 24 && bits_per_pixel != 32) {
+    const TargaHeader& h = first.header();
+    std::printf("%d x %d, %dbpp\n", h.width, h.height, h.pixel_depth);
+    if (!packable_depth(h.pixel_depth)) {
         std::printf("Only 24 and 32 bit Targas are supported.\n");
         return 1;
     }
-    const PixelFormat written = settle_format(format, bits_per_pixel);
+    const PixelFormat written = settle_format(format, h.pixel_depth);
+    if (!fits(first_name, h, set)) return 1;
+    const qfb_header header = {h.width, h.height, written, fps, set.frame_count(), set.mipmap_count()};
     qfb_file layout;
-    if (!check_capacity(first_name, width, height, bits_per_pixel, written, fps, set, &layout)) return 1;
+    qfb_layout(&header, &layout);  // cannot fail once the set fits
     if (output_is_an_input(output_name, set, layout)) {
-        std::printf("The output file %s is one of the input files and would be overwritten.\n", output_name);
+        say_output_is_input(output_name);
         return 1;
     }
 
     reset_output();
     advise_huge_pages(output_buffer, OUTPUT_BUFFER_CAPACITY);
-    write_header(width, height, written, set.frame_count, set.mipmap_count, fps);
-    switch (convert_frames(set.base, layout, bits_per_pixel, written, set.first_frame)) {
+    write_header(header);
+    switch (convert_frames(set, layout, first, written)) {
     case FrameLoopResult::converted:
         break;
     case FrameLoopResult::mismatch:

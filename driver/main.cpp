@@ -1,4 +1,9 @@
-// The makeqfb executable: everything happens in makeqfb_main.
-#include "driver/makeqfb_main.h"
+// The makeqfb executable: the process-wide set-up, then everything happens in makeqfb_main.
+#include "fault_guard.h"
+#include "makeqfb_main.h"
 
-int main(int argc, char** argv) { return makeqfb_main(argc, argv); }
+int main(int argc, char** argv)
+{
+    install_fault_guard();  // before any file is read, while there is one thread
+    return makeqfb_main(argc, argv);
+}

@@ -1,13 +1,14 @@
 // One whole run: argument checks, frame-set discovery and its report, then the conversion run.
-#include "driver/makeqfb_main.h"
+#include "makeqfb_main.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "driver/command_line.h"
-#include "driver/conversion_run.h"
-#include "driver/frame_names.h"
+#include "cli.h"
+#include "command_line.h"
+#include "conversion_run.h"
+#include "discovery.h"
 
 static void print_frame_set(int32_t frame_count, int32_t mipmap_count)
 {
@@ -30,7 +31,7 @@ int makeqfb_main(int argc, char** argv)
 
     PixelFormat format = FORMAT_1555;
     if (!parse_format(format_arg, &format)) {
-        std::printf("Unknown format parameter: %s.  Must be 1555, 4444, or 565.\n", format_arg);
+        say_unknown_format(format_arg);
         return 1;
     }
     const int32_t fps = parse_fps(fps_arg);
@@ -39,26 +40,17 @@ int makeqfb_main(int argc, char** argv)
         return 1;
     }
     if (std::strrchr(base, '.') == nullptr) {
-        std::printf("Input file doesn't have an extension: %s\n", base);
+        say_no_extension(base);
         return 1;
     }
 
-    int32_t frame_count = 0;
-    int32_t mipmap_count = 0;
-    int32_t first_frame = SINGLE_IMAGE;
-    const FrameSetResult found = find_frames(base, &frame_count, &mipmap_count, &first_frame);
-    if (found == FrameSetResult::name_too_long) {
-        print_names_too_long(base);
-        return 1;
+    FrameSet set;
+    switch (find_frames(base, set)) {
+    case FindResult::names_too_long: say_names_too_long(base); return 1;
+    case FindResult::nothing_found: say_nothing_found(); return 1;
+    case FindResult::mipmap_mismatch: std::printf("All frames don't have the same number of mipmaps.\n"); return 1;
+    case FindResult::found: break;
     }
-    if (frame_count == 0) {
-        print_nothing_found();
-        return 1;
-    }
-    if (found == FrameSetResult::mipmap_mismatch) {
-        std::printf("All frames don't have the same number of mipmaps.\n");
-        return 1;
-    }
-    print_frame_set(frame_count, mipmap_count);
-    return run_conversion(format, fps, FrameSet{base, frame_count, mipmap_count, first_frame});
+    print_frame_set(set.frame_count(), set.mipmap_count());
+    return run_conversion(format, fps, set);
 }

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/makeqfb_main.h"
+#include "makeqfb_main.h"
 #include <qfb/qfb.h>
 
 namespace {

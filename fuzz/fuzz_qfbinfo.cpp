@@ -17,9 +17,9 @@
 
 #include <qfb/qfb.h>
 
-#include "qfbinfo/qfb_check.h"
-#include "qfbinfo/qfbinfo_main.h"
-#include "targa/targa_header.h"
+#include "qfb_check.h"
+#include "qfbinfo_main.h"
+#include "targa_file.h"
 
 namespace {
 
@@ -143,8 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const qfb_header& h = expected.header;
     const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
     if (sound && levels > MAX_REPORTED_LEVELS) {
-        BinaryFile file;
-        check(check_qfb_file(path.c_str(), file).problem == QfbProblem::none);
+        QfbCheck checked;
+        check_qfb_file(path.c_str(), checked);
+        check(checked.problem == QfbProblem::none);
         return 0;
     }
     const int status = run_quietly({"qfbinfo", path});

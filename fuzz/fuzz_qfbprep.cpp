@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "bench/quiet_stdout.h"
-#include "driver/makeqfb_main.h"
-#include "output/output_buffer.h"
-#include "qfbprep/qfbprep_main.h"
-#include "targa/targa_header.h"
+#include "makeqfb_main.h"
+#include "output_buffer.h"
+#include "qfbprep_main.h"
+#include "targa_file.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
-// The static file image and pixel buffer, and the appenders (see output_buffer.h).
-#include "output/output_buffer.h"
+// The static file image and pixel buffer, the appenders and the save (see output_buffer.h).
+#include "output_buffer.h"
 
 #include <cassert>
 #include <cstring>
 
+#include "atomic_file.h"
 
 alignas(64) uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
 alignas(64) uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
@@ -33,15 +34,18 @@ void write_bytes(const void* source, uint32_t count)
     output_cursor += count;
 }
 
-void write_header(int32_t width, int32_t height, int32_t format, int32_t frame_count,
-                  int32_t mipmap_count, int32_t fps)
+void write_header(const qfb_header& header)
 {
-    uint8_t header[QFB_HEADER_SIZE];
-    const qfb_header fields = {width, height, format, fps, frame_count, mipmap_count};
-    qfb_encode_header(&fields, header);
-    write_bytes(header, QFB_HEADER_SIZE);
+    uint8_t bytes[QFB_HEADER_SIZE];
+    qfb_encode_header(&header, bytes);
+    write_bytes(bytes, QFB_HEADER_SIZE);
 }
 
 size_t output_size() { return static_cast<size_t>(output_cursor - output_buffer); }
 
 void reset_output() { output_cursor = output_buffer; }
+
+bool save_output(const char* name)
+{
+    return name != nullptr && write_whole_file(name, output_buffer, output_size()) == WriteStatus::ok;
+}

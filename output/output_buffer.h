@@ -7,8 +7,10 @@
 
 #include <qfb/qfb.h>
 
-// One loaded image: 1024 x 512 pixels of 4 bytes.
-constexpr size_t PIXEL_BUFFER_SIZE = 2097152;
+#include "set_checks.h"
+
+// One loaded image: the most pixel bytes an image of a set may have.
+constexpr size_t PIXEL_BUFFER_SIZE = MAX_IMAGE_BYTES;
 // The whole QFB file: the largest a QFB file may be.
 constexpr size_t OUTPUT_BUFFER_CAPACITY = QFB_MAX_FILE_SIZE;
 
@@ -18,20 +20,15 @@ alignas(64) extern uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
 extern uint8_t* output_cursor;
 
 // The appenders do not check the room left (a debug build asserts it): the caller checks the
-// whole file's size with qfb_layout before the header is written.
+// whole file's size before the header is written.
 void write_u32(uint32_t value);  // four bytes, least significant first
 void write_bytes(const void* source, uint32_t count);
-// The 32-byte header. The arguments come in this order, but in the file fps stands before
-// frame_count and mipmap_count.
-void write_header(int32_t width, int32_t height, int32_t format, int32_t frame_count,
-                  int32_t mipmap_count, int32_t fps);
+// The 32-byte header, laid out by the format library.
+void write_header(const qfb_header& header);
 
 size_t output_size();  // output_cursor - output_buffer
-void reset_output();   // the cursor back to the start (for in-process tests and fuzzing only)
+void reset_output();   // the cursor back to the start (for in-process runs: tests and fuzzing)
 
-// Writes the output_size() bytes of the file image to name. True only when every byte
-// reached the file and it was closed without error. A regular file (or a new name) is written
-// as a temporary beside it and renamed into place, so a failure leaves no partial file and an
-// existing file unchanged; a symbolic link is followed and its target replaced; a directory
-// fails; any other existing non-regular file (a device, a fifo) is written in place.
+// Writes the output_size() bytes of the file image to name, in one write, through the atomic
+// writer (see atomic_file.h). True only when every byte reached the file and it took its name.
 bool save_output(const char* name);

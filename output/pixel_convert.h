@@ -1,32 +1,32 @@
-// Conversion of loaded 24-bit (B, G, R) or 32-bit (B, G, R, A) pixels into 16-bit words of a
-// PixelFormat. Channels are truncated to their field width, never rounded. Each converter
-// prints its one-line notice to standard output first, then writes width x height words, each
-// stored little-endian, in source order. Source and destination must not overlap; the
-// destination must have room for width x height words. A zero or negative dimension converts
-// nothing (the notice is still printed). select_converter hands out the same conversion one
-// row at a time, with the notice left to the caller.
+// makeqfb's five converters of loaded 24-bit (B, G, R) or 32-bit (B, G, R, A) pixels into 16-bit
+// words of a PixelFormat, on the format library's encoder: each prints its one-line notice to
+// standard output first, then writes width x height words, each stored little-endian, in source
+// order, every channel truncated. The destination must have room for width x height words and
+// not overlap the source; a zero or negative dimension converts nothing (the notice is still
+// printed). select_converter hands out the same conversion for rows, the notice left to the caller.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "output/pixel_format.h"
+#include "pixel_format.h"
 
-// Chooses the converter for (bits_per_pixel, format): 24 selects the 3-byte converters, any
-// other depth the 4-byte ones. A combination without a converter (24 with 4444, or a format
-// code outside 0-2) prints an "INTERNAL ERROR: ..." line and ends the process with status 1.
-// One converter: its notice and its conversion, which prints nothing.
+// One converter: its notice, its source pixel size, and its format.
 struct PixelConverter {
-    const char* notice;    // the line create_bitmap prints first, e.g. "Creating 565 from 24bpp.\n"
-    size_t source_bytes;   // bytes of one source pixel: 3 or 4
-    // Converts count pixels at source into count words at dest, as create_bitmap does.
-    void (*convert)(const uint8_t* source, uint16_t* dest, size_t count);
+    const char* notice;   // the line create_bitmap prints first, e.g. "Creating 565 from 24bpp.\n"
+    int source_bytes;     // bytes of one source pixel: 3 or 4
+    PixelFormat format;
+    // Converts count pixels at source into count words at dest (2-byte aligned), printing nothing.
+    void convert(const uint8_t* source, uint16_t* dest, size_t count) const;
 };
 
-// The converter create_bitmap uses for (bits_per_pixel, format), or nullptr for a combination
-// without one (nothing is printed).
+// The converter for (bits_per_pixel, format): 24 selects the 3-byte converters, any other depth
+// the 4-byte ones; nullptr for a combination without one (24 with 4444, or a format code outside
+// 0-2). Nothing is printed.
 const PixelConverter* select_converter(int32_t bits_per_pixel, PixelFormat format);
 
+// Converts with select_converter's choice. A combination without a converter prints an
+// "INTERNAL ERROR: ..." line and ends the process with status 1.
 void create_bitmap(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height,
                    int32_t bits_per_pixel, PixelFormat format);
 

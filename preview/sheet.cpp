@@ -1,12 +1,12 @@
 // Drawing the contact sheet (see sheet.h).
-#include "preview/sheet.h"
+#include "sheet.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "preview/png_file.h"
+#include "png_writer.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void draw_row(const uint8_t* rgba, int32_t width, int32_t scale, int64_t level_y
 
 }  // namespace
 
-PictureResult write_sheet_png(const char* name, const qfb_file& file, const SheetLayout& layout,
+WriteStatus write_sheet_png(const char* name, const qfb_file& file, const SheetLayout& layout,
                               const LevelRowSource& source)
 {
     const size_t stride = static_cast<size_t>(layout.width) * 3;
@@ -54,7 +54,7 @@ PictureResult write_sheet_png(const char* name, const qfb_file& file, const Shee
         words.resize(static_cast<size_t>(file.header.width) * 2);
         rgba.resize(static_cast<size_t>(file.header.width) * 4);
     } catch (const std::bad_alloc&) {
-        return PictureResult::encoder_failed;
+        return WriteStatus::encoder_failed;
     }
     const std::vector<uint8_t> ground(stride, SHEET_GROUND);
     PngRows png(name, layout.width, layout.height);
@@ -78,7 +78,7 @@ PictureResult write_sheet_png(const char* name, const qfb_file& file, const Shee
         const int64_t x = layout.x_of(level.frame, level.level);
         const int64_t y = layout.level_y[static_cast<size_t>(level.level)];  // the band starts at the cell's top
         for (int32_t row = 0; row < level.height; ++row) {
-            if (!source(level, row, words.data())) return PictureResult::source_failed;
+            if (!source(level, row, words.data())) return WriteStatus::source_failed;
             qfb_expand_words(words.data(), static_cast<size_t>(level.width), file.header.format, QFB_ORDER_RGBA, rgba.data());
             const int64_t top = int64_t{row} * layout.scale;
             draw_row(rgba.data(), level.width, layout.scale, top, static_cast<int64_t>(stride),

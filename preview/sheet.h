@@ -9,9 +9,9 @@
 
 #include <qfb/qfb.h>
 
-#include "preview/level_rows.h"
-#include "preview/picture_file.h"
-#include "preview/sheet_layout.h"
+#include "atomic_file.h"
+#include "level_rows.h"
+#include "sheet_layout.h"
 
 constexpr uint8_t SHEET_GROUND = 96;          // grey of the gaps and the edge
 constexpr uint8_t SHEET_CHECKER_LIGHT = 255;  // the checkerboard's two greys
@@ -20,5 +20,5 @@ constexpr int32_t SHEET_CHECKER_SQUARE = 8;   // side of a square in sheet pixel
 
 // Draws the sheet of file, laid out as layout (which passed sheet_refusal), reading every
 // level's rows through source in the library's walk order, and writes it to name as a PNG file.
-PictureResult write_sheet_png(const char* name, const qfb_file& file, const SheetLayout& layout,
+WriteStatus write_sheet_png(const char* name, const qfb_file& file, const SheetLayout& layout,
                               const LevelRowSource& source);

@@ -1,11 +1,11 @@
 // The contact sheet's layout (see sheet_layout.h).
-#include "preview/sheet_layout.h"
+#include "sheet_layout.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
-#include "preview/preview_limits.h"
+#include "preview_limits.h"
 
 namespace {
 

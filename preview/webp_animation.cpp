@@ -1,5 +1,5 @@
 // The animated WebP file (see webp_animation.h).
-#include "preview/webp_animation.h"
+#include "webp_animation.h"
 
 #include <webp/encode.h>
 #include <webp/mux.h>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "preview/preview_limits.h"
+#include "preview_limits.h"
 
 static_assert(ANIMATION_MAX_SIDE == WEBP_MAX_DIMENSION, "the side limit is WebP's own");
 
@@ -69,14 +69,14 @@ std::string animation_refusal(const qfb_header& h)
     return line;
 }
 
-PictureResult write_webp_animation(const char* name, const qfb_file& file, const LevelRowSource& source)
+WriteStatus write_webp_animation(const char* name, const qfb_file& file, const LevelRowSource& source)
 {
     const qfb_header& h = file.header;
     WebPAnimEncoderOptions options;
     WebPConfig config;
     if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config) ||
         !WebPConfigLosslessPreset(&config, LOSSLESS_PRESET))
-        return PictureResult::encoder_failed;
+        return WriteStatus::encoder_failed;
     options.anim_params.loop_count = 0;  // forever
     config.exact = 1;                    // keep the colour under alpha 0 as the file has it
     const std::unique_ptr<WebPAnimEncoder, EncoderFree> encoder(WebPAnimEncoderNew(h.width, h.height, &options));
@@ -84,7 +84,7 @@ PictureResult write_webp_animation(const char* name, const qfb_file& file, const
     frame.picture.use_argb = 1;
     frame.picture.width = h.width;
     frame.picture.height = h.height;
-    if (encoder == nullptr || !WebPPictureAlloc(&frame.picture)) return PictureResult::encoder_failed;
+    if (encoder == nullptr || !WebPPictureAlloc(&frame.picture)) return WriteStatus::encoder_failed;
 
     const int32_t duration = frame_duration_ms(h.fps);
     std::vector<uint8_t> words(static_cast<size_t>(h.width) * 2), bgra(static_cast<size_t>(h.width) * 4);
@@ -92,7 +92,7 @@ PictureResult write_webp_animation(const char* name, const qfb_file& file, const
         qfb_level level;
         qfb_get_level(&file, f, 0, &level);
         for (int32_t row = 0; row < h.height; ++row) {
-            if (!source(level, row, words.data())) return PictureResult::source_failed;
+            if (!source(level, row, words.data())) return WriteStatus::source_failed;
             qfb_expand_words(words.data(), words.size() / 2, h.format, QFB_ORDER_BGRA, bgra.data());
             uint32_t* argb = frame.picture.argb + static_cast<size_t>(row) * static_cast<size_t>(frame.picture.argb_stride);
             for (int32_t x = 0; x < h.width; ++x) {
@@ -101,14 +101,11 @@ PictureResult write_webp_animation(const char* name, const qfb_file& file, const
             }
         }
         if (!WebPAnimEncoderAdd(encoder.get(), &frame.picture, f * duration, &config))
-            return PictureResult::encoder_failed;
+            return WriteStatus::encoder_failed;
     }
     Data webp;
     if (!WebPAnimEncoderAdd(encoder.get(), nullptr, h.frame_count * duration, nullptr) ||
         !WebPAnimEncoderAssemble(encoder.get(), &webp.data))
-        return PictureResult::encoder_failed;
-    PictureFile out(name);
-    if (!out.created()) return PictureResult::cannot_create;
-    out.write(webp.data.bytes, webp.data.size);
-    return out.commit();
+        return WriteStatus::encoder_failed;
+    return write_whole_file(name, webp.data.bytes, webp.data.size);
 }

@@ -9,8 +9,8 @@
 
 #include <qfb/qfb.h>
 
-#include "preview/level_rows.h"
-#include "preview/picture_file.h"
+#include "atomic_file.h"
+#include "level_rows.h"
 
 // Milliseconds a frame is shown at fps: 1000 / fps rounded to the nearest, at least 1 (WebP
 // keeps whole milliseconds; the most it holds, 16777215, is never reached as fps is at least 1).
@@ -22,4 +22,4 @@ std::string animation_refusal(const qfb_header& header);
 
 // Encodes the animation and writes it to name through a temporary file. The header must have
 // passed animation_refusal. Reads each frame's full-size rows through source.
-PictureResult write_webp_animation(const char* name, const qfb_file& file, const LevelRowSource& source);
+WriteStatus write_webp_animation(const char* name, const qfb_file& file, const LevelRowSource& source);

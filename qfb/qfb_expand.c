@@ -1,40 +1,40 @@
-/* Bit-replicating expansion of 16-bit pixel words to 8-bit channels (see qfb.h): a field's bits
- * are repeated below themselves, so that truncating the result to the field width gives the
- * field back and the full field gives 255. */
+/* Bit-replicating expansion of 16-bit pixel words to 8-bit channels (see qfb.h), from the
+ * format's fields: a field's bits are repeated below themselves, so that truncating the result to
+ * the field width gives the field back and the full field gives 255. */
 #include "qfb/qfb.h"
 
-static uint8_t from5(unsigned v) { return (uint8_t)((v << 3) | (v >> 2)); }
-static uint8_t from6(unsigned v) { return (uint8_t)((v << 2) | (v >> 4)); }
-static uint8_t from4(unsigned v) { return (uint8_t)(v * 17); }
+/* The 8-bit value of field v of bits bits (4 to 8), its bits repeated below themselves. */
+static uint8_t widen(unsigned v, unsigned bits) { return (uint8_t)((v << (8 - bits)) | (v >> (2 * bits - 8))); }
+
+/* The channel in field f of word w: 255 for a field of no bits (no alpha), 0 or 255 for the
+ * 1-bit flag of a transparent pixel, the widened field otherwise. */
+static uint8_t channel(unsigned w, qfb_field f)
+{
+    const unsigned v = (w >> f.shift) & ((1u << f.bits) - 1u);
+    if (f.bits == 0) return 255;
+    if (f.bits == 1) return v != 0 ? 0 : 255;
+    return widen(v, f.bits);
+}
 
 void qfb_expand_words(const void* words, size_t count, int32_t format, qfb_order order, void* out)
 {
+    const qfb_field* fields = qfb_format_fields(format);
     const uint8_t* in = (const uint8_t*)words;
     uint8_t* px = (uint8_t*)out;
-    /* Where red and blue go: bytes 0 and 2, or 2 and 0. */
-    const int r_at = order == QFB_ORDER_BGRA ? 2 : 0, b_at = 2 - r_at;
+    /* Where blue and red go: bytes 0 and 2, or 2 and 0. */
+    const int b_at = order == QFB_ORDER_BGRA ? 0 : 2, r_at = 2 - b_at;
     size_t i;
     for (i = 0; i < count; ++i, in += 2, px += 4) {
         const unsigned w = (unsigned)in[0] | ((unsigned)in[1] << 8);
-        uint8_t r = 0, g = 0, b = 0, a = 255;
-        switch (format) {
-        case QFB_FORMAT_1555:
-            r = from5((w >> 10) & 0x1F), g = from5((w >> 5) & 0x1F), b = from5(w & 0x1F);
-            a = (w & 0x8000) != 0 ? 0 : 255;
-            break;
-        case QFB_FORMAT_4444:
-            r = from4((w >> 8) & 0xF), g = from4((w >> 4) & 0xF), b = from4(w & 0xF), a = from4(w >> 12);
-            break;
-        case QFB_FORMAT_565:
-            r = from5(w >> 11), g = from6((w >> 5) & 0x3F), b = from5(w & 0x1F);
-            break;
-        default:
-            break;
+        if (fields == NULL) {
+            px[0] = px[1] = px[2] = 0;
+            px[3] = 255;
+            continue;
         }
-        px[r_at] = r;
-        px[1] = g;
-        px[b_at] = b;
-        px[3] = a;
+        px[b_at] = channel(w, fields[0]);
+        px[1] = channel(w, fields[1]);
+        px[r_at] = channel(w, fields[2]);
+        px[3] = channel(w, fields[3]);
     }
 }
 

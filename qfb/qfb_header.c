@@ -119,16 +119,7 @@ const char* qfb_status_text(qfb_status status)
     case QFB_OUT_OF_RANGE: return "no such frame, level or row";
     case QFB_BUFFER_TOO_SMALL: return "the buffer is too small";
     case QFB_BAD_ARGUMENT: return "a null pointer, an unchecked file or a level of another file";
+    case QFB_NO_ALPHA: return "4444 needs pixels with alpha: an image without alpha packs as 1555";
     }
     return "unknown status";
-}
-
-const char* qfb_format_name(int32_t format)
-{
-    switch (format) {
-    case QFB_FORMAT_1555: return "1555";
-    case QFB_FORMAT_4444: return "4444";
-    case QFB_FORMAT_565: return "565";
-    }
-    return NULL;
 }

@@ -1,4 +1,9 @@
-// The qfbinfo executable: everything happens in qfbinfo_main.
-#include "qfbinfo/qfbinfo_main.h"
+// The qfbinfo executable: the process-wide set-up, then everything happens in qfbinfo_main.
+#include "fault_guard.h"
+#include "qfbinfo_main.h"
 
-int main(int argc, char** argv) { return qfbinfo_main(argc, argv); }
+int main(int argc, char** argv)
+{
+    install_fault_guard();  // before any file is read, while there is one thread
+    return qfbinfo_main(argc, argv);
+}

@@ -1,7 +1,8 @@
 // The output guard (see output_guard.h).
-#include "qfbinfo/output_guard.h"
+#include "output_guard.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -16,4 +17,10 @@ bool refuse_taken(const char* name, bool force)
     if (force || !name_taken(name)) return false;
     std::printf("File already exists: %s (--force replaces it).\n", name);
     return true;
+}
+
+void drop_link(const char* name)
+{
+    struct stat info {};
+    if (lstat(name, &info) == 0 && S_ISLNK(info.st_mode)) unlink(name);
 }

@@ -1,32 +1,33 @@
 // The QFB file check (see qfb_check.h).
-#include "qfbinfo/qfb_check.h"
+#include "qfb_check.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-QfbCheck check_qfb_file(const char* name, BinaryFile& file)
+void check_qfb_file(const char* name, QfbCheck& check)
 {
-    QfbCheck check;
-    if (file.open(name, BinaryFile::READ) != 0) {
-        check.problem = QfbProblem::cannot_open;
-        return check;
+    const ReadStatus read = check.bytes.open(name);
+    if (read != ReadStatus::ok) {
+        check.problem = read == ReadStatus::cannot_open ? QfbProblem::cannot_open : QfbProblem::read_failed;
+        return;
     }
-    const long length = file.length();
+    check.file_size = check.bytes.size();
+    // Only the bytes the file has are checked: a short file is a short header, not a read error.
     uint8_t header[QFB_HEADER_SIZE] = {};
-    // Only the bytes the file has are read: a short file is a short header, not a read error.
-    const size_t available = length < 0 ? 0 : (static_cast<uint64_t>(length) < QFB_HEADER_SIZE ? static_cast<size_t>(length) : QFB_HEADER_SIZE);
-    file.read(header, static_cast<int32_t>(available));
-    if (length < 0 || file.has_error() != 0 || file.tell() != static_cast<long>(available)) {
-        file.close();
+    const size_t head = check.file_size < QFB_HEADER_SIZE ? static_cast<size_t>(check.file_size) : QFB_HEADER_SIZE;
+    if (check.bytes.copy(0, head, header) != ReadStatus::ok) {
         check.problem = QfbProblem::read_failed;
-        return check;
+        return;
     }
-    check.file_size = static_cast<uint64_t>(length);
-    if (qfb_check(header, available, check.file_size, &check.file) != QFB_OK) {
-        check.problem = QfbProblem::refused;
-        file.close();
-    }
-    return check;
+    if (qfb_check(header, head, check.file_size, &check.file) != QFB_OK) check.problem = QfbProblem::refused;
+}
+
+LevelRowSource rows_of(const QfbCheck& check)
+{
+    return [&check](const qfb_level& level, int32_t row, uint8_t* words) {
+        const size_t size = static_cast<size_t>(level.width) * 2;
+        return check.bytes.copy(level.offset + static_cast<uint64_t>(row) * size, size, words) == ReadStatus::ok;
+    };
 }
 
 void print_qfb_problem(const char* name, const QfbCheck& c)
@@ -57,4 +58,9 @@ void print_qfb_problem(const char* name, const QfbCheck& c)
         std::printf("%s", qfb_status_text(status));
     }
     std::printf(".\n");
+}
+
+void print_pixels_unreadable(const char* name)
+{
+    std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", name);
 }

@@ -1,5 +1,5 @@
 // Extraction of a QFB file into Targa files (see qfb_extract.h).
-#include "qfbinfo/qfb_extract.h"
+#include "qfb_extract.h"
 
 #include <sys/stat.h>
 
@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/frame_names.h"
-#include "qfbinfo/output_guard.h"
-#include "qfbinfo/qfb_rows.h"
-#include "targa/targa_writer.h"
+#include "atomic_file.h"
+#include "cli.h"
+#include "frame_names.h"
+#include "output_guard.h"
+#include "targa_header.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
 {
@@ -53,15 +54,32 @@ bool folder_exists(const char* folder)
     return stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// One level as a 32-bit Targa file, top row first, written a row at a time.
+WriteStatus write_level(const char* name, const qfb_file& file, const qfb_level& level, const LevelRowSource& rows,
+                        std::vector<uint8_t>& words, std::vector<uint8_t>& bgra)
+{
+    AtomicFile out;
+    WriteStatus status = out.create(name);
+    uint8_t header[TARGA_HEADER_SIZE];
+    encode_targa_header(static_cast<uint16_t>(level.width), static_cast<uint16_t>(level.height), 32, header);
+    if (status == WriteStatus::ok) out.write(header, sizeof header);
+    for (int32_t y = 0; y < level.height && level.width > 0 && status == WriteStatus::ok; ++y) {
+        if (!rows(level, y, words.data())) return WriteStatus::source_failed;
+        qfb_expand_words(words.data(), static_cast<size_t>(level.width), file.header.format, QFB_ORDER_BGRA, bgra.data());
+        out.write(bgra.data(), static_cast<size_t>(level.width) * 4);
+    }
+    return status == WriteStatus::ok ? out.commit() : status;
+}
+
 }  // namespace
 
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder, bool force)
+int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder, bool force)
 {
     const qfb_header& header = check.file.header;
     struct stat info {};
     const bool missing = folder[0] != '\0' && lstat(folder, &info) != 0 && errno == ENOENT;
     if (!missing && !folder_exists(folder)) {
-        std::printf("Output folder doesn't exist: %s\n", folder);
+        say_no_output_folder(folder);
         return 1;
     }
     char base[NAME_BUFFER_SIZE];
@@ -69,8 +87,7 @@ int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, c
     // The last frame's last level has the longest name: when it fits, every name fits.
     if (!build_extract_base(base, qfb_name, folder) ||
         !build_frame_filename(name, base, frame_number(header, header.frame_count - 1), header.mipmap_count)) {
-        std::printf("File names made from this base filename would be longer than %d characters: %s\n",
-                    static_cast<int>(NAME_BUFFER_SIZE - 1), extract_base(qfb_name, folder).c_str());
+        say_names_too_long(extract_base(qfb_name, folder).c_str());
         return 1;
     }
     qfb_level level;
@@ -88,25 +105,21 @@ int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, c
 
     const char* format_name = qfb_format_name(header.format);
     uint64_t written = 0;
-    QfbRows rows(file);
-    std::vector<uint8_t> words(static_cast<size_t>(header.width) * 2);  // one row: at most QFB_MAX_SIDE x 2 bytes
-    // The checked file's levels, in file order: the stream reads on from one to the next.
+    const LevelRowSource rows = rows_of(check);
+    // One row: at most QFB_MAX_SIDE pixels.
+    std::vector<uint8_t> words(static_cast<size_t>(header.width) * 2), bgra(static_cast<size_t>(header.width) * 4);
     for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
         // Cannot fail once the longest name fitted.
         if (!build_frame_filename(name, base, frame_number(header, level.frame), level.level)) return 1;
         std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
-        const auto expanded_rows = [&rows, &level, &words, &header](int32_t y, uint8_t* bgra) {
-            if (!rows.read(level, y, words.data())) return false;
-            qfb_expand_words(words.data(), static_cast<size_t>(level.width), header.format, QFB_ORDER_BGRA, bgra);
-            return true;
-        };
-        const TargaWriteResult result = write_targa32(name, level.width, level.height, expanded_rows);
-        if (result == TargaWriteResult::source_failed) {
-            std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", qfb_name);
+        if (force) drop_link(name);
+        const WriteStatus result = write_level(name, check.file, level, rows, words, bgra);
+        if (result == WriteStatus::source_failed) {
+            print_pixels_unreadable(qfb_name);
             return 1;
         }
-        if (result != TargaWriteResult::ok) {
-            std::printf("Couldn't write Targa file %s: %s.\n", name, targa_write_result_text(result));
+        if (result != WriteStatus::ok) {
+            say_unwritable_targa(name, write_status_text(result));
             return 1;
         }
         ++written;

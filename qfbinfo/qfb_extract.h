@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "qfbinfo/qfb_check.h"
-#include "targa/binary_file.h"
+#include "qfb_check.h"
 
 // The base filename of the extracted set: folder, "/", the QFB file's name without its folders
 // and without its last extension, then ".tga" ("out" and "art/walk.qfb" give "out/walk.tga").
@@ -21,8 +20,7 @@ bool build_extract_base(char* out, const char* qfb_name, const char* folder);
 // <stem>.tga, <stem>-a.tga, ..., several frames as <stem>-0001.tga, <stem>-a0001.tga, ...,
 // <stem>-0002.tga, ... When a name it would write is already taken it refuses before writing
 // anything, naming it, unless force is true; then existing files of those names are replaced
-// (never written through a symbolic link). Nothing else is touched.
-// file stands at the first pixel of the checked file (check_qfb_file); its levels are read in
-// file order, one row at a time. Prints one line per file and a closing line, or one message on
+// (never written through a symbolic link). Nothing else is touched. The checked file's levels
+// are read one row at a time. Prints one line per file and a closing line, or one message on
 // failure. Returns the exit status, 0 or 1.
-int extract_qfb(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* folder, bool force);
+int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder, bool force);

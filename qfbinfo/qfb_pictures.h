@@ -4,10 +4,9 @@
 // writes the picture through a temporary file renamed into place.
 #pragma once
 
-#include "qfbinfo/qfb_check.h"
-#include "targa/binary_file.h"
+#include "qfb_check.h"
 
-// file stands at the first pixel of the checked file (check_qfb_file). Each prints one line on
-// success and a closing line, or one message, and returns the exit status, 0 or 1.
-int make_sheet(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* out, bool force);
-int make_animation(const char* qfb_name, BinaryFile& file, const QfbCheck& check, const char* out, bool force);
+// Each prints one line on success and a closing line, or one message, and returns the exit
+// status, 0 or 1.
+int make_sheet(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
+int make_animation(const char* qfb_name, const QfbCheck& check, const char* out, bool force);

@@ -1,5 +1,5 @@
 // The QFB report (see qfb_report.h).
-#include "qfbinfo/qfb_report.h"
+#include "qfb_report.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,14 +1,14 @@
 // The qfbinfo command line (see qfbinfo_main.h).
-#include "qfbinfo/qfbinfo_main.h"
+#include "qfbinfo_main.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "qfbinfo/qfb_check.h"
-#include "qfbinfo/qfb_extract.h"
-#include "qfbinfo/qfb_pictures.h"
-#include "qfbinfo/qfb_report.h"
-#include "targa/binary_file.h"
+#include "cli.h"
+#include "qfb_check.h"
+#include "qfb_extract.h"
+#include "qfb_pictures.h"
+#include "qfb_report.h"
 
 namespace {
 
@@ -20,6 +20,7 @@ struct Request {
     const char* target = nullptr;  // the folder or picture file
     bool force = false;
     bool valid = false;
+    bool said = false;  // the refusal is printed already
 };
 
 // "FILE", or "FILE OPTION TARGET" with an optional --force after the file.
@@ -39,10 +40,11 @@ Request parse(int argc, char** argv)
         }
         bool known = false;
         for (const auto& a : actions) {
-            if (std::strcmp(argv[i], a.option) != 0 || i + 1 >= argc) continue;
+            if (known || std::strcmp(argv[i], a.option) != 0) continue;
+            if (!option_value(argc, argv, i, &request.target, &request.said)) return request;
             request.action = a.action;
-            request.target = argv[++i];
             known = true;
+            ++i;
         }
         if (!known || ++options > 1) return request;
     }
@@ -54,27 +56,24 @@ Request parse(int argc, char** argv)
 
 void print_qfbinfo_usage()
 {
-    std::printf("==========================================================================\n");
-    std::printf("qfbinfo - Show, check and unpack a QFB(\"Quillfer Bitmap file\") file.\n");
-    std::printf("usage:    qfbinfo <qfb file>\n");
-    std::printf("          qfbinfo <qfb file> --extract <folder> [--force]\n");
-    std::printf("          qfbinfo <qfb file> --sheet <file.png> [--force]\n");
-    std::printf("          qfbinfo <qfb file> --animation <file.webp> [--force]\n");
-    std::printf("--------------------------------------------------------------------------\n");
-    std::printf("The first form checks the file and prints its header and every level of\n");
-    std::printf("every frame: its size in pixels and in bytes and where it starts.\n");
-    std::printf("\n--extract writes every level of every frame into the folder (made if it\n");
-    std::printf("is missing) as 32-bit Targa files named the way makeqfb looks for them:\n");
-    std::printf("test.qfb gives test.tga, test-a.tga, ... for a single frame, and\n");
-    std::printf("test-0001.tga, test-a0001.tga, test-0002.tga, ... for several.\n");
-    std::printf("\n--sheet draws every frame, its full-size level with its mipmaps beside\n");
-    std::printf("it, in a grid over a checkerboard, small sets scaled up, as a PNG file.\n");
-    std::printf("--animation writes the full-size levels as a lossless animated WebP file\n");
-    std::printf("at the file's fps, looping forever.\n");
-    std::printf("\nNo file is ever replaced: if a name to be written is taken, nothing is\n");
-    std::printf("written and the name is given, unless --force is there.\n");
-    std::printf("A file that is damaged or not a QFB file gives one message and status 1.\n");
-    std::printf("==========================================================================\n");
+    print_usage_banner("qfbinfo - Show, check and unpack a QFB(\"Quillfer Bitmap file\") file.\n"
+                       "usage:    qfbinfo <qfb file>\n"
+                       "          qfbinfo <qfb file> --extract <folder> [--force]\n"
+                       "          qfbinfo <qfb file> --sheet <file.png> [--force]\n"
+                       "          qfbinfo <qfb file> --animation <file.webp> [--force]\n",
+                       "The first form checks the file and prints its header and every level of\n"
+                       "every frame: its size in pixels and in bytes and where it starts.\n"
+                       "\n--extract writes every level of every frame into the folder (made if it\n"
+                       "is missing) as 32-bit Targa files named the way makeqfb looks for them:\n"
+                       "test.qfb gives test.tga, test-a.tga, ... for a single frame, and\n"
+                       "test-0001.tga, test-a0001.tga, test-0002.tga, ... for several.\n"
+                       "\n--sheet draws every frame, its full-size level with its mipmaps beside\n"
+                       "it, in a grid over a checkerboard, small sets scaled up, as a PNG file.\n"
+                       "--animation writes the full-size levels as a lossless animated WebP file\n"
+                       "at the file's fps, looping forever.\n"
+                       "\nNo file is ever replaced: if a name to be written is taken, nothing is\n"
+                       "written and the name is given, unless --force is there.\n"
+                       "A file that is damaged or not a QFB file gives one message and status 1.\n");
 }
 
 int qfbinfo_main(int argc, char** argv)
@@ -85,21 +84,21 @@ int qfbinfo_main(int argc, char** argv)
     }
     const Request request = parse(argc, argv);
     if (!request.valid) {
-        print_qfbinfo_usage();
+        if (!request.said) print_qfbinfo_usage();
         return 1;
     }
     const char* name = argv[1];
-    BinaryFile file;
-    const QfbCheck check = check_qfb_file(name, file);
+    QfbCheck check;
+    check_qfb_file(name, check);
     if (check.problem != QfbProblem::none) {
         print_qfb_problem(name, check);
         return 1;
     }
     switch (request.action) {
     case Action::report: break;
-    case Action::extract: return extract_qfb(name, file, check, request.target, request.force);
-    case Action::sheet: return make_sheet(name, file, check, request.target, request.force);
-    case Action::animation: return make_animation(name, file, check, request.target, request.force);
+    case Action::extract: return extract_qfb(name, check, request.target, request.force);
+    case Action::sheet: return make_sheet(name, check, request.target, request.force);
+    case Action::animation: return make_animation(name, check, request.target, request.force);
     }
     print_qfb_report(name, check.file, check.file_size);
     return 0;

@@ -1,24 +1,21 @@
 // qfbprep check BASE: the set as makeqfb will see it, and every file it will not use or will
-// refuse, each named with what to do. Status 0 only when there is nothing to say.
+// refuse, each named with what to do. Status 0 only when there is nothing to say. Every member
+// is read once.
 #include <dirent.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstdarg>
-#include <cstdlib>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include <qfb/qfb.h>
 
-#include "driver/frame_names.h"
-#include "output/output_buffer.h"
-#include "qfbprep/jobs.h"
-#include "qfbprep/prep_set.h"
-#include "targa/targa_loader.h"
+#include "cli.h"
+#include "frame_names.h"
+#include "jobs.h"
+#include "set_checks.h"
+#include "targa_file.h"
 
 namespace {
 
@@ -31,50 +28,18 @@ struct NamedFile {
 
 class Findings {
 public:
-    void add(const std::string& text)
+    void add(const std::string& line)
     {
-        std::printf("%s\n", text.c_str());
+        std::printf("%s\n", line.c_str());
         ++count_;
     }
+    // A finding printed by a message other tools print too.
+    void add_printed() { ++count_; }
     int count() const { return count_; }
 
 private:
     int count_ = 0;
 };
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...)
-{
-    char text[1024];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(text, sizeof text, pattern, args);
-    va_end(args);
-    return text;
-}
-
-// The member that name would be of some base with the same extension: "-", an optional level
-// letter, then four or more digits or (with a letter) none. False for any other name.
-bool parse_member(const std::string& name, const std::string& ext, std::string* parent, int32_t* frame, int32_t* level)
-{
-    if (name.size() <= ext.size() || name.compare(name.size() - ext.size(), ext.size(), ext) != 0) return false;
-    const std::string stem = name.substr(0, name.size() - ext.size());
-    size_t digits = 0;
-    while (digits < stem.size() && stem[stem.size() - 1 - digits] >= '0' && stem[stem.size() - 1 - digits] <= '9')
-        ++digits;
-    if (digits > 9 || (digits > 0 && digits < 4)) return false;  // makeqfb counts frames in an int
-    size_t at = stem.size() - digits;
-    *level = 0;
-    if (at > 0 && static_cast<unsigned char>(stem[at - 1]) >= 97) {
-        *level = static_cast<unsigned char>(stem[at - 1]) - 96;
-        --at;
-    }
-    if (at == 0 || stem[at - 1] != '-' || (digits == 0 && *level == 0)) return false;
-    *frame = digits == 0 ? SINGLE_IMAGE : std::atoi(stem.c_str() + stem.size() - digits);
-    *parent = stem.substr(0, at - 1) + ext;
-    // Only a name the convention itself gives (0012, not 012 or 00012) is a member.
-    return member_name(*parent, *frame, *level) == name;
-}
 
 // Every file of the base's folder named as a member of the base's set.
 std::vector<NamedFile> files_of_set(const std::string& base)
@@ -91,119 +56,137 @@ std::vector<NamedFile> files_of_set(const std::string& base)
     while (const dirent* entry = readdir(dir)) {
         std::string parent;
         NamedFile file{prefix + entry->d_name, 0, 0};
-        if (parse_member(file.name, ext, &parent, &file.frame, &file.level) && parent == base) files.push_back(file);
+        if (parse_frame_filename(file.name, ext, &parent, &file.frame, &file.level) && parent == base) files.push_back(file);
     }
     closedir(dir);
     std::sort(files.begin(), files.end(), [](const NamedFile& a, const NamedFile& b) { return a.name < b.name; });
     return files;
 }
 
-std::string plural(int32_t n, const char* word) { return format("%d %s%s", n, word, n == 1 ? "" : "s"); }
+std::string plural(int32_t n, const char* word) { return text("%d %s%s", n, word, n == 1 ? "" : "s"); }
 
-// Geometry of one member as makeqfb's probe sees it; reason non-empty when it would be refused.
+// One member as makeqfb would read it: its header, and why it would be refused, if it would.
 struct Probe {
-    int32_t width = 0, height = 0, depth = 0;
+    TargaHeader header;
     TargaError why = TargaError::none;
 };
 
 Probe probe(const std::string& name)
 {
     Probe p;
-    TargaPixels pixels;
-    {
-        BinaryFile file;
-        p.why = locate_targa_pixels(file, name.c_str(), SIZE_MAX, nullptr, pixels);
-    }
-    p.width = pixels.header.width;
-    p.height = pixels.header.height;
-    p.depth = pixels.header.pixel_depth;
+    TargaFile file;
+    p.why = file.open(name.c_str());
+    p.header = file.header();
+    if (p.why == TargaError::none) p.why = file.locate(SIZE_MAX);
     // Run-length data is only known to be whole once decoded: an image makeqfb could load (one
-    // that fits its pixel buffer; a larger one is reported as too large) is decoded by the loader.
-    if (p.why == TargaError::none && targa_is_rle(pixels.header) && pixels.image_bytes <= PIXEL_BUFFER_SIZE) {
-        std::vector<uint8_t> decoded(static_cast<size_t>(pixels.image_bytes));
-        read_targa(name.c_str(), decoded.data(), decoded.size(), nullptr, &p.why);
+    // that fits its pixel buffer; a larger one is reported as too large) is decoded.
+    if (p.why == TargaError::none && targa_is_rle(p.header) && file.image().image_bytes <= MAX_IMAGE_BYTES) {
+        std::vector<uint8_t> decoded(static_cast<size_t>(file.image().image_bytes));
+        p.why = file.load(decoded.data());
     }
     return p;
 }
 
-void check_members(const PrepSet& set, Findings& findings)
+// Every member of the set, read once: probes[frame index][level].
+using Probes = std::vector<std::vector<Probe>>;
+
+Probes probe_set(const FrameSet& set)
 {
-    const std::string first = member_name(set.base, set.frames[0].number, 0);
-    const Probe top = probe(first);
-    for (const PrepFrame& frame : set.frames) {
-        for (int32_t level = 0; level <= frame.mipmaps; ++level) {
-            const std::string name = member_name(set.base, frame.number, level);
-            const Probe p = level == 0 && frame.number == set.frames[0].number ? top : probe(name);
+    Probes probes;
+    for (const SetFrame& frame : set.frames) {
+        probes.emplace_back();
+        for (int32_t level = 0; level <= frame.mipmaps; ++level) probes.back().push_back(probe(member_name(set.base, frame.number, level)));
+    }
+    return probes;
+}
+
+void check_members(const FrameSet& set, const Probes& probes, Findings& findings)
+{
+    const std::string first = member_name(set.base, set.first_frame(), 0);
+    const Probe& top = probes[0][0];
+    for (size_t f = 0; f < set.frames.size(); ++f) {
+        for (int32_t level = 0; level <= set.frames[f].mipmaps; ++level) {
+            const std::string name = member_name(set.base, set.frames[f].number, level);
+            const Probe& p = probes[f][static_cast<size_t>(level)];
+            const TargaHeader& h = p.header;
             if (p.why != TargaError::none) {
-                findings.add(format("%s: makeqfb refuses it: %s.", name.c_str(), targa_error_text(p.why)));
-            } else if (p.depth != 24 && p.depth != 32) {
-                findings.add(format("%s has %d bits per pixel: makeqfb packs only 24 and 32-bit Targa files; "
-                                    "save it as 24 or 32-bit colour.", name.c_str(), p.depth));
-            } else if (top.why == TargaError::none && p.depth != top.depth) {
-                findings.add(format("%s has %d bits per pixel, but %s has %d: makeqfb refuses the set; save every "
-                                    "file of the set at the same depth.", name.c_str(), p.depth, first.c_str(), top.depth));
-            } else if (top.why == TargaError::none && level == 0 && (p.width != top.width || p.height != top.height)) {
-                findings.add(format("%s is %d x %d, but the first frame %s is %d x %d: makeqfb refuses the set; "
-                                    "give every frame the same size.", name.c_str(), p.width, p.height, first.c_str(),
-                                    top.width, top.height));
-            } else if (top.why == TargaError::none &&
-                       (p.width != top.width >> level || p.height != top.height >> level)) {
-                findings.add(format("%s is %d x %d, but level %d must be %d x %d, half the level above: makeqfb "
-                                    "refuses the set; resize it, or make the levels again with qfbprep mipmaps "
-                                    "--replace.", name.c_str(), p.width, p.height, level, top.width >> level,
-                                    top.height >> level));
+                findings.add(text("%s: makeqfb refuses it: %s.", name.c_str(), targa_error_text(p.why)));
+                continue;
+            }
+            if (!packable_depth(h.pixel_depth)) {
+                findings.add(text("%s has %d bits per pixel: makeqfb packs only 24 and 32-bit Targa files; save it as "
+                                  "24 or 32-bit colour.", name.c_str(), h.pixel_depth));
+                continue;
+            }
+            if (top.why != TargaError::none) continue;
+            const TargaHeader& t = top.header;
+            switch (check_member(t, h, level)) {
+            case SetProblem::depth_mismatch:
+                findings.add(text("%s has %d bits per pixel, but %s has %d: makeqfb refuses the set; save every file "
+                                  "of the set at the same depth.", name.c_str(), h.pixel_depth, first.c_str(), t.pixel_depth));
+                break;
+            case SetProblem::frame_size_mismatch:
+                findings.add(text("%s is %d x %d, but the first frame %s is %d x %d: makeqfb refuses the set; give "
+                                  "every frame the same size.", name.c_str(), h.width, h.height, first.c_str(), t.width,
+                                  t.height));
+                break;
+            case SetProblem::level_size_mismatch:
+                findings.add(text("%s is %d x %d, but level %d must be %d x %d, half the level above: makeqfb refuses "
+                                  "the set; resize it, or make the levels again with qfbprep mipmaps --replace.",
+                                  name.c_str(), h.width, h.height, level, level_side(t.width, level),
+                                  level_side(t.height, level)));
+                break;
+            default: break;
             }
         }
     }
 }
 
-void print_set(const PrepSet& set)
+void print_set(const FrameSet& set, const Probes& probes)
 {
-    const PrepFrame& first = set.frames.front();
-    const std::string first_name = member_name(set.base, first.number, 0);
+    const SetFrame& first = set.frames.front();
     if (first.number == SINGLE_IMAGE) {
         std::printf("%s: a single image, %s\n", set.base.c_str(), plural(first.mipmaps, "mipmap level").c_str());
     } else {
-        std::printf("%s: %s (%s to %s), %s per frame\n", set.base.c_str(),
-                    plural(static_cast<int32_t>(set.frames.size()), "frame").c_str(), file_part(first_name).c_str(),
+        std::printf("%s: %s (%s to %s), %s per frame\n", set.base.c_str(), plural(set.frame_count(), "frame").c_str(),
+                    file_part(member_name(set.base, first.number, 0)).c_str(),
                     file_part(member_name(set.base, set.frames.back().number, 0)).c_str(),
                     plural(first.mipmaps, "mipmap level").c_str());
     }
     for (int32_t level = 0; level <= first.mipmaps; ++level) {
-        const std::string name = member_name(set.base, first.number, level);
-        const Probe p = probe(name);
+        const Probe& p = probes[0][static_cast<size_t>(level)];
         if (p.why == TargaError::none)
-            std::printf("  level %d: %d x %d, %dbpp (%s)\n", level, p.width, p.height, p.depth, file_part(name).c_str());
+            std::printf("  level %d: %d x %d, %dbpp (%s)\n", level, p.header.width, p.header.height,
+                        p.header.pixel_depth, file_part(member_name(set.base, first.number, level)).c_str());
     }
 }
 
 // The size limits makeqfb checks before it converts anything.
-void check_capacity(const PrepSet& set, Findings& findings)
+void check_capacity(const FrameSet& set, const Probe& top, Findings& findings)
 {
-    const std::string first = member_name(set.base, set.frames[0].number, 0);
-    const Probe top = probe(first);
-    if (top.why != TargaError::none || (top.depth != 24 && top.depth != 32)) return;
-    const uint64_t bytes = uint64_t{static_cast<uint32_t>(top.width)} * static_cast<uint32_t>(top.height) * (top.depth / 8u);
-    if (bytes > PIXEL_BUFFER_SIZE) {
-        findings.add(format("%s is too large: %llu bytes of pixels, more than the %zu bytes an image may have: makeqfb "
-                            "refuses it; make it smaller.", first.c_str(), static_cast<unsigned long long>(bytes),
-                            PIXEL_BUFFER_SIZE));
-        return;
+    const TargaHeader& t = top.header;
+    if (top.why != TargaError::none || !packable_depth(t.pixel_depth)) return;
+    const std::string first = member_name(set.base, set.first_frame(), 0);
+    switch (check_capacity(t, set.frame_count(), set.mipmap_count())) {
+    case SetProblem::image_too_large:
+        say_image_too_large(first.c_str(), image_bytes(t.width, t.height, t.pixel_depth),
+                            ": makeqfb refuses it; make it smaller.");
+        findings.add_printed();
+        break;
+    case SetProblem::file_too_large:
+        findings.add(text("%s: the QFB file would be larger than the %d bytes a QFB file may have: makeqfb refuses "
+                          "the set; pack fewer or smaller frames.", set.base.c_str(), QFB_MAX_FILE_SIZE));
+        break;
+    default: break;
     }
-    const qfb_header header = {top.width, top.height, QFB_FORMAT_565, 1, static_cast<int32_t>(set.frames.size()),
-                               set.frames[0].mipmaps};
-    qfb_file layout;
-    if (qfb_layout(&header, &layout) != QFB_OK || layout.size > QFB_MAX_FILE_SIZE)
-        findings.add(format("%s: the QFB file would be larger than the %d bytes a QFB file may have: makeqfb refuses "
-                            "the set; pack fewer or smaller frames.", set.base.c_str(), QFB_MAX_FILE_SIZE));
 }
 
 // Files named for the set that makeqfb will not use.
-void check_unused(const PrepSet& set, bool found, const std::vector<NamedFile>& files, Findings& findings)
+void check_unused(const FrameSet& set, bool found, const std::vector<NamedFile>& files, Findings& findings)
 {
     const bool single = found && set.frames[0].number == SINGLE_IMAGE;
     std::map<int32_t, int32_t> mipmaps;  // frame number -> painted levels, for the frames in the set
-    for (const PrepFrame& frame : set.frames) mipmaps[frame.number] = frame.mipmaps;
+    for (const SetFrame& frame : set.frames) mipmaps[frame.number] = frame.mipmaps;
     std::map<int32_t, bool> frame_files;  // numbered frames present, in the set or not
     for (const NamedFile& file : files)
         if (file.level == 0) frame_files[file.frame] = true;
@@ -215,11 +198,11 @@ void check_unused(const PrepSet& set, bool found, const std::vector<NamedFile>& 
             if (single) {
                 hidden.push_back(file.name);
             } else if (!found) {
-                findings.add(format("%s is not used: makeqfb starts a set at frame 0000 or 0001, and neither is "
+                findings.add(text("%s is not used: makeqfb starts a set at frame 0000 or 0001, and neither is "
                                     "there; number the frames from 0001.", file.name.c_str()));
             } else if (!in_set) {
                 const int32_t gap = set.frames.back().number + 1;
-                findings.add(format("%s is not used: makeqfb stops at the gap before it (%s is missing); number "
+                findings.add(text("%s is not used: makeqfb stops at the gap before it (%s is missing); number "
                                     "the frames without a gap.", file.name.c_str(),
                                     member_name(set.base, gap, 0).c_str()));
             }
@@ -227,17 +210,17 @@ void check_unused(const PrepSet& set, bool found, const std::vector<NamedFile>& 
         }
         const std::string owner = member_name(set.base, file.frame, 0);
         if (in_set && file.level > mipmaps[file.frame]) {
-            findings.add(format("%s is not used: %s, the level before it, is missing; name the levels from a "
+            findings.add(text("%s is not used: %s, the level before it, is missing; name the levels from a "
                                 "without a gap.", file.name.c_str(),
                                 member_name(set.base, file.frame, mipmaps[file.frame] + 1).c_str()));
         } else if (!in_set && (file.frame == SINGLE_IMAGE ? !single : frame_files.count(file.frame) == 0)) {
-            findings.add(format("%s is not used: its image %s is missing.", file.name.c_str(), owner.c_str()));
+            findings.add(text("%s is not used: its image %s is missing.", file.name.c_str(), owner.c_str()));
         }
     }
     if (!hidden.empty())
-        findings.add(format("%s hides the numbered frames (%s%s): makeqfb packs %s alone when it exists; rename or "
+        findings.add(text("%s hides the numbered frames (%s%s): makeqfb packs %s alone when it exists; rename or "
                             "remove it to pack the frames.", set.base.c_str(), hidden.front().c_str(),
-                            hidden.size() > 1 ? format(" and %d more", static_cast<int32_t>(hidden.size()) - 1).c_str() : "",
+                            hidden.size() > 1 ? text(" and %d more", static_cast<int32_t>(hidden.size()) - 1).c_str() : "",
                             set.base.c_str()));
 }
 
@@ -247,10 +230,10 @@ void check_base_name(const std::string& base, Findings& findings)
     const size_t dot = base.rfind('.');
     std::string parent;
     int32_t frame = 0, level = 0;
-    if (!parse_member(base, base.substr(dot), &parent, &frame, &level) || frame == SINGLE_IMAGE) return;
-    findings.add(format("%s is itself %s of the set %s: makeqfb packs it alone as a set of one image; give %s as "
+    if (!parse_frame_filename(base, base.substr(dot), &parent, &frame, &level) || frame == SINGLE_IMAGE) return;
+    findings.add(text("%s is itself %s of the set %s: makeqfb packs it alone as a set of one image; give %s as "
                         "the base filename.", base.c_str(),
-                        level == 0 ? format("frame %d", frame).c_str() : format("level %d of frame %d", level, frame).c_str(),
+                        level == 0 ? text("frame %d", frame).c_str() : text("level %d of frame %d", level, frame).c_str(),
                         parent.c_str(), parent.c_str()));
 }
 
@@ -264,32 +247,33 @@ int check_job(int argc, char** argv)
     }
     const std::string base = argv[0];
     if (base.rfind('.') == std::string::npos) {
-        std::printf("Input file doesn't have an extension: %s\n", base.c_str());
+        say_no_extension(base.c_str());
         return 1;
     }
-    PrepSet set;
-    const PrepSetResult result = find_prep_set(base.c_str(), set);
-    if (result == PrepSetResult::name_too_long) {
-        print_names_too_long(base.c_str());
+    FrameSet set;
+    const FindResult result = find_frames(base.c_str(), set, true);
+    if (result == FindResult::names_too_long) {
+        say_names_too_long(base.c_str());
         return 1;
     }
     Findings findings;
-    const bool found = result == PrepSetResult::found;
+    const bool found = result == FindResult::found;
     if (found) {
-        print_set(set);
+        const Probes probes = probe_set(set);
+        print_set(set, probes);
         check_base_name(base, findings);
-        for (const PrepFrame& frame : set.frames) {
-            if (frame.mipmaps != set.frames[0].mipmaps)
-                findings.add(format("%s has %s, but %s has %d: makeqfb refuses the set; give every frame the same "
-                                    "levels (qfbprep mipmaps fills them in).",
-                                    member_name(base, frame.number, 0).c_str(), plural(frame.mipmaps, "mipmap level").c_str(),
-                                    member_name(base, set.frames[0].number, 0).c_str(), set.frames[0].mipmaps));
+        for (const SetFrame& frame : set.frames) {
+            if (frame.mipmaps != set.mipmap_count())
+                findings.add(text("%s has %s, but %s has %d: makeqfb refuses the set; give every frame the same "
+                                  "levels (qfbprep mipmaps fills them in).",
+                                  member_name(base, frame.number, 0).c_str(), plural(frame.mipmaps, "mipmap level").c_str(),
+                                  member_name(base, set.first_frame(), 0).c_str(), set.mipmap_count()));
         }
-        check_members(set, findings);
-        check_capacity(set, findings);
+        check_members(set, probes, findings);
+        check_capacity(set, probes[0][0], findings);
     } else {
-        findings.add(format("%s: no file of the set is there (neither %s nor %s): makeqfb finds nothing to pack.",
-                            base.c_str(), base.c_str(), member_name(base, 1, 0).c_str()));
+        findings.add(text("%s: no file of the set is there (neither %s nor %s): makeqfb finds nothing to pack.",
+                          base.c_str(), base.c_str(), member_name(base, 1, 0).c_str()));
     }
     check_unused(set, found, files_of_set(base), findings);
     if (findings.count() == 0) {

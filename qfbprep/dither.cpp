@@ -1,10 +1,10 @@
 // Serpentine Floyd-Steinberg dithering per channel (see dither.h), the portable loop, and the
 // choice between it and the vector loop. Values and errors are kept in 1/256ths of an 8-bit
 // step; the four shares of an error add up to it exactly.
-#include "qfbprep/dither.h"
+#include "dither.h"
 
-#include "qfbprep/dither_choice.h"
-#include "qfbprep/dither_loops.h"
+#include "dither_choice.h"
+#include "dither_loops.h"
 
 #include <qfb/qfb.h>
 
@@ -67,18 +67,11 @@ void dither_channels(Image& image, const FieldChoice* channels)
 
 std::vector<DitherField> dithered_fields(int32_t format, bool with_alpha)
 {
-    switch (format) {
-    case QFB_FORMAT_565: return {{0, 0, 5}, {1, 5, 6}, {2, 11, 5}};
-    case QFB_FORMAT_4444:
-        if (with_alpha) return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}, {3, 12, 4}};
-        return {{0, 0, 4}, {1, 4, 4}, {2, 8, 4}};
-    default: return {{0, 0, 5}, {1, 5, 5}, {2, 10, 5}};  // 1555: the flag is alpha 0, kept as it is
-    }
-}
-
-int32_t packed_format(int32_t format, int32_t bits_per_pixel)
-{
-    return bits_per_pixel == 24 && format == QFB_FORMAT_4444 ? QFB_FORMAT_1555 : format;
+    const qfb_field* fields = qfb_format_fields(format);
+    std::vector<DitherField> out;
+    // Alpha only where it is a field of its own: 1555's flag marks alpha 0, kept as it is.
+    for (int c = 0; c < (with_alpha && fields[3].bits > 1 ? 4 : 3); ++c) out.push_back({c, fields[c].shift, fields[c].bits});
+    return out;
 }
 
 void dither_image(Image& image, int32_t format)

@@ -4,13 +4,10 @@
 
 #include <cstdint>
 
-#include "qfbprep/image.h"
-
-// The format the image's words will have: makeqfb packs a 24-bit image asked for as 4444 as 1555.
-int32_t packed_format(int32_t format, int32_t bits_per_pixel);
+#include "image.h"
 
 // Dithers every channel of image in place to the widths of format (a QFB_FORMAT_ code, as
-// packed_format gives it): 565 five, six and five bits; 4444 four bits each, alpha included;
+// qfb_packed_format gives it): 565 five, six and five bits; 4444 four bits each, alpha included;
 // 1555 five bits each with alpha left exactly as it is (only alpha 0 matters there); 565 leaves
 // alpha as it is too. Serpentine Floyd-Steinberg per channel: the error passed on is the value
 // wanted minus what the chosen field shows once expanded by bit replication (the format

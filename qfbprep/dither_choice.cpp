@@ -1,5 +1,5 @@
 // The field choice table (see dither_choice.h).
-#include "qfbprep/dither_choice.h"
+#include "dither_choice.h"
 
 #include <qfb/qfb.h>
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "qfbprep/dither_choice.h"
-#include "qfbprep/image.h"
+#include "dither_choice.h"
+#include "image.h"
 
 // The fields of format (a QFB_FORMAT_ code) that dithering reduces, on an image with or without
 // alpha; the bytes of a pixel not named are left as they are.

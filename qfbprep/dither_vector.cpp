@@ -10,7 +10,7 @@
 // counts as a field of 8 bits, which shows exactly what it holds. For a value v in 1/256ths,
 // taken within 0 .. 255 steps, q = floor((v - v / 2^b) / 2^(16-b)) is the nearest field or the one
 // below it, so one comparison with the halfway point between q and q + 1 decides.
-#include "qfbprep/dither_loops.h"
+#include "dither_loops.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 

@@ -1,12 +1,12 @@
-// Image: one loaded Targa image (24 or 32 bits, top row first), read through the shared Targa
-// loader, and its encoding as an uncompressed Targa file of the same depth.
+// Image: one image of a frame set (24 or 32 bits, top row first), read through the Targa reader
+// with makeqfb's refusals, and written as an uncompressed Targa file of the same depth into its
+// temporary file.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "targa/targa_header.h"
+#include "atomic_file.h"
 
 struct Image {
     int32_t width = 0;
@@ -27,13 +27,17 @@ struct Image {
     }
 };
 
-// Loads a 24 or 32-bit Targa file. On a refusal prints one message naming the file and says
-// what to do (another depth, a damaged file, an image larger than makeqfb packs) and returns false.
-bool load_image(const char* name, Image& image);
+// Why an image was not loaded.
+struct LoadRefusal {
+    enum Kind { none, unreadable, wrong_depth, too_large } kind = none;
+    const char* reason = nullptr;  // unreadable: what is wrong with the file
+    uint64_t value = 0;            // wrong_depth: its bits per pixel; too_large: its bytes of pixels
+};
 
-// The header of the image's uncompressed Targa file (no ID, no colour map, top row first); the
-// rows follow it as they are in pixels.
-void encode_targa_header(const Image& image, uint8_t header[TARGA_HEADER_SIZE]);
+// Loads a 24 or 32-bit Targa file, opened once. An image larger than a set's may be is refused
+// before anything is allocated for it.
+LoadRefusal load_image(const char* name, Image& image);
 
-// Prints the refusal of a file whose depth is neither 24 nor 32 bits.
-void print_wrong_depth(const char* name, int32_t bits_per_pixel);
+// The image as an uncompressed Targa file (no ID, no colour map, top row first) into a new
+// temporary file for name, finished and closed: out commits it. Prints nothing, shares nothing.
+WriteStatus write_image(const std::string& name, const Image& image, AtomicFile& out);

@@ -2,12 +2,12 @@
 // (or frame N's mipmap levels) of the set named by BASE, as 32-bit Targa files, top row first.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
-#include "driver/frame_names.h"
-#include "qfbprep/jobs.h"
-#include "qfbprep/png_file.h"
-#include "qfbprep/prep_set.h"
-#include "qfbprep/staged_files.h"
+#include "cli.h"
+#include "frame_names.h"
+#include "jobs.h"
+#include "png_reader.h"
 
 int import_job(int argc, char** argv)
 {
@@ -19,15 +19,17 @@ int import_job(int argc, char** argv)
     int first = 1;
     int mipmap_of = -1;  // the frame whose levels the files are, or -1 for frames
     if (std::strcmp(argv[1], "--mipmap-of") == 0) {
+        bool said = false;
+        int at = 1;
         // Frame numbers in names are counted in an int; the largest leaves room for the walk.
-        if (argc < 4 || !parse_count(argv[2], 0, 99999999, &mipmap_of)) {
-            print_qfbprep_usage();
+        if (argc < 4 || !count_option(argc, argv, at, 0, 99999999, &mipmap_of, &said)) {
+            if (!said) print_qfbprep_usage();
             return 1;
         }
         first = 3;
     }
     if (std::strrchr(base, '.') == nullptr) {
-        std::printf("Input file doesn't have an extension: %s\n", base);
+        say_no_extension(base);
         return 1;
     }
     const int count = argc - first;
@@ -36,21 +38,29 @@ int import_job(int argc, char** argv)
         return 1;
     }
 
-    StagedFiles staged;
+    std::vector<AtomicFile> batch(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         const char* source = argv[first + i];
         const std::string name =
             mipmap_of >= 0 ? member_name(base, mipmap_of, i + 1) : member_name(base, i + 1, 0);
         if (name.empty()) {
-            print_names_too_long(base);
+            say_names_too_long(base);
             return 1;
         }
         Image image;
-        if (!load_png(source, image)) return 1;
-        if (!staged.stage(name, image)) return 1;
+        const LoadRefusal refusal = load_png(source, image);
+        if (refusal.kind != LoadRefusal::none) {
+            say_not_loaded("PNG", source, refusal);
+            return 1;
+        }
+        const WriteStatus written = write_image(name, image, batch[static_cast<size_t>(i)]);
+        if (written != WriteStatus::ok) {
+            say_unwritable_targa(name.c_str(), write_status_text(written));
+            return 1;
+        }
         std::printf("%s:  %d x %d from %s.\n", name.c_str(), image.width, image.height, source);
     }
-    if (!staged.commit_all()) return 1;
+    if (!commit_batch(batch)) return 1;
     std::printf("%d file%s imported.\n", count, count == 1 ? "" : "s");
     return 0;
 }

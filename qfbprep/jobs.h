@@ -1,6 +1,14 @@
-// The four jobs of qfbprep, each given the arguments after its name. Each returns the exit
+// The four jobs of qfbprep, each given the arguments after its name, and what they share: the
+// usage text, number arguments, and the messages of more than one job. Each job returns the exit
 // status: 0 when it did its work, 1 after a failure, whose one message it has printed.
 #pragma once
+
+#include <cstdarg>
+#include <string>
+#include <vector>
+
+#include "discovery.h"
+#include "image.h"
 
 int mipmaps_job(int argc, char** argv);
 int dither_job(int argc, char** argv);
@@ -12,3 +20,24 @@ void print_qfbprep_usage();
 
 // Reads a whole decimal number from low to high (no sign, no spaces, nothing after it).
 bool parse_count(const char* text, int low, int high, int* value);
+
+// The value of option argv[i] as a count from low to high, i moved past it. False when it is
+// missing or out of range (the usage text is due) or another option (said is true).
+bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said);
+
+// Finds the whole set named by base; prints makeqfb's message for a set that is not there or
+// whose names do not fit, and returns false then.
+bool find_set_or_say(const char* base, FrameSet& set);
+
+// The name without its folders.
+std::string file_part(const std::string& path);
+
+// printf into a string.
+std::string text(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Renames a job's finished files into place, in order; prints the message for the first that
+// cannot take its name (those before it have taken theirs) and returns false then.
+bool commit_batch(std::vector<AtomicFile>& batch);
+
+// The message for an image that was not loaded (kind: "Targa" or "PNG").
+void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal);

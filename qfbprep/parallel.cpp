@@ -1,5 +1,5 @@
 // load_work_and_finish (see parallel.h): threads take the next loaded piece in turn.
-#include "qfbprep/parallel.h"
+#include "parallel.h"
 
 #include <algorithm>
 #include <condition_variable>

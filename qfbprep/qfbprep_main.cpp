@@ -1,34 +1,32 @@
-// The qfbprep command line (see qfbprep_main.h): the usage text and the choice of job.
-#include "qfbprep/qfbprep_main.h"
+// The qfbprep command line (see qfbprep_main.h), and what its jobs share (see jobs.h).
+#include "qfbprep_main.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "qfbprep/jobs.h"
+#include "cli.h"
+#include "jobs.h"
 
 void print_qfbprep_usage()
 {
-    std::printf("==========================================================================\n");
-    std::printf("qfbprep - Prepare the Targa files of a frame set before makeqfb packs them.\n");
-    std::printf("usage:    qfbprep check <base filename>\n");
-    std::printf("          qfbprep mipmaps <base filename> [--levels N] [--replace]\n");
-    std::printf("          qfbprep dither <1555|4444|565> <base filename> <folder>\n");
-    std::printf("          qfbprep import <base filename> [--mipmap-of N] <PNG file>...\n");
-    std::printf("--------------------------------------------------------------------------\n");
-    std::printf("check    prints the set as makeqfb sees it, and every file it will not use\n");
-    std::printf("         or will refuse, with what to do; status 1 when there is any.\n");
-    std::printf("mipmaps  writes each frame's missing mipmap levels, each half the level\n");
-    std::printf("         above, averaged in linear light; painted levels stay unless\n");
-    std::printf("         --replace.  N: at most that many levels.\n");
-    std::printf("dither   writes every file of the set into the folder, dithered to the\n");
-    std::printf("         channel widths of the format, for makeqfb to pack from there.\n");
-    std::printf("import   writes PNG files as the frames walk-0001.tga, ... of the base\n");
-    std::printf("         filename walk.tga, in the order given; with --mipmap-of N, as the\n");
-    std::printf("         mipmap levels a, b, ... of frame N.\n");
-    std::printf("\nEvery failure gives one message and status 1, and writes no file.\n");
-    std::printf("==========================================================================\n");
+    print_usage_banner("qfbprep - Prepare the Targa files of a frame set before makeqfb packs them.\n"
+                       "usage:    qfbprep check <base filename>\n"
+                       "          qfbprep mipmaps <base filename> [--levels N] [--replace]\n"
+                       "          qfbprep dither <1555|4444|565> <base filename> <folder>\n"
+                       "          qfbprep import <base filename> [--mipmap-of N] <PNG file>...\n",
+                       "check    prints the set as makeqfb sees it, and every file it will not use\n"
+                       "         or will refuse, with what to do; status 1 when there is any.\n"
+                       "mipmaps  writes each frame's missing mipmap levels, each half the level\n"
+                       "         above, averaged in linear light; painted levels stay unless\n"
+                       "         --replace.  N: at most that many levels.\n"
+                       "dither   writes every file of the set into the folder, dithered to the\n"
+                       "         channel widths of the format, for makeqfb to pack from there.\n"
+                       "import   writes PNG files as the frames walk-0001.tga, ... of the base\n"
+                       "         filename walk.tga, in the order given; with --mipmap-of N, as the\n"
+                       "         mipmap levels a, b, ... of frame N.\n"
+                       "\nEvery failure gives one message and status 1, and writes no file.\n");
 }
 
 bool parse_count(const char* text, int low, int high, int* value)
@@ -40,6 +38,60 @@ bool parse_count(const char* text, int low, int high, int* value)
     if (errno != 0 || *end != '\0' || number < low || number > high) return false;
     *value = static_cast<int>(number);
     return true;
+}
+
+bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said)
+{
+    const char* given = nullptr;
+    if (!option_value(argc, argv, i, &given, said)) return false;
+    ++i;
+    return parse_count(given, low, high, value);
+}
+
+bool find_set_or_say(const char* base, FrameSet& set)
+{
+    switch (find_frames(base, set, true)) {
+    case FindResult::names_too_long: say_names_too_long(base); return false;
+    case FindResult::nothing_found: say_nothing_found(); return false;
+    default: return true;
+    }
+}
+
+std::string file_part(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string text(const char* format, ...)
+{
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    return line;
+}
+
+bool commit_batch(std::vector<AtomicFile>& batch)
+{
+    size_t failed = 0;
+    const WriteStatus committed = commit_all(batch, &failed);
+    if (committed != WriteStatus::ok) say_unwritable_targa(batch[failed].name().c_str(), write_status_text(committed));
+    return committed == WriteStatus::ok;
+}
+
+void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal)
+{
+    switch (refusal.kind) {
+    case LoadRefusal::none: return;
+    case LoadRefusal::unreadable: std::printf("Couldn't read %s file %s: %s.\n", kind, name, refusal.reason); return;
+    case LoadRefusal::wrong_depth:
+        std::printf("Couldn't read Targa file %s: it has %d bits per pixel: save it as 24 or 32-bit colour instead.\n",
+                    name, static_cast<int>(refusal.value));
+        return;
+    case LoadRefusal::too_large: say_image_too_large(name, refusal.value, "."); return;
+    }
 }
 
 int qfbprep_main(int argc, char** argv)

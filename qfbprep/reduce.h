@@ -2,7 +2,7 @@
 // down, each pixel the average of a 2 x 2 block in linear light.
 #pragma once
 
-#include "qfbprep/image.h"
+#include "image.h"
 
 // The level below image: same depth, width / 2 x height / 2 (an odd last row or column is left
 // out). Colour is decoded from sRGB to linear light, averaged with each pixel weighted by its

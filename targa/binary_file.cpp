@@ -1,5 +1,7 @@
 // BinaryFile: RAII wrapper of one binary stdio stream (see binary_file.h).
-#include "targa/binary_file.h"
+#include "binary_file.h"
+
+#include "file_bytes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,18 +12,19 @@ BinaryFile::~BinaryFile() { close(); }
 int BinaryFile::open(const char* name, int mode)
 {
     close();
-    const char* how = mode == READ ? "rb" : mode == WRITE ? "wb" : nullptr;
-    if (how == nullptr) return -1;
-    // The flags fopen uses, plus O_NONBLOCK so that a named pipe with no one at its other end
-    // cannot hang the open (writing then fails at once); it is cleared again before any I/O.
-    const int flags = (mode == READ ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC) | O_NONBLOCK;
-    const int fd = ::open(name, flags, 0666);
+    if (mode == READ) {
+        // Never a named pipe, which may never deliver its bytes (see open_for_reading).
+        const int fd = open_for_reading(name);
+        if (fd >= 0 && (stream_ = fdopen(fd, "rb")) == nullptr) ::close(fd);
+        return stream_ != nullptr ? 0 : -1;
+    }
+    if (mode != WRITE) return -1;
+    // O_NONBLOCK so that a named pipe with no one at its other end cannot hang the open (writing
+    // then fails at once); it is cleared again before any I/O.
+    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK, 0666);
     if (fd < 0) return -1;
-    struct stat info {};
-    // A named pipe has no length and may never deliver its bytes: it is never read.
-    const bool readable = fstat(fd, &info) == 0 && !(mode == READ && S_ISFIFO(info.st_mode));
     const int fd_flags = fcntl(fd, F_GETFL);
-    if (readable && fd_flags >= 0 && fcntl(fd, F_SETFL, fd_flags & ~O_NONBLOCK) == 0) stream_ = fdopen(fd, how);
+    if (fd_flags >= 0 && fcntl(fd, F_SETFL, fd_flags & ~O_NONBLOCK) == 0) stream_ = fdopen(fd, "wb");
     if (stream_ == nullptr) ::close(fd);
     return stream_ != nullptr ? 0 : -1;
 }

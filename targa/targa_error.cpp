@@ -1,5 +1,5 @@
 // Descriptions of the Targa reader's outcomes (see targa_error.h).
-#include "targa/targa_error.h"
+#include "targa_error.h"
 
 const char* targa_error_text(TargaError error)
 {
@@ -11,7 +11,6 @@ const char* targa_error_text(TargaError error)
     case TargaError::bad_alpha_bits: return "unsupported number of alpha bits";
     case TargaError::bad_image_type: return "unsupported image type";
     case TargaError::bad_dimensions: return "width or height too large";
-    case TargaError::id_field_seek_failed: return "cannot skip the image id field";
     case TargaError::id_field_short: return "image id field is cut short";
     case TargaError::colour_map_unsupported: return "unsupported colour map";
     case TargaError::colour_map_short: return "colour map is cut short";

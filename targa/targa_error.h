@@ -10,7 +10,6 @@ enum class TargaError {
     bad_alpha_bits,              // alpha bits other than 0 or 8
     bad_image_type,              // not 1, 2, 9 or 10
     bad_dimensions,              // width or height >= 32768
-    id_field_seek_failed,
     id_field_short,              // the image ID field runs past the end of the file
     colour_map_unsupported,      // a palette was asked for, but the map is not <= 256 entries of 24 bits
     colour_map_short,            // the file does not hold the whole colour map

@@ -1,40 +1,20 @@
-// The Targa header check shared by the probe and the loader, and the probe read_targa_info.
-#include "targa/targa_header.h"
+// The Targa header check over a file's bytes, and the header the tools write (see targa_header.h).
+#include "targa_header.h"
 
 #include <cstring>
 
 namespace {
 
+uint16_t u16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
+
 // 16-bit header fields are signed when they hold a size: 0x8000 and up become negative.
-int32_t sign_extend(uint16_t value) { return static_cast<int32_t>(static_cast<int16_t>(value)); }
+int32_t sign_extended(const uint8_t* at) { return static_cast<int32_t>(static_cast<int16_t>(u16(at))); }
 
 bool accepted_depth(uint8_t depth) { return depth == 8 || depth == 16 || depth == 24 || depth == 32; }
 
 bool accepted_type(uint8_t type) { return type == 1 || type == 2 || type == 9 || type == 10; }
 
-TargaError read_fields(BinaryFile& file, TargaHeader& header)
-{
-    header.id_length = file.read_u8();
-    header.colour_map_type = file.read_u8();
-    header.image_type = file.read_u8();
-    header.colour_map_first = file.read_u16();
-    header.colour_map_length = file.read_u16();
-    header.colour_map_entry_size = file.read_u8();
-    header.x_origin = file.read_u16();
-    header.y_origin = file.read_u16();
-    header.width = sign_extend(file.read_u16());
-    header.height = sign_extend(file.read_u16());
-    header.pixel_depth = file.read_u8();
-    header.image_descriptor = file.read_u8();
-    if (file.has_error()) return TargaError::read_failed;
-    // Reads past the end give 0 without an error: the position tells whether all 18 bytes came.
-    const long position = file.tell();
-    if (position < 0) return TargaError::read_failed;
-    if (position != TARGA_HEADER_SIZE) return TargaError::truncated_header;
-    return TargaError::none;
-}
-
-TargaError check_fields(BinaryFile& file, const TargaHeader& header)
+TargaError check_fields(const TargaHeader& header, size_t size)
 {
     if (!accepted_depth(header.pixel_depth)) return TargaError::bad_pixel_depth;
     const int alpha_bits = header.image_descriptor & 0x0F;
@@ -42,14 +22,8 @@ TargaError check_fields(BinaryFile& file, const TargaHeader& header)
     if (!accepted_type(header.image_type)) return TargaError::bad_image_type;
     // Sizes of 32768 and more are negative after sign extension: outside what the tool handles.
     if (header.width < 0 || header.height < 0) return TargaError::bad_dimensions;
-    if (header.id_length > 0) {
-        const int32_t after_id = TARGA_HEADER_SIZE + header.id_length;
-        if (file.seek(after_id) < 0) return TargaError::id_field_seek_failed;
-        // A file that ends inside its ID field is cut short, whatever follows.
-        const long length = file.length();
-        if (length < 0) return TargaError::read_failed;
-        if (length < after_id) return TargaError::id_field_short;
-    }
+    // A file that ends inside its ID field is cut short, whatever follows.
+    if (size < size_t{TARGA_HEADER_SIZE} + header.id_length) return TargaError::id_field_short;
     return TargaError::none;
 }
 
@@ -61,11 +35,10 @@ bool starts_with(const uint8_t* head, const char* signature, size_t length)
 // Another image format, known by its first bytes; none when the bytes name none. Every one of
 // these signatures puts a value at the image type's place (byte 2) or the depth's (byte 16) that
 // the check refuses, so a file the check accepts is never taken for one.
-TargaError other_format(BinaryFile& file)
+TargaError other_format(const uint8_t* data, size_t size)
 {
-    uint8_t head[12] = {};  // the longest signature: "RIFF", a size, "WEBP"
-    if (file.seek(0) < 0) return TargaError::none;
-    file.read(head, sizeof head);  // a shorter file leaves zeros, which match no signature
+    uint8_t head[12] = {};  // the longest signature: "RIFF", a size, "WEBP"; a shorter file leaves zeros
+    if (size > 0) std::memcpy(head, data, size < sizeof head ? size : sizeof head);
     if (starts_with(head, "\x89PNG\r\n\x1a\n", 8)) return TargaError::png_file;
     if (starts_with(head, "\xff\xd8\xff", 3)) return TargaError::jpeg_file;
     if (starts_with(head, "GIF87a", 6) || starts_with(head, "GIF89a", 6)) return TargaError::gif_file;
@@ -75,12 +48,10 @@ TargaError other_format(BinaryFile& file)
     return TargaError::none;
 }
 
-// Names a refusal by what the file is when that tells the user what to do: another image
-// format, a greyscale image, or 15 or 16-bit colour.
-TargaError explain_refusal(BinaryFile& file, const TargaHeader& header, TargaError error)
+// Names a refusal by what the file is when that tells the user what to do.
+TargaError explain_refusal(const uint8_t* data, size_t size, const TargaHeader& header, TargaError error)
 {
-    if (error == TargaError::cannot_open || error == TargaError::read_failed) return error;
-    const TargaError format = other_format(file);
+    const TargaError format = other_format(data, size);
     if (format != TargaError::none) return format;
     const bool field_refused = error == TargaError::bad_pixel_depth || error == TargaError::bad_alpha_bits ||
                                error == TargaError::bad_image_type;
@@ -93,28 +64,33 @@ TargaError explain_refusal(BinaryFile& file, const TargaHeader& header, TargaErr
 
 }  // namespace
 
-TargaError check_targa_header(BinaryFile& file, const char* name, TargaHeader& header)
+TargaError check_targa_header(const uint8_t* data, size_t size, TargaHeader& header)
 {
-    if (file.open(name, BinaryFile::READ) < 0) return TargaError::cannot_open;
-    TargaError error = read_fields(file, header);
-    if (error == TargaError::none) error = check_fields(file, header);
-    if (error != TargaError::none) {
-        error = explain_refusal(file, header, error);
-        file.close();
+    TargaError error = TargaError::truncated_header;
+    if (size >= TARGA_HEADER_SIZE) {
+        header.id_length = data[0];
+        header.colour_map_type = data[1];
+        header.image_type = data[2];
+        header.colour_map_first = u16(data + 3);
+        header.colour_map_length = u16(data + 5);
+        header.colour_map_entry_size = data[7];
+        header.x_origin = u16(data + 8);
+        header.y_origin = u16(data + 10);
+        header.width = sign_extended(data + 12);
+        header.height = sign_extended(data + 14);
+        header.pixel_depth = data[16];
+        header.image_descriptor = data[17];
+        error = check_fields(header, size);
     }
-    return error;
+    return error == TargaError::none ? error : explain_refusal(data, size, header, error);
 }
 
-int read_targa_info(const char* name, int32_t* width_out, int32_t* height_out, int32_t* bits_per_pixel_out,
-                    TargaError* why)
+void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE])
 {
-    BinaryFile file;
-    TargaHeader header;
-    const TargaError error = check_targa_header(file, name, header);
-    if (why != nullptr) *why = error;
-    if (error != TargaError::none) return 1;
-    *width_out = header.width;
-    *height_out = header.height;
-    *bits_per_pixel_out = header.pixel_depth;
-    return 0;
+    std::memset(out, 0, TARGA_HEADER_SIZE);
+    out[2] = 2;  // uncompressed true colour; no ID field (0), no colour map (1), no map fields (3-7)
+    out[12] = static_cast<uint8_t>(width), out[13] = static_cast<uint8_t>(width >> 8);  // origin (8-11) stays 0
+    out[14] = static_cast<uint8_t>(height), out[15] = static_cast<uint8_t>(height >> 8);
+    out[16] = bits_per_pixel;
+    out[17] = static_cast<uint8_t>(TARGA_TOP_FIRST | (bits_per_pixel == 32 ? 8 : 0));
 }

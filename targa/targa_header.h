@@ -1,11 +1,11 @@
-// The Targa file header, the one header check that the probe and the loader share, and the
-// probe read_targa_info that reports an image's geometry without reading its pixels.
+// The Targa file header: its 18 bytes field by field, the one header check that every reader
+// makes on a file's bytes, and the header of the uncompressed files the tools write.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "targa/binary_file.h"
-#include "targa/targa_error.h"
+#include "targa_error.h"
 
 constexpr int TARGA_HEADER_SIZE = 18;
 
@@ -28,11 +28,16 @@ struct TargaHeader {
 // Image descriptor bit: rows are stored top row first.
 constexpr uint8_t TARGA_TOP_FIRST = 0x20;
 
-// The shared header check: opens name in file, reads and checks the header and leaves the stream
-// just past the image ID field. On a refusal the file is closed again and header may hold part
-// of what was read. Returns TargaError::none when the header is acceptable.
-TargaError check_targa_header(BinaryFile& file, const char* name, TargaHeader& header);
+// True for the run-length image types (9 and 10); 1 and 2 are stored uncompressed.
+inline bool targa_is_rle(const TargaHeader& header) { return header.image_type == 9 || header.image_type == 10; }
 
-// Returns 0 and the geometry, or 1 (out-values untouched); *why (when non-null) gets the reason.
-int read_targa_info(const char* name, int32_t* width_out, int32_t* height_out, int32_t* bits_per_pixel_out,
-                    TargaError* why = nullptr);
+// The header check on the first size bytes of a file, in this order: 18 bytes there (else
+// truncated_header), pixel depth 8, 16, 24 or 32, alpha bits 0 or 8, image type 1, 2, 9 or 10,
+// width and height below 32768, the image ID field within the file. A refusal is named by what
+// the file is when that says what to do: another image format (by its signature), a greyscale
+// image, 15 or 16-bit colour. header may hold part of the fields after a refusal.
+TargaError check_targa_header(const uint8_t* data, size_t size, TargaHeader& header);
+
+// The header of an uncompressed true-colour image of 24 or 32 bits as the tools write it: no ID,
+// no colour map, top row first, 8 alpha bits at 32 bits.
+void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE]);

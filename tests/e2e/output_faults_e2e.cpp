@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include "output/output_buffer.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -173,32 +172,6 @@ TEST(OutputFaults, AnOutputThatIsAnInputIsRefused)
         }
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output, c.transcript);
-        EXPECT_EQ(snapshot(dir.path()), before);
-    }
-}
-
-// The output always lands beside the first frame, so its folder can only be missing when it
-// goes away during the run; save_output is asked directly to write into such a folder.
-TEST(OutputFaults, SavingIntoAFolderThatIsGoneFails)
-{
-    reset_output();
-    write_header(2, 2, 2, 1, 0, 15);
-    const Bytes words(8, 0x5A);
-    write_bytes(words.data(), static_cast<uint32_t>(words.size()));
-    const struct {
-        const char* what;
-        std::function<std::string(const std::string&)> setup;  // returns the output name
-    } cases[] = {
-        {"never existed", [](const std::string& d) { return d + "/missing/t.qfb"; }},
-        {"removed before the save", [](const std::string& d) { fs::create_directory(d + "/art"); fs::remove(d + "/art"); return d + "/art/t.qfb"; }},
-        {"a file where the folder should be", [](const std::string& d) { write(d, "art", {7}); return d + "/art/t.qfb"; }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        qfbtest::TempDir dir;
-        const std::string name = c.setup(dir.path());
-        const auto before = snapshot(dir.path());
-        EXPECT_FALSE(save_output(name.c_str()));
         EXPECT_EQ(snapshot(dir.path()), before);
     }
 }

@@ -1,7 +1,7 @@
 // BinaryFile: open modes, little-endian reads, short reads, positions and lengths.
 #include <gtest/gtest.h>
 
-#include "targa/binary_file.h"
+#include "binary_file.h"
 #include "tests/support/test_support.h"
 
 using qfbtest::Bytes;

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "output/pixel_convert.h"
+#include "pixel_convert.h"
 
 namespace {
 

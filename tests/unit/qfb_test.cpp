@@ -1,14 +1,13 @@
 // The format library through its API: the header as written and as checked, every refusal of the
-// file check at its boundary, level geometry, offsets and the walk against plain summing, and
-// the bit-replicating expansion (exhaustively, against makeqfb's own converters).
+// file check at its boundary, level geometry, offsets and the walk against plain summing, the
+// formats' names and the encoder's refusals, and the bit-replicating expansion (exhaustively,
+// against the encoder).
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <qfb/qfb.h>
-
-#include "output/pixel_convert.h"
 
 namespace {
 
@@ -229,30 +228,57 @@ TEST(QfbExpand, KnownWordsGiveBitReplicatedChannels)
     }
 }
 
-// Every word of every format, expanded and converted back by makeqfb's 32-bit converter, is
-// the same word: the expansion loses nothing.
-TEST(QfbExpand, EveryWordSurvivesExpandAndReconvert)
+// Every word of every format, expanded and encoded back from its 4-byte pixel, is the same word:
+// the expansion loses nothing.
+TEST(QfbExpand, EveryWordSurvivesExpandAndEncode)
 {
-    struct Case {
-        int32_t format;
-        void (*convert)(const uint8_t*, uint16_t*, int32_t, int32_t);
-    } const cases[] = {{QFB_FORMAT_1555, create_1555_from_32}, {QFB_FORMAT_4444, create_4444_from_32},
-                       {QFB_FORMAT_565, create_565_from_32}};
     std::vector<uint8_t> words(65536 * 2);
     for (uint32_t w = 0; w < 65536; ++w) {
         words[2 * w] = static_cast<uint8_t>(w & 0xFF);
         words[2 * w + 1] = static_cast<uint8_t>(w >> 8);
     }
-    for (const Case& c : cases) {
+    for (int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
         std::vector<uint8_t> bgra(65536 * 4);
-        qfb_expand_words(words.data(), 65536, c.format, QFB_ORDER_BGRA, bgra.data());
+        qfb_expand_words(words.data(), 65536, format, QFB_ORDER_BGRA, bgra.data());
         std::vector<uint16_t> back(65536);
-        c.convert(bgra.data(), back.data(), 256, 256);
+        ASSERT_EQ(qfb_encode_pixels(bgra.data(), 65536, 4, format, back.data()), QFB_OK);
         int wrong = 0;
         for (uint32_t w = 0; w < 65536; ++w)
-            if (back[w] != w && ++wrong <= 3) ADD_FAILURE() << "format " << c.format << ": " << std::hex << w << " -> " << back[w];
+            if (back[w] != w && ++wrong <= 3) ADD_FAILURE() << "format " << format << ": " << std::hex << w << " -> " << back[w];
         EXPECT_EQ(wrong, 0);
     }
+}
+
+TEST(QfbFormats, NamesBothWaysAndWhatTheEncoderRefuses)
+{
+    const struct {
+        const char* name;
+        int32_t code;
+    } names[] = {{"1555", 0}, {"4444", 1}, {"565", 2}, {"0565", -1}, {"565 ", -1}, {"", -1}, {nullptr, -1}};
+    for (const auto& n : names) {
+        EXPECT_EQ(qfb_format_code(n.name), n.code) << (n.name ? n.name : "null");
+        if (n.code >= 0) {
+            EXPECT_STREQ(qfb_format_name(n.code), n.name);
+        }
+    }
+    EXPECT_EQ(qfb_format_name(3), nullptr);
+    EXPECT_EQ(qfb_format_fields(-1), nullptr);
+    EXPECT_EQ(qfb_packed_format(QFB_FORMAT_4444, 3), QFB_FORMAT_1555);
+    EXPECT_EQ(qfb_packed_format(QFB_FORMAT_4444, 4), QFB_FORMAT_4444);
+    EXPECT_EQ(qfb_packed_format(QFB_FORMAT_565, 3), QFB_FORMAT_565);
+    alignas(2) uint8_t pixels[8] = {}, words[6] = {};
+    const struct {
+        int bytes_per_pixel;
+        int32_t format;
+        uint8_t* out;
+        qfb_status status;
+    } encodes[] = {
+        {3, QFB_FORMAT_565, words, QFB_OK},          {3, QFB_FORMAT_4444, words, QFB_NO_ALPHA},
+        {4, 3, words, QFB_BAD_FORMAT},               {2, QFB_FORMAT_565, words, QFB_BAD_ARGUMENT},
+        {4, QFB_FORMAT_565, nullptr, QFB_BAD_ARGUMENT}, {4, QFB_FORMAT_565, words + 1, QFB_BAD_ARGUMENT},
+    };
+    for (const auto& e : encodes)
+        EXPECT_EQ(qfb_encode_pixels(pixels, 2, e.bytes_per_pixel, e.format, e.out), e.status) << qfb_status_text(e.status);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/frame_names.h"
-#include "qfbinfo/qfb_extract.h"
+#include "frame_names.h"
+#include "qfb_extract.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "qfbprep/parallel.h"
+#include "parallel.h"
 
 namespace {
 

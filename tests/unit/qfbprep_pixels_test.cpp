@@ -10,10 +10,10 @@
 #include <random>
 #include <vector>
 
-#include "qfbprep/dither.h"
-#include "qfbprep/dither_choice.h"
-#include "qfbprep/dither_loops.h"
-#include "qfbprep/reduce.h"
+#include "dither.h"
+#include "dither_choice.h"
+#include "dither_loops.h"
+#include "reduce.h"
 
 namespace {
 

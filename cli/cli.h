@@ -1,0 +1,27 @@
+// What the three tools' command lines share: the frame of every usage text, the reading of an
+// option's value, and the messages more than one tool prints (each text lives here only).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Prints a usage text: a rule of "=", the head (the tool's name and its usage lines), a rule of
+// "-", the body, and the rule of "=" again. Head and body end with a line end.
+void print_usage_banner(const char* head, const char* body);
+
+// The value of the option argv[at], which stands after it. False when there is none (the caller
+// prints its usage) or when another option ("--" and more) stands there, which is said, naming both.
+bool option_value(int argc, char** argv, int at, const char** value, bool* said);
+
+void say_unknown_format(const char* text);
+void say_no_extension(const char* base);
+void say_names_too_long(const char* base);
+void say_nothing_found();
+void say_unreadable_targa(const char* name, const char* reason);
+// "NAME is too large: ... an image may have", then the ending (".", or advice).
+void say_image_too_large(const char* name, uint64_t image_bytes, const char* ending);
+void say_no_output_folder(const char* folder);
+void say_output_is_input(const char* name);
+void say_unwritable_targa(const char* name, const char* reason);
+// The same line, for a job that holds its messages until it has read every file.
+std::string unwritable_targa(const char* name, const char* reason);

@@ -1,0 +1,61 @@
+// PNG input through libspng (see png_reader.h). The file is read whole into memory, its header is
+// checked against the limits before any pixel buffer is allocated, and libspng checks the rest.
+#include "png_reader.h"
+
+#include <spng.h>
+
+#include <memory>
+#include <utility>
+
+#include <qfb/qfb.h>
+
+#include "file_bytes.h"
+#include "set_checks.h"
+
+namespace {
+
+// A PNG file holds at most this many bytes: far more than an image makeqfb packs compresses to,
+// and little enough to read whole.
+constexpr size_t MAX_PNG_FILE = size_t{64} << 20;
+// Chunks beside the pixels (text, profiles) are skipped, but libspng keeps them: bound them.
+constexpr size_t MAX_CHUNK_BYTES = 1 << 20;
+
+struct ContextDeleter {
+    void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
+};
+
+LoadRefusal unreadable(const char* reason) { return LoadRefusal{LoadRefusal::unreadable, reason, 0}; }
+
+}  // namespace
+
+LoadRefusal load_png(const char* name, Image& image)
+{
+    FileBytes bytes;  // read, not mapped: libspng cannot be left by a jump
+    switch (bytes.open(name, false, MAX_PNG_FILE)) {
+    case ReadStatus::ok: break;
+    case ReadStatus::cannot_open: return unreadable("cannot open the file");
+    case ReadStatus::out_of_memory: return unreadable("out of memory");
+    case ReadStatus::too_large: return unreadable("the file is larger than 64 MiB");
+    default: return unreadable("read failed");
+    }
+    std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
+    if (!ctx) return unreadable("out of memory");
+    spng_ihdr ihdr{};
+    int error = spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size());
+    if (error == 0) error = spng_set_image_limits(ctx.get(), QFB_MAX_SIDE, QFB_MAX_SIDE);
+    if (error == 0) error = spng_set_chunk_limits(ctx.get(), MAX_CHUNK_BYTES, MAX_CHUNK_BYTES);
+    if (error == 0) error = spng_get_ihdr(ctx.get(), &ihdr);
+    if (error != 0) return unreadable(spng_strerror(error));
+    // The size is checked before the pixels are decoded or any room is allocated for them.
+    const uint64_t pixel_bytes = uint64_t{ihdr.width} * ihdr.height * 4;
+    if (pixel_bytes > MAX_IMAGE_BYTES) return LoadRefusal{LoadRefusal::too_large, nullptr, pixel_bytes};
+    image.width = static_cast<int32_t>(ihdr.width);
+    image.height = static_cast<int32_t>(ihdr.height);
+    image.bits_per_pixel = 32;
+    image.pixels.assign(static_cast<size_t>(pixel_bytes), 0);
+    error = spng_decode_image(ctx.get(), image.pixels.data(), image.pixels.size(), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+    if (error != 0) return unreadable(spng_strerror(error));
+    // Red, green, blue, alpha becomes Targa's blue, green, red, alpha.
+    for (size_t i = 0; i < image.pixels.size(); i += 4) std::swap(image.pixels[i], image.pixels[i + 2]);
+    return LoadRefusal{};
+}
