@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/targa_maker.h"
-#include "fault_guard.h"
+#include "file_bytes.h"
 #include "pixel_convert.h"
 #include "targa_file.h"
 

@@ -10,12 +10,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
-constexpr int MAX_LINK_HOPS = 40;  // the kernel's own limit on a chain of symbolic links
-constexpr int MAX_NAME_TRIES = 100;  // temporary names taken by other writers before giving up
+constexpr int MAX_LINK_HOPS = 40;    // the kernel's own limit on a chain of symbolic links
+constexpr int MAX_NAME_TRIES = 100;  // temporary names found taken by other writers before giving up
 
 std::string folder_of(const std::string& path)
 {
@@ -24,49 +23,35 @@ std::string folder_of(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The path the bytes should land on: name itself, or the file at the end of its chain of
-// symbolic links. A dangling link resolves to the path it names, which is then created.
-bool resolve_target(const std::string& name, std::string* target)
+// The path the bytes land on: path, or the file at the end of its chain of symbolic links (a
+// dangling link gives the path it names, which is then created). False for a loop, a chain longer
+// than the kernel would follow, or a link text too long to read.
+bool resolve_target(std::string path, std::string* target)
 {
-    std::string path = name;
     for (int hop = 0; hop <= MAX_LINK_HOPS; ++hop) {
-        struct stat info {};
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+        char link[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), link, sizeof link);
+        if (length < 0) {  // not a link
             *target = path;
             return true;
         }
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved) != nullptr) {
-            *target = resolved;
-            return true;
-        }
-        // Dangling: follow one link by hand. A full buffer means the link text was cut short.
-        char link[PATH_MAX];
-        const ssize_t length = readlink(path.c_str(), link, sizeof link);
-        if (length <= 0 || static_cast<size_t>(length) >= sizeof link) return false;
+        if (static_cast<size_t>(length) >= sizeof link) return false;
         const std::string text(link, static_cast<size_t>(length));
         path = text[0] == '/' ? text : folder_of(path) + "/" + text;
     }
-    return false;  // a loop, or a chain longer than the kernel would follow
+    return false;
 }
 
-// Six characters no two writers of this process share, and unlikely in another's.
-std::string unique_suffix()
-{
-    static std::atomic<uint64_t> counter{0};
-    const uint64_t now = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    uint64_t v = (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15u ^ now ^ (static_cast<uint64_t>(getpid()) << 40);
-    static const char DIGITS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string out;
-    for (int i = 0; i < 6; ++i, v /= 62) out += DIGITS[v % 62];
-    return out;
-}
-
-// Creates a new file under prefix + a unique suffix; returns the descriptor and sets path.
+// Creates a new file named prefix and six characters no other writer of this process uses.
 int create_unique(const std::string& prefix, std::string* path)
 {
+    static std::atomic<uint64_t> counter{0};
+    static const char DIGITS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < MAX_NAME_TRIES; ++attempt) {
-        const std::string candidate = prefix + unique_suffix();
+        uint64_t v = (counter.fetch_add(1) + 1) * 0x9E3779B97F4A7C15u ^
+                     static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::string candidate = prefix;
+        for (int i = 0; i < 6; ++i, v /= 62) candidate += DIGITS[v % 62];
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) *path = candidate;
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -89,109 +74,89 @@ const char* write_status_text(WriteStatus status)
     return "unknown result";
 }
 
-AtomicFile::~AtomicFile() { release(); }
-
-AtomicFile::AtomicFile(AtomicFile&& other) noexcept { *this = std::move(other); }
-
 AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
 {
-    if (this == &other) return *this;
-    release();
-    fd_ = other.fd_;
-    name_ = std::move(other.name_);
-    temp_ = std::move(other.temp_);
-    target_ = std::move(other.target_);
-    created_ = other.created_;
-    in_place_ = other.in_place_;
-    replaces_ = other.replaces_;
-    failed_ = other.failed_;
-    other.fd_ = -1;
-    other.temp_.clear();
-    other.created_ = false;
+    if (this != &other) {
+        drop();
+        s_ = std::move(other.s_);
+        other.s_ = State{};
+    }
     return *this;
 }
 
-void AtomicFile::release()
+void AtomicFile::drop()
 {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-    if (!temp_.empty()) unlink(temp_.c_str());
-    temp_.clear();
-    created_ = false;
+    if (s_.fd >= 0) ::close(s_.fd);
+    if (!s_.temp.empty()) unlink(s_.temp.c_str());
+    s_.fd = -1;
+    s_.temp.clear();
+    s_.created = false;
 }
 
 WriteStatus AtomicFile::create(const std::string& name)
 {
-    release();
-    name_ = name;
-    failed_ = in_place_ = replaces_ = false;
-    if (name.empty() || !resolve_target(name, &target_)) return WriteStatus::cannot_create;
+    drop();
+    s_ = State{};
+    s_.name = name;
+    if (name.empty() || !resolve_target(name, &s_.target)) return WriteStatus::cannot_create;
     struct stat info {};
-    const bool exists = stat(target_.c_str(), &info) == 0;
+    const bool exists = stat(s_.target.c_str(), &info) == 0;
     if (exists && S_ISDIR(info.st_mode)) return WriteStatus::rename_failed;
-    if (exists && !S_ISREG(info.st_mode)) {
+    s_.in_place = exists && !S_ISREG(info.st_mode);
+    s_.replaces = exists && !s_.in_place;
+    if (s_.in_place) {
         // A device or pipe cannot be replaced by renaming; it gets the bytes itself. O_NONBLOCK:
         // a pipe without a reader fails at once instead of waiting.
-        in_place_ = true;
-        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-        const int flags = fd_ >= 0 ? fcntl(fd_, F_GETFL) : -1;
-        if (flags < 0 || fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) return WriteStatus::cannot_create;
-        created_ = true;
-        return WriteStatus::ok;
+        s_.fd = ::open(s_.target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        const int flags = s_.fd >= 0 ? fcntl(s_.fd, F_GETFL) : -1;
+        if (flags < 0 || fcntl(s_.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return WriteStatus::cannot_create;
+    } else {
+        // A file that may not be written is not replaced behind its owner's back.
+        if (exists && access(s_.target.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
+        s_.fd = create_unique(s_.target + ".tmp", &s_.temp);
+        if (s_.fd < 0 && errno == ENAMETOOLONG) s_.fd = create_unique(folder_of(s_.target) + "/.tmp", &s_.temp);
+        if (s_.fd < 0 || (exists && fchmod(s_.fd, info.st_mode & 0777) != 0)) return WriteStatus::cannot_create;
     }
-    // A file that could not be opened for writing is not replaced behind its owner's back.
-    if (exists && access(target_.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
-    replaces_ = exists;
-    fd_ = create_unique(target_ + ".tmp", &temp_);
-    if (fd_ < 0 && errno == ENAMETOOLONG) fd_ = create_unique(folder_of(target_) + "/.tmp", &temp_);
-    if (fd_ < 0) return WriteStatus::cannot_create;
-    if (exists && fchmod(fd_, info.st_mode & 0777) != 0) return WriteStatus::cannot_create;
-    created_ = true;
+    s_.created = true;
     return WriteStatus::ok;
 }
 
 bool AtomicFile::write(const void* data, size_t size)
 {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    failed_ = failed_ || fd_ < 0;
-    for (size_t done = 0; done < size && !failed_;) {
-        const ssize_t wrote = ::write(fd_, bytes + done, size - done);
+    s_.failed = s_.failed || s_.fd < 0;
+    for (size_t done = 0; done < size && !s_.failed;) {
+        const ssize_t wrote = ::write(s_.fd, bytes + done, size - done);
         if (wrote < 0 && errno == EINTR) continue;
-        failed_ = wrote <= 0;
-        if (!failed_) done += static_cast<size_t>(wrote);
+        s_.failed = wrote <= 0;
+        done += s_.failed ? 0 : static_cast<size_t>(wrote);
     }
-    return !failed_;
+    return !s_.failed;
 }
 
 WriteStatus AtomicFile::close()
 {
-    if (fd_ < 0) return failed_ ? WriteStatus::write_failed : WriteStatus::ok;
+    if (s_.fd >= 0) {
 #ifdef __linux__
-    // The rename onto an existing file starts its writeback (ext4 does, so that a crash leaves the
-    // old file or the new one), which would hold the rename up: started now, it overlaps.
-    if (replaces_ && !failed_) sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+        // The rename onto an existing file starts its writeback (ext4 does, so that a crash leaves
+        // the old file or the new one), which would hold the rename up: started now, it overlaps.
+        if (s_.replaces && !s_.failed) sync_file_range(s_.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-    const int fd = fd_;
-    fd_ = -1;
-    failed_ = ::close(fd) != 0 || failed_;
-    return failed_ ? WriteStatus::write_failed : WriteStatus::ok;
+        s_.failed = ::close(s_.fd) != 0 || s_.failed;
+        s_.fd = -1;
+    }
+    return s_.failed ? WriteStatus::write_failed : WriteStatus::ok;
 }
 
 WriteStatus AtomicFile::commit()
 {
-    if (!created_) return WriteStatus::cannot_create;
-    if (close() != WriteStatus::ok) {
-        release();
-        return WriteStatus::write_failed;
-    }
-    created_ = false;
-    if (in_place_) return WriteStatus::ok;
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        release();
-        return WriteStatus::rename_failed;
-    }
-    temp_.clear();
-    return WriteStatus::ok;
+    if (!s_.created) return WriteStatus::cannot_create;
+    WriteStatus status = close();
+    if (status == WriteStatus::ok && !s_.in_place && std::rename(s_.temp.c_str(), s_.target.c_str()) != 0)
+        status = WriteStatus::rename_failed;
+    if (status == WriteStatus::ok) s_.temp.clear();  // in place now: no longer removed
+    drop();
+    return status;
 }
 
 WriteStatus write_whole_file(const std::string& name, const void* data, size_t size)
@@ -207,9 +172,10 @@ WriteStatus commit_all(std::vector<AtomicFile>& files, size_t* failed)
 {
     for (size_t i = 0; i < files.size(); ++i) {
         const WriteStatus status = files[i].commit();
-        if (status == WriteStatus::ok) continue;
-        *failed = i;
-        return status;
+        if (status != WriteStatus::ok) {
+            *failed = i;
+            return status;
+        }
     }
     return WriteStatus::ok;
 }

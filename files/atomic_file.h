@@ -3,8 +3,8 @@
 // a failure never leaves a partial file and never destroys the file that was there. One rule for
 // what stands at the name: a symbolic link is followed and the file it leads to is replaced (as a
 // shell's redirection would write it); a device or named pipe gets the bytes itself; a folder
-// refuses. A new file gets the mode 0666 less the umask (the kernel applies it, so no thread ever
-// reads or changes the umask); a replaced file keeps its mode.
+// refuses. A new file gets the mode 0666 less the umask (the kernel applies it, so nothing reads
+// or changes the umask); a replaced file keeps its mode.
 #pragma once
 
 #include <cstddef>
@@ -26,36 +26,35 @@ const char* write_status_text(WriteStatus status);
 class AtomicFile {
 public:
     AtomicFile() = default;
-    ~AtomicFile();  // an uncommitted temporary file is removed
-    AtomicFile(AtomicFile&& other) noexcept;
+    ~AtomicFile() { drop(); }  // an uncommitted temporary file is removed
+    AtomicFile(AtomicFile&& other) noexcept : s_(std::move(other.s_)) { other.s_ = State{}; }
     AtomicFile& operator=(AtomicFile&& other) noexcept;
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Starts the file that will take name's place: resolves links, refuses a folder and a
-    // read-only file, and makes the temporary file.
+    // Starts the file that will take name's place: follows links, refuses a folder and a file that
+    // may not be written, and makes the temporary file.
     WriteStatus create(const std::string& name);
     // Appends size bytes (the kernel may take them in parts). False once any write has failed.
     bool write(const void* data, size_t size);
-    // Ends the writing: starts the bytes' way to the disk when they replace a file (the rename
-    // would wait for that), and closes the file, checked. Another thread may commit it then.
+    // Ends the writing, checked: starts the bytes' way to the disk when they replace a file (the
+    // rename would wait for that) and closes the file. Another thread may commit it then.
     WriteStatus close();
-    // Closes the file (when close was not called) and renames it into place; after a failure the
+    // Closes the file when close was not called, and renames it into place; after a failure the
     // temporary file goes.
     WriteStatus commit();
-    // The name given to create.
-    const std::string& name() const { return name_; }
+    const std::string& name() const { return s_.name; }  // as given to create
 
 private:
-    void release();
-    int fd_ = -1;
-    std::string name_;
-    std::string temp_;    // the temporary file, until it is renamed or removed
-    std::string target_;  // the path the bytes land on: the name, or the end of its links
-    bool created_ = false;   // create succeeded, and the file is neither committed nor dropped
-    bool in_place_ = false;  // a device or pipe, written itself
-    bool replaces_ = false;  // an existing file is replaced
-    bool failed_ = false;
+    void drop();
+    struct State {
+        int fd = -1;
+        std::string name, temp, target;  // temp until renamed or removed; target: name or its links' end
+        bool created = false;   // create succeeded, and the file is neither committed nor dropped
+        bool in_place = false;  // a device or pipe, written itself
+        bool replaces = false;  // an existing file is replaced
+        bool failed = false;
+    } s_;
 };
 
 // create, write and commit of one whole file.

@@ -1,10 +1,14 @@
 // Reading a file whole, in one open: a regular file's bytes mapped read-only where the process
-// guards mappings (fault_guard.h), read into memory otherwise. The descriptor stays open as long
-// as the bytes are held, so that a file cut short while it is read is seen, never a crash.
+// guards mappings, read into memory otherwise. The descriptor stays open while the bytes are
+// held, so that a file cut short while it is read is seen, never a crash: touching a mapped page
+// past the file's new end raises SIGBUS, which the guard turns into a result. The guard's handler
+// is process-wide state: each tool's main installs it once, before any thread exists; a program
+// that does not install it reads its files instead of mapping them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 enum class ReadStatus {
@@ -16,14 +20,17 @@ enum class ReadStatus {
     too_large,              // more bytes than the reader takes
 };
 
+// Installs the guard's handler of SIGBUS. Called from main at start-up, while there is one thread.
+void install_fault_guard();
+
 // Opens name for reading without ever waiting on it: a named pipe is not opened (-1), nor is
 // anything that cannot be opened. The caller closes the descriptor.
 int open_for_reading(const char* name);
 
 class FileBytes {
 public:
-    // Bytes that are not a regular file's (a device) are read up to this many: far more than any
-    // frame or QFB file holds, and a bound on a device that never ends.
+    // What is not a regular file (a device) is read up to this many bytes: far more than any frame
+    // or QFB file holds, and a bound on a device that never ends.
     static constexpr size_t MAX_UNSIZED = size_t{64} << 20;
 
     FileBytes() = default;
@@ -31,24 +38,31 @@ public:
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
 
-    // Opens name and takes its bytes, mapped when map is true and the process guards mappings; a
-    // file of more than limit bytes is refused before any is read.
+    // Opens name and takes its bytes, mapped when map is true and the guard is installed; a file of
+    // more than limit bytes is refused before any is read.
     ReadStatus open(const char* name, bool map = true, size_t limit = SIZE_MAX);
+    void reset();
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
     bool mapped() const { return mapping_ != nullptr; }
 
-    // Runs visit(context), which reads these bytes. On a mapping a file cut short meanwhile gives
-    // changed_while_reading: the visit ends at a fault past the new end, and a cut inside the last
-    // page (which reads as zeros) shows in the file's length after it. visit must hold nothing that
-    // needs destroying (see run_guarded).
-    ReadStatus read_guarded(void (*visit)(void*), void* context) const;
-    // Copies size bytes from offset (which lie within the bytes) to dest, guarded.
-    ReadStatus copy(uint64_t offset, size_t size, void* dest) const;
-
-    void reset();
+    // Runs visit(), which reads these bytes. On a mapping, a file cut short meanwhile ends the visit
+    // at a fault past its new end, and a cut inside the last page (which reads as zeros) shows in
+    // the file's length after it: both give changed_while_reading. visit must hold nothing that
+    // needs destroying, since it is left by a jump; a thread runs one guarded visit at a time.
+    template <typename Visit>
+    ReadStatus read_guarded(Visit visit) const
+    {
+        return guarded([](void* v) { (*static_cast<Visit*>(v))(); }, &visit);
+    }
+    // Copies size bytes from offset (within the bytes) to dest.
+    ReadStatus copy(uint64_t offset, size_t size, void* dest) const
+    {
+        return size == 0 ? ReadStatus::ok : read_guarded([=] { std::memcpy(dest, data_ + offset, size); });
+    }
 
 private:
+    ReadStatus guarded(void (*visit)(void*), void* context) const;
     int fd_ = -1;
     void* mapping_ = nullptr;
     const uint8_t* data_ = nullptr;

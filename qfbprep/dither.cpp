@@ -3,24 +3,22 @@
 // step; the four shares of an error add up to it exactly.
 #include "dither.h"
 
-#include "dither_choice.h"
-#include "dither_loops.h"
-
 #include <qfb/qfb.h>
 
 #include <cstddef>
 #include <vector>
 
+#include "dither_loops.h"
+
 namespace {
 
-constexpr int32_t ONE = DITHER_ONE;
 // Error shares are rounded down with a shift, which must be arithmetic for negative errors.
 static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic");
 
-// All of the image's dithered channels in one pass; the first COUNT channels of each pixel of
-// BPP bytes, each with its own errors.
+// All of the image's dithered channels in one pass: the first COUNT channels of each pixel of
+// BPP bytes, each to its own width and with its own errors.
 template <int COUNT, int BPP>
-void dither_channels(Image& image, const FieldChoice* channels)
+void dither_channels(Image& image, const int* bits)
 {
     const int32_t width = image.width;
     if (width == 0) return;
@@ -47,7 +45,7 @@ void dither_channels(Image& image, const FieldChoice* channels)
             uint8_t out[COUNT];
             for (int c = 0; c < COUNT; ++c) {
                 int32_t error = 0;
-                out[c] = static_cast<uint8_t>(channels[c].choose(in[c] * ONE + now[c] + carry[c], error) >> 8);
+                out[c] = static_cast<uint8_t>(choose_field(in[c] * DITHER_ONE + now[c] + carry[c], bits[c], error) >> 8);
                 // Shares rounded down (an arithmetic shift); the last share takes what is left.
                 const int32_t right = (error * 7) >> 4, back = (error * 3) >> 4, under = (error * 5) >> 4;
                 carry[c] = right;
@@ -65,13 +63,11 @@ void dither_channels(Image& image, const FieldChoice* channels)
 
 }  // namespace
 
-std::vector<DitherField> dithered_fields(int32_t format, bool with_alpha)
+void field_bits(int32_t format, bool with_alpha, int bits[4])
 {
     const qfb_field* fields = qfb_format_fields(format);
-    std::vector<DitherField> out;
-    // Alpha only where it is a field of its own: 1555's flag marks alpha 0, kept as it is.
-    for (int c = 0; c < (with_alpha && fields[3].bits > 1 ? 4 : 3); ++c) out.push_back({c, fields[c].shift, fields[c].bits});
-    return out;
+    for (int c = 0; c < 4; ++c) bits[c] = fields[c].bits;
+    if (!with_alpha || bits[3] < 4) bits[3] = 8;
 }
 
 void dither_image(Image& image, int32_t format)
@@ -95,14 +91,13 @@ void dither_images(Image& a, Image& b, int32_t format)
 
 void dither_portable(Image& image, int32_t format)
 {
-    const std::vector<DitherField> fields = dithered_fields(format, image.bytes_per_pixel() == 4);
-    FieldChoice channels[4];
-    for (size_t i = 0; i < fields.size(); ++i) channels[i] = FieldChoice(format, fields[i]);
-    if (fields.size() == 4) {
-        dither_channels<4, 4>(image, channels);
+    int bits[4];
+    field_bits(format, image.bytes_per_pixel() == 4, bits);
+    if (bits[3] < 8) {
+        dither_channels<4, 4>(image, bits);
     } else if (image.bytes_per_pixel() == 4) {
-        dither_channels<3, 4>(image, channels);
+        dither_channels<3, 4>(image, bits);
     } else {
-        dither_channels<3, 3>(image, channels);
+        dither_channels<3, 3>(image, bits);
     }
 }

@@ -3,13 +3,7 @@
 // is false. Two images of one size go through together, each pixel's four channels as four
 // 32-bit lanes of one half of a register: the loop's speed is set by the chain of steps from one
 // pixel's error to the next pixel's choice, which two independent images share at no extra cost.
-//
-// The field is chosen by arithmetic rather than by the portable loop's table, with the same
-// result for every value. A field q of b bits shows q << (8 - b) | q >> (2b - 8) (bit
-// replication), which is floor(q * M / 256) with M = 2^(16-b) + 2^(16-2b); a byte left as it is
-// counts as a field of 8 bits, which shows exactly what it holds. For a value v in 1/256ths,
-// taken within 0 .. 255 steps, q = floor((v - v / 2^b) / 2^(16-b)) is the nearest field or the one
-// below it, so one comparison with the halfway point between q and q + 1 decides.
+// Each lane chooses its field as choose_field does.
 #include "dither_loops.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -27,13 +21,6 @@ namespace {
 constexpr int32_t TOP = DITHER_MAX_VALUE;
 constexpr int LANES = 8;  // two pixels of four channels
 
-// Each lane's field width, 8 for a byte left as it is, for both halves.
-void lane_bits(int32_t format, bool with_alpha, int32_t bits[LANES])
-{
-    for (int c = 0; c < LANES; ++c) bits[c] = 8;
-    for (const DitherField& field : dithered_fields(format, with_alpha))
-        bits[field.channel] = bits[4 + field.channel] = field.bits;
-}
 
 QFB_AVX2 __m256i load(const int32_t* lanes) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes)); }
 QFB_AVX2 void store(int32_t* lanes, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), v); }
@@ -116,8 +103,10 @@ bool dither_vector_available() { return __builtin_cpu_supports("avx2") != 0; }
 
 void dither_vector(Image& a, Image* b, int32_t format)
 {
-    int32_t bits[LANES];
-    lane_bits(format, a.bytes_per_pixel() == 4, bits);
+    int pixel_bits[4];
+    field_bits(format, a.bytes_per_pixel() == 4, pixel_bits);
+    const int32_t bits[LANES] = {pixel_bits[0], pixel_bits[1], pixel_bits[2], pixel_bits[3],
+                                 pixel_bits[0], pixel_bits[1], pixel_bits[2], pixel_bits[3]};
     if (a.bytes_per_pixel() == 4) {
         dither_rows<4>(a, b, bits);
     } else {

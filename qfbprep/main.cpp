@@ -1,7 +1,7 @@
 // The qfbprep executable: the process-wide set-up, then everything happens in qfbprep_main.
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 
-#include "fault_guard.h"
+#include "file_bytes.h"
 #include "qfbprep_main.h"
 #include "set_checks.h"
 

@@ -16,15 +16,13 @@ TargaError from_read_status(ReadStatus status)
     return TargaError::read_failed;
 }
 
-// Runs work(), which reads the file's bytes and returns its own outcome, with a file cut short
-// meanwhile taken as the outcome instead. work holds only references: nothing to destroy.
+// Runs work(), which reads the file's bytes and returns its own outcome; a file cut short
+// meanwhile is the outcome instead.
 template <typename Work>
 TargaError guarded(const FileBytes& bytes, Work work)
 {
     TargaError result = TargaError::none;
-    auto run = [&result, &work]() { result = work(); };
-    const TargaError read = from_read_status(
-        bytes.read_guarded([](void* context) { (*static_cast<decltype(run)*>(context))(); }, &run));
+    const TargaError read = from_read_status(bytes.read_guarded([&result, &work] { result = work(); }));
     return read != TargaError::none ? read : result;
 }
 

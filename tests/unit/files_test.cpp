@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include "atomic_file.h"
-#include "fault_guard.h"
 #include "file_bytes.h"
 #include "tests/support/test_support.h"
 
