@@ -1,23 +1,50 @@
-// One whole run: argument checks, frame-set discovery and its report, then the conversion run.
+// makeqfb's command line: the usage text, the format and fps arguments, the base filename's
+// extension, the frame set's discovery and its report, then the conversion run.
 #include "makeqfb_main.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli.h"
-#include "command_line.h"
 #include "conversion_run.h"
 #include "discovery.h"
 
-static void print_frame_set(int32_t frame_count, int32_t mipmap_count)
+namespace {
+
+void print_usage()
 {
-    std::printf("%d frame", frame_count);
-    if (frame_count != 1) std::printf("s");
-    std::printf(", %d mipmap", mipmap_count);
-    if (mipmap_count != 1) std::printf("s");
-    std::printf(" per frame\n");
+    print_usage_banner("makeqfb - Make a QFB(\"Quillfer Bitmap file\") file out of one or\n"
+                       "          more Targa files.\n"
+                       "usage:    makeqfb <output format> <fps> <base filename>\n",
+                       "The format parameter must be 1555, 4444, or 565 (all ARGB).\n"
+                       "\nThe base filename must be given with an extension, but without mipmap or\n"
+                       "frame information.\n"
+                       "\nFor example, a base filename of test.tga will automatically pull in\n"
+                       "test-0001.tga, test-0002.tga, and so on.  Mipmaps are specified by\n"
+                       "putting a letter before the frame number:  test-a0001.tga,\n"
+                       "test-b0001.tga, etc.  The first frame can be 0000 or 0001.\n"
+                       "\nFor single frame bitmaps, mipmaps can still be specified:  test-a.tga\n"
+                       "\nReport bugs to Zandrow, please.\n");
 }
+
+// Decimal integer in the manner of strtol base 10 (leading space and sign accepted, conversion
+// stops at the first non-digit, no digits give 0), saturated to the signed 32-bit range: strtol
+// saturates to the range of long, and a 64-bit long needs a second clamp.
+int32_t parse_fps(const char* text)
+{
+    const long value = std::strtol(text, nullptr, 10);
+    return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : static_cast<int32_t>(value);
+}
+
+void print_frame_set(int32_t frame_count, int32_t mipmap_count)
+{
+    std::printf("%d frame%s, %d mipmap%s per frame\n", frame_count, frame_count == 1 ? "" : "s", mipmap_count,
+                mipmap_count == 1 ? "" : "s");
+}
+
+}  // namespace
 
 int makeqfb_main(int argc, char** argv)
 {
@@ -29,8 +56,9 @@ int makeqfb_main(int argc, char** argv)
     const char* fps_arg = argv[2];
     const char* base = argv[3];
 
-    PixelFormat format = FORMAT_1555;
-    if (!parse_format(format_arg, &format)) {
+    // "1555", "4444" or "565", compared exactly.
+    const int32_t format = qfb_format_code(format_arg);
+    if (format < 0) {
         say_unknown_format(format_arg);
         return 1;
     }
@@ -52,5 +80,5 @@ int makeqfb_main(int argc, char** argv)
     case FindResult::found: break;
     }
     print_frame_set(set.frame_count(), set.mipmap_count());
-    return run_conversion(format, fps, set);
+    return run_conversion(static_cast<PixelFormat>(format), fps, set);
 }

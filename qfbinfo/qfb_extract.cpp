@@ -31,15 +31,6 @@ std::string extract_base(const char* qfb_name, const char* folder)
     return base.append(stem, stem_length).append(".tga");
 }
 
-bool build_extract_base(char* out, const char* qfb_name, const char* folder)
-{
-    out[0] = '\0';
-    const std::string base = extract_base(qfb_name, folder);
-    if (base.empty() || base.size() > NAME_BUFFER_SIZE - 1) return false;
-    std::memcpy(out, base.c_str(), base.size() + 1);
-    return true;
-}
-
 namespace {
 
 // The file's frames are numbered from 1 in the names; one frame takes the single-image form.
@@ -82,20 +73,19 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
         say_no_output_folder(folder);
         return 1;
     }
-    char base[NAME_BUFFER_SIZE];
-    char name[NAME_BUFFER_SIZE];
+    const std::string base = extract_base(qfb_name, folder);
+    const auto name_of = [&](const qfb_level& level) { return member_name(base, frame_number(header, level.frame), level.level); };
     // The last frame's last level has the longest name: when it fits, every name fits.
-    if (!build_extract_base(base, qfb_name, folder) ||
-        !build_frame_filename(name, base, frame_number(header, header.frame_count - 1), header.mipmap_count)) {
-        say_names_too_long(extract_base(qfb_name, folder).c_str());
+    qfb_level level;
+    qfb_get_level(&check.file, header.frame_count - 1, header.mipmap_count, &level);
+    if (name_of(level).empty()) {
+        say_names_too_long(base.c_str());
         return 1;
     }
-    qfb_level level;
     // Every name is looked at before the first file is written.
     for (int more = qfb_first_level(&check.file, &level); more && !missing && !force;
          more = qfb_next_level(&check.file, &level)) {
-        build_frame_filename(name, base, frame_number(header, level.frame), level.level);
-        if (refuse_taken(name, force)) return 1;
+        if (refuse_taken(name_of(level).c_str(), force)) return 1;
     }
     // A missing folder is made, one level, as mkdir makes it.
     if (missing && mkdir(folder, 0777) != 0) {
@@ -109,17 +99,16 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
     // One row: at most QFB_MAX_SIDE pixels.
     std::vector<uint8_t> words(static_cast<size_t>(header.width) * 2), bgra(static_cast<size_t>(header.width) * 4);
     for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
-        // Cannot fail once the longest name fitted.
-        if (!build_frame_filename(name, base, frame_number(header, level.frame), level.level)) return 1;
-        std::printf("%s:  Creating 32bpp from %s.\n", name, format_name);
-        if (force) drop_link(name);
-        const WriteStatus result = write_level(name, check.file, level, rows, words, bgra);
+        const std::string name = name_of(level);
+        std::printf("%s:  Creating 32bpp from %s.\n", name.c_str(), format_name);
+        if (force) drop_link(name.c_str());
+        const WriteStatus result = write_level(name.c_str(), check.file, level, rows, words, bgra);
         if (result == WriteStatus::source_failed) {
             print_pixels_unreadable(qfb_name);
             return 1;
         }
         if (result != WriteStatus::ok) {
-            say_unwritable_targa(name, write_status_text(result));
+            say_unwritable_targa(name.c_str(), write_status_text(result));
             return 1;
         }
         ++written;

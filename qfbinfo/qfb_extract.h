@@ -12,9 +12,6 @@
 // and without its last extension, then ".tga" ("out" and "art/walk.qfb" give "out/walk.tga").
 // Empty when folder is empty.
 std::string extract_base(const char* qfb_name, const char* folder);
-// The same in a name buffer; false, leaving out empty, when it is empty or would not fit in
-// NAME_BUFFER_SIZE - 1 characters.
-bool build_extract_base(char* out, const char* qfb_name, const char* folder);
 
 // Writes the set into folder, made (one level, like mkdir) when it is missing: a single frame as
 // <stem>.tga, <stem>-a.tga, ..., several frames as <stem>-0001.tga, <stem>-a0001.tga, ...,

@@ -4,14 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "frame_names.h"
 #include "qfb_extract.h"
 
 namespace {
 
 TEST(ExtractBase, FolderPlusTheFilesStemDotTga)
 {
-    const std::string long_stem(246, 's');  // "o/" + stem + ".tga" is 252 characters; 5 more do not fit
     struct Case {
         std::string qfb, folder, want;  // empty want: refused
     } const cases[] = {
@@ -23,15 +21,8 @@ TEST(ExtractBase, FolderPlusTheFilesStemDotTga)
         {".qfb", "x", "x/.tga"},
         {"walk.qfb", "/", "/walk.tga"},
         {"walk.qfb", "", ""},
-        {long_stem + ".qfb", "o", "o/" + long_stem + ".tga"},
-        {long_stem + "12345.qfb", "o", ""},
     };
-    for (const Case& c : cases) {
-        char out[NAME_BUFFER_SIZE];
-        const bool built = build_extract_base(out, c.qfb.c_str(), c.folder.c_str());
-        EXPECT_EQ(built, !c.want.empty()) << c.qfb << " in " << c.folder;
-        EXPECT_EQ(std::string(out), c.want) << c.qfb << " in " << c.folder;
-    }
+    for (const Case& c : cases) EXPECT_EQ(extract_base(c.qfb.c_str(), c.folder.c_str()), c.want) << c.qfb << " in " << c.folder;
 }
 
 }  // namespace
