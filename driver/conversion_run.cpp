@@ -8,12 +8,15 @@
 #include <cstring>
 
 #include "cli.h"
-#include "frame_loop.h"
 #include "frame_names.h"
 #include "output_buffer.h"
 #include "set_checks.h"
 #include "targa_file.h"
 
+namespace {
+
+// The output name: the base filename's stem (all before its last ".") followed by ".qfb".
+// False when it would not fit in a name buffer.
 bool build_output_name(char* out, const char* base)
 {
     out[0] = '\0';
@@ -27,7 +30,7 @@ bool build_output_name(char* out, const char* base)
 }
 
 // 24-bit 4444 becomes 1555 (there is no alpha to keep); 32-bit 565 drops the alpha.
-static PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
+PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
 {
     const auto packed = static_cast<PixelFormat>(qfb_packed_format(requested, bits_per_pixel / 8));
     if (packed != requested) {
@@ -39,7 +42,7 @@ static PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
 }
 
 // Both buffers are fixed: refuse a set whose images or whole file would not fit, before any work.
-static bool fits(const char* first_name, const TargaHeader& first, const FrameSet& set)
+bool fits(const char* first_name, const TargaHeader& first, const FrameSet& set)
 {
     switch (check_capacity(first, set.frame_count(), set.mipmap_count())) {
     case SetProblem::image_too_large:
@@ -57,7 +60,7 @@ static bool fits(const char* first_name, const TargaHeader& first, const FrameSe
 // fault its fresh memory in 2 MB at a time instead of 4 KB, and on a large set the 4 KB faults
 // cost more than the conversion itself. Pages never touched cost nothing either way. Only
 // advice: the run writes the same bytes whether or not it is taken.
-static void advise_huge_pages(uint8_t* start, size_t bytes)
+void advise_huge_pages(uint8_t* start, size_t bytes)
 {
 #if defined(MADV_HUGEPAGE)
     constexpr uintptr_t HUGE_PAGE = uintptr_t{1} << 21;  // x86-64 and arm64 with 4 KB pages
@@ -72,7 +75,7 @@ static void advise_huge_pages(uint8_t* start, size_t bytes)
 
 // True when the output name leads to the same file as a member of the set (a single image named
 // "x.qfb", or an output that links to a frame): saving would destroy that input.
-static bool output_is_an_input(const char* output_name, const FrameSet& set, const qfb_file& layout)
+bool output_is_an_input(const char* output_name, const FrameSet& set, const qfb_file& layout)
 {
     struct stat output {};
     if (stat(output_name, &output) != 0) return false;  // nothing there yet
@@ -85,6 +88,8 @@ static bool output_is_an_input(const char* output_name, const FrameSet& set, con
     }
     return false;
 }
+
+}  // namespace
 
 int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
 {

@@ -1,5 +1,5 @@
-// The frame and mipmap loop (see frame_loop.h).
-#include "frame_loop.h"
+// The frame and mipmap loop (see conversion_run.h).
+#include "conversion_run.h"
 
 #include <cstdio>
 

@@ -17,7 +17,7 @@
 
 #include <qfb/qfb.h>
 
-#include "qfb_check.h"
+#include "qfb_jobs.h"
 #include "qfbinfo_main.h"
 #include "targa_file.h"
 

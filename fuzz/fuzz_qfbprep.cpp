@@ -18,7 +18,7 @@
 #include "bench/quiet_stdout.h"
 #include "makeqfb_main.h"
 #include "output_buffer.h"
-#include "qfbprep_main.h"
+#include "jobs.h"
 #include "targa_file.h"
 
 namespace {

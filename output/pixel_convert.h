@@ -9,7 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pixel_format.h"
+#include <qfb/qfb.h>
+
+// makeqfb's name for a 16-bit layout's code, as chosen on the command line and stored in the
+// QFB header (the codes, names and fields are the format library's).
+enum PixelFormat : int32_t { FORMAT_1555 = QFB_FORMAT_1555, FORMAT_4444 = QFB_FORMAT_4444, FORMAT_565 = QFB_FORMAT_565 };
 
 // One converter: its notice, its source pixel size, and its format.
 struct PixelConverter {

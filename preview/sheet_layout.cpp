@@ -5,7 +5,6 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "preview_limits.h"
 
 namespace {
 

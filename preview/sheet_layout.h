@@ -16,6 +16,8 @@ constexpr int32_t SHEET_GAP = 8;           // between cells and around the edge,
 constexpr int32_t SHEET_LEVEL_GAP = 4;     // between the levels of one frame
 constexpr int32_t SHEET_TARGET_SIDE = 256; // a full-size level is scaled up until its longer side nears this
 constexpr int32_t SHEET_MAX_SCALE = 8;     // and never more than 8 times
+// Sheet pixels: viewers hold a picture whole, and 192 MiB of RGB is as much as they open readily.
+constexpr uint64_t SHEET_MAX_PIXELS = uint64_t{1} << 26;
 
 struct SheetLayout {
     int32_t scale = 1;    // each level pixel is scale x scale sheet pixels

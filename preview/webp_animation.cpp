@@ -1,5 +1,5 @@
-// The animated WebP file (see webp_animation.h).
-#include "webp_animation.h"
+// The animated WebP file (see pictures.h).
+#include "pictures.h"
 
 #include <webp/encode.h>
 #include <webp/mux.h>
@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "preview_limits.h"
 
 static_assert(ANIMATION_MAX_SIDE == WEBP_MAX_DIMENSION, "the side limit is WebP's own");
 

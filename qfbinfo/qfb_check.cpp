@@ -1,8 +1,11 @@
-// The QFB file check (see qfb_check.h).
-#include "qfb_check.h"
+// The QFB file check, its messages, and the guard of taken names (see qfb_jobs.h).
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
+
+#include "qfb_jobs.h"
 
 void check_qfb_file(const char* name, QfbCheck& check)
 {
@@ -63,4 +66,14 @@ void print_qfb_problem(const char* name, const QfbCheck& c)
 void print_pixels_unreadable(const char* name)
 {
     std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", name);
+}
+
+bool refuse_taken(const char* name, bool force)
+{
+    struct stat info {};
+    if (lstat(name, &info) != 0) return false;
+    if (force && S_ISLNK(info.st_mode)) unlink(name);
+    if (force) return false;
+    std::printf("File already exists: %s (--force replaces it).\n", name);
+    return true;
 }

@@ -1,6 +1,4 @@
-// Extraction of a QFB file into Targa files (see qfb_extract.h).
-#include "qfb_extract.h"
-
+// Extraction of a QFB file into Targa files (see qfb_jobs.h).
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -13,7 +11,7 @@
 #include "atomic_file.h"
 #include "cli.h"
 #include "frame_names.h"
-#include "output_guard.h"
+#include "qfb_jobs.h"
 #include "targa_header.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
@@ -83,7 +81,7 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
         return 1;
     }
     // Every name is looked at before the first file is written.
-    for (int more = qfb_first_level(&check.file, &level); more && !missing && !force;
+    for (int more = qfb_first_level(&check.file, &level); more && !missing;
          more = qfb_next_level(&check.file, &level)) {
         if (refuse_taken(name_of(level).c_str(), force)) return 1;
     }
@@ -101,7 +99,6 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
     for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
         const std::string name = name_of(level);
         std::printf("%s:  Creating 32bpp from %s.\n", name.c_str(), format_name);
-        if (force) drop_link(name.c_str());
         const WriteStatus result = write_level(name.c_str(), check.file, level, rows, words, bgra);
         if (result == WriteStatus::source_failed) {
             print_pixels_unreadable(qfb_name);

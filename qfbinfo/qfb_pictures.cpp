@@ -1,14 +1,9 @@
-// The sheet and the animation of a QFB file (see qfb_pictures.h).
-#include "qfb_pictures.h"
-
+// The sheet and the animation of a QFB file (see qfb_jobs.h).
 #include <cinttypes>
 #include <cstdio>
 #include <string>
 
-#include "output_guard.h"
-#include "sheet.h"
-#include "sheet_layout.h"
-#include "webp_animation.h"
+#include "qfb_jobs.h"
 
 namespace {
 
@@ -22,16 +17,14 @@ int report_failure(const char* qfb_name, const char* kind, const char* out, Writ
     return 1;
 }
 
-// The refusal (a limit, or a taken name): printed, and true. Otherwise the name is ready to take.
+// The refusal (a limit, or a taken name): printed, and true.
 bool refused(const std::string& limit, const char* out, bool force)
 {
     if (!limit.empty()) {
         std::printf("%s\n", limit.c_str());
         return true;
     }
-    if (refuse_taken(out, force)) return true;
-    drop_link(out);
-    return false;
+    return refuse_taken(out, force);
 }
 
 }  // namespace

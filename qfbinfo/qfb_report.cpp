@@ -1,8 +1,8 @@
-// The QFB report (see qfb_report.h).
-#include "qfb_report.h"
-
+// The QFB report (see qfb_jobs.h).
 #include <cinttypes>
 #include <cstdio>
+
+#include "qfb_jobs.h"
 
 void print_qfb_report(const char* name, const qfb_file& file, uint64_t file_size)
 {

@@ -5,10 +5,7 @@
 #include <cstring>
 
 #include "cli.h"
-#include "qfb_check.h"
-#include "qfb_extract.h"
-#include "qfb_pictures.h"
-#include "qfb_report.h"
+#include "qfb_jobs.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// Image: one image of a frame set (24 or 32 bits, top row first), read through the Targa reader
-// with makeqfb's refusals, and written as an uncompressed Targa file of the same depth into its
-// temporary file.
+// Image: one image of a frame set (24 or 32 bits, top row first): read from a Targa file with
+// makeqfb's refusals or from a PNG file, reduced to the next mipmap level, and written as an
+// uncompressed Targa file of the same depth into its temporary file.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,18 @@ struct LoadRefusal {
 // Loads a 24 or 32-bit Targa file, opened once. An image larger than a set's may be is refused
 // before anything is allocated for it.
 LoadRefusal load_image(const char* name, Image& image);
+
+// Decodes the PNG file name, whatever its colour type and depth, to 8-bit blue, green, red,
+// alpha (a tRNS chunk gives alpha; 16-bit channels keep their top 8 bits) through libspng. The
+// file is read whole, and its header checked against the limits before any pixel buffer is made.
+LoadRefusal load_png(const char* name, Image& image);
+
+// The level below image: same depth, width / 2 x height / 2 (an odd last row or column is left
+// out), each pixel the average of a 2 x 2 block in linear light. Colour is decoded from sRGB to
+// linear light, averaged with each pixel weighted by its alpha (a fully transparent pixel adds no
+// colour; a block with no alpha at all is averaged plainly) and encoded back to the nearest sRGB
+// value; alpha is averaged plainly, rounded.
+Image halve_image(const Image& image);
 
 // The image as an uncompressed Targa file (no ID, no colour map, top row first) into a new
 // temporary file for name, finished and closed: out commits it. Prints nothing, shares nothing.

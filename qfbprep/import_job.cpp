@@ -7,7 +7,6 @@
 #include "cli.h"
 #include "frame_names.h"
 #include "jobs.h"
-#include "png_reader.h"
 
 int import_job(int argc, char** argv)
 {

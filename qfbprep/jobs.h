@@ -10,6 +10,10 @@
 #include "discovery.h"
 #include "image.h"
 
+// One whole run: picks the job named by the first argument. Returns the process exit status: 0
+// after the job's work, or for --help; 1 otherwise.
+int qfbprep_main(int argc, char** argv);
+
 int mipmaps_job(int argc, char** argv);
 int dither_job(int argc, char** argv);
 int check_job(int argc, char** argv);

@@ -2,7 +2,7 @@
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 
 #include "file_bytes.h"
-#include "qfbprep_main.h"
+#include "jobs.h"
 #include "set_checks.h"
 
 #if defined(__GLIBC__)

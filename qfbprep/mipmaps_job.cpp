@@ -9,7 +9,6 @@
 #include "frame_names.h"
 #include "jobs.h"
 #include "parallel.h"
-#include "reduce.h"
 #include "set_checks.h"
 #include "targa_file.h"
 

@@ -1,6 +1,6 @@
-// PNG input through libspng (see png_reader.h). The file is read whole into memory, its header is
+// PNG input through libspng (see image.h). The file is read whole into memory, its header is
 // checked against the limits before any pixel buffer is allocated, and libspng checks the rest.
-#include "png_reader.h"
+#include "image.h"
 
 #include <spng.h>
 

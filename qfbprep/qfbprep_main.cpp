@@ -1,6 +1,4 @@
-// The qfbprep command line (see qfbprep_main.h), and what its jobs share (see jobs.h).
-#include "qfbprep_main.h"
-
+// The qfbprep command line, and what its jobs share (see jobs.h).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-// The 2 x 2 linear-light reduction (see reduce.h), in integers: sRGB values decode to linear
+// The 2 x 2 linear-light reduction (see image.h), in integers: sRGB values decode to linear
 // light as 16-bit fractions of full intensity, and a table of every such fraction gives back the
 // nearest sRGB value (the midpoints between neighbouring values are where it flips).
-#include "reduce.h"
+#include "image.h"
 
 #include <cmath>
 #include <vector>
@@ -68,26 +68,19 @@ Image halve_image(const Image& image)
         uint8_t* out = half.row(y);
         for (int32_t x = 0; x < half.width; ++x, top += 2 * bpp, bottom += 2 * bpp, out += bpp) {
             const uint8_t* block[4] = {top, top + bpp, bottom, bottom + bpp};
-            if (has_alpha) {
-                const uint32_t alpha[4] = {block[0][3], block[1][3], block[2][3], block[3][3]};
-                const uint32_t alpha_sum = alpha[0] + alpha[1] + alpha[2] + alpha[3];
-                out[3] = static_cast<uint8_t>((alpha_sum + 2) / 4);
-                // Colour weighted by alpha; a block without any alpha keeps its colour, its
-                // pixels weighing alike. Equal alphas give the plain average, as they should.
-                const uint32_t none = alpha_sum == 0 ? 1 : 0;
-                const uint32_t total = alpha_sum + 4 * none;
-                const uint64_t by_total = srgb.reciprocal[total];
-                for (int c = 0; c < 3; ++c) {
-                    uint32_t sum = 0;  // at most 4 x 65535 x 255: no overflow
-                    for (int i = 0; i < 4; ++i) sum += uint32_t{decode[block[i][c]]} * (alpha[i] + none);
-                    out[c] = encode[((sum + total / 2) * by_total) >> RECIPROCAL_SHIFT];
-                }
-                continue;
-            }
+            // Colour weighted by alpha; a block without any alpha (every block of a 24-bit image)
+            // keeps its colour, its pixels weighing alike. Equal alphas give the plain average.
+            uint32_t alpha[4] = {};
+            if (has_alpha) alpha[0] = block[0][3], alpha[1] = block[1][3], alpha[2] = block[2][3], alpha[3] = block[3][3];
+            const uint32_t alpha_sum = alpha[0] + alpha[1] + alpha[2] + alpha[3];
+            if (has_alpha) out[3] = static_cast<uint8_t>((alpha_sum + 2) / 4);
+            const uint32_t none = alpha_sum == 0 ? 1 : 0;
+            const uint32_t total = alpha_sum + 4 * none;
+            const uint64_t by_total = srgb.reciprocal[total];
             for (int c = 0; c < 3; ++c) {
-                const uint32_t sum = uint32_t{decode[block[0][c]]} + decode[block[1][c]] + decode[block[2][c]] +
-                                     decode[block[3][c]];
-                out[c] = encode[(sum + 2) / 4];
+                uint32_t sum = 0;  // at most 4 x 65535 x 255: no overflow
+                for (int i = 0; i < 4; ++i) sum += uint32_t{decode[block[i][c]]} * (alpha[i] + none);
+                out[c] = encode[((sum + total / 2) * by_total) >> RECIPROCAL_SHIFT];
             }
         }
     }

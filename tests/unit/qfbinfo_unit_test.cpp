@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "qfb_extract.h"
+#include "qfb_jobs.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 
 #include "dither.h"
 #include "dither_loops.h"
-#include "reduce.h"
 
 namespace {
 

@@ -1,0 +1,65 @@
+// What qfbinfo does with a QFB file, and what its jobs share. The file is checked before
+// anything is printed or written: opened once and its bytes taken whole (mapped), its first bytes
+// checked by the format library against its size in overflow-checked 64-bit arithmetic, so that
+// a lying header never leads to an allocation or a read past the end; the rows are then read from
+// those bytes. qfbinfo never destroys a user's file: it refuses a name it would write that is
+// already taken (a file, a folder, a link) unless given --force, which replaces what stands at
+// the name (a symbolic link is replaced, never written through). Each job prints one line a file
+// and a closing line, or one message, and returns the exit status, 0 or 1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <qfb/qfb.h>
+
+#include "file_bytes.h"
+#include "pictures.h"
+
+enum class QfbProblem {
+    none,
+    cannot_open,
+    read_failed,  // the file could not be read (a folder, an I/O error)
+    refused,      // the format library refused it: see file.status
+};
+
+struct QfbCheck {
+    QfbProblem problem = QfbProblem::none;
+    qfb_file file{};         // the library's verdict: status, header, the size the header implies
+    uint64_t file_size = 0;  // bytes on disk
+    FileBytes bytes;         // the file's bytes, while they are read
+};
+
+// Opens name into check and checks it. On QfbProblem::none check.file gives every level's place.
+void check_qfb_file(const char* name, QfbCheck& check);
+// The rows of the checked file's levels; false when the file was cut short after the check.
+LevelRowSource rows_of(const QfbCheck& check);
+// Prints "Couldn't read QFB file NAME: reason.": the one message for a problem.
+void print_qfb_problem(const char* name, const QfbCheck& check);
+// The same message when the file was cut short after the check, while its pixels were read.
+void print_pixels_unreadable(const char* name);
+
+// When name is taken (a symbolic link counts, even a dangling one) and force is false, prints
+// "File already exists: NAME (--force replaces it)." and returns true: the caller stops. With
+// force, a symbolic link there is removed, so that the new file takes its place.
+bool refuse_taken(const char* name, bool force);
+
+// The report: the header field by field, then one line for every level of every frame (frame
+// from 1, as --extract numbers files; level; W x H; bytes; offset), as the library's walk reaches it.
+void print_qfb_report(const char* name, const qfb_file& file, uint64_t file_size);
+
+// The base filename of an extracted set: folder, "/", the QFB file's name without its folders
+// and without its last extension, then ".tga" ("out" and "art/walk.qfb" give "out/walk.tga").
+// Empty when folder is empty.
+std::string extract_base(const char* qfb_name, const char* folder);
+// Writes every level of every frame into folder (made, one level, like mkdir, when missing) as an
+// uncompressed top-down 32-bit Targa file named by makeqfb's convention (a single frame as
+// <stem>.tga, <stem>-a.tga, ..., several as <stem>-0001.tga, <stem>-a0001.tga, ...), so that
+// makeqfb on the folder with the same format and fps makes the same file again; every name is
+// looked at before the first file is written. Rows are read one at a time.
+int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder, bool force);
+
+// The contact sheet (PNG) and the animation (animated WebP): each refuses, before anything is read
+// past the header or written, a taken output name and a picture beyond its limits.
+int make_sheet(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
+int make_animation(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
