@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/targa_maker.h"
-#include "targa_file.h"
+#include "targa.h"
 
 namespace {
 

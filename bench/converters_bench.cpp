@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/quiet_stdout.h"
-#include "pixel_convert.h"
+#include "output.h"
 
 namespace {
 

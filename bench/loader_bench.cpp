@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "bench/targa_maker.h"
-#include "file_bytes.h"
-#include "pixel_convert.h"
-#include "targa_file.h"
+#include "files.h"
+#include "output.h"
+#include "targa.h"
 
 namespace {
 

@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame_names.h"
-#include "set_checks.h"
+#include "frameset.h"
 
 void print_usage_banner(const char* head, const char* body)
 {

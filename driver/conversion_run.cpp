@@ -8,10 +8,9 @@
 #include <cstring>
 
 #include "cli.h"
-#include "frame_names.h"
-#include "output_buffer.h"
-#include "set_checks.h"
-#include "targa_file.h"
+#include "frameset.h"
+#include "output.h"
+#include "targa.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include <qfb/qfb.h>
 
-#include "discovery.h"
-#include "pixel_convert.h"
-#include "targa_file.h"
+#include "frameset.h"
+#include "output.h"
+#include "targa.h"
 
 // Returns the exit status: 0 when the QFB file was written, 1 after any failure (message printed).
 int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set);

@@ -4,10 +4,8 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "frame_names.h"
-#include "output_buffer.h"
-#include "pixel_convert.h"
-#include "set_checks.h"
+#include "frameset.h"
+#include "output.h"
 
 namespace {
 

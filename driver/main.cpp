@@ -1,5 +1,5 @@
 // The makeqfb executable: the process-wide set-up, then everything happens in makeqfb_main.
-#include "file_bytes.h"
+#include "files.h"
 #include "makeqfb_main.h"
 
 int main(int argc, char** argv)

@@ -9,7 +9,7 @@
 
 #include "cli.h"
 #include "conversion_run.h"
-#include "discovery.h"
+#include "frameset.h"
 
 namespace {
 

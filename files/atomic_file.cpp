@@ -1,5 +1,5 @@
-// The atomic writer (see atomic_file.h).
-#include "atomic_file.h"
+// The atomic writer (see files.h).
+#include "files.h"
 
 #include <fcntl.h>
 #include <limits.h>

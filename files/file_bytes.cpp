@@ -1,6 +1,6 @@
 // Reading a file whole, and the SIGBUS guard: one handler for the process, one visit per thread
-// (see file_bytes.h).
-#include "file_bytes.h"
+// (see files.h).
+#include "files.h"
 
 #include <fcntl.h>
 #include <setjmp.h>

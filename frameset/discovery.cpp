@@ -1,11 +1,9 @@
-// Discovery of a frame set on disk (see discovery.h).
-#include "discovery.h"
+// Discovery of a frame set on disk (see frameset.h).
+#include "frameset.h"
 
 #include <climits>
 #include <cstring>
 
-#include "binary_file.h"
-#include "frame_names.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// The naming convention both ways (see frame_names.h).
-#include "frame_names.h"
+// The naming convention both ways (see frameset.h).
+#include "frameset.h"
 
 #include <cstdio>
 #include <cstdlib>

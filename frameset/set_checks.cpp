@@ -1,5 +1,5 @@
-// The rules of a packable frame set (see set_checks.h).
-#include "set_checks.h"
+// The rules of a packable frame set (see frameset.h).
+#include "frameset.h"
 
 #include <qfb/qfb.h>
 

@@ -19,7 +19,7 @@
 
 #include "qfb_jobs.h"
 #include "qfbinfo_main.h"
-#include "targa_file.h"
+#include "targa.h"
 
 namespace {
 

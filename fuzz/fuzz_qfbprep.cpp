@@ -17,9 +17,9 @@
 
 #include "bench/quiet_stdout.h"
 #include "makeqfb_main.h"
-#include "output_buffer.h"
+#include "output.h"
 #include "jobs.h"
-#include "targa_file.h"
+#include "targa.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "targa_decode.h"
+#include "targa.h"
 
 namespace {
 

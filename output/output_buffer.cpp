@@ -1,10 +1,10 @@
-// The static file image and pixel buffer, the appenders and the save (see output_buffer.h).
-#include "output_buffer.h"
+// The static file image and pixel buffer, the appenders and the save (see output.h).
+#include "output.h"
 
 #include <cassert>
 #include <cstring>
 
-#include "atomic_file.h"
+#include "files.h"
 
 alignas(64) uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
 alignas(64) uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];

@@ -1,5 +1,5 @@
-// makeqfb's converters and create_bitmap's dispatch (see pixel_convert.h), on qfb_encode_pixels.
-#include "pixel_convert.h"
+// makeqfb's converters and create_bitmap's dispatch (see output.h), on qfb_encode_pixels.
+#include "output.h"
 
 #include <cstdio>
 #include <cstdlib>

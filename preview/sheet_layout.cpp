@@ -1,5 +1,5 @@
-// The contact sheet's layout (see sheet_layout.h).
-#include "sheet_layout.h"
+// The contact sheet's layout (see pictures.h).
+#include "pictures.h"
 
 #include <algorithm>
 #include <cinttypes>

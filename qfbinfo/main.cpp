@@ -1,5 +1,5 @@
 // The qfbinfo executable: the process-wide set-up, then everything happens in qfbinfo_main.
-#include "file_bytes.h"
+#include "files.h"
 #include "qfbinfo_main.h"
 
 int main(int argc, char** argv)

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
+#include "files.h"
 #include "cli.h"
-#include "frame_names.h"
+#include "frameset.h"
 #include "qfb_jobs.h"
-#include "targa_header.h"
+#include "targa.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
 {

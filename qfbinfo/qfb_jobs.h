@@ -13,7 +13,7 @@
 
 #include <qfb/qfb.h>
 
-#include "file_bytes.h"
+#include "files.h"
 #include "pictures.h"
 
 enum class QfbProblem {

@@ -12,10 +12,9 @@
 #include <qfb/qfb.h>
 
 #include "cli.h"
-#include "frame_names.h"
+#include "frameset.h"
 #include "jobs.h"
-#include "set_checks.h"
-#include "targa_file.h"
+#include "targa.h"
 
 namespace {
 

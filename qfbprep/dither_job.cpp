@@ -8,7 +8,7 @@
 
 #include "cli.h"
 #include "dither.h"
-#include "frame_names.h"
+#include "frameset.h"
 #include "jobs.h"
 #include "parallel.h"
 

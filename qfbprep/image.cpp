@@ -1,8 +1,8 @@
 // Loading and writing one image (see image.h).
 #include "image.h"
 
-#include "set_checks.h"
-#include "targa_file.h"
+#include "frameset.h"
+#include "targa.h"
 
 LoadRefusal load_image(const char* name, Image& image)
 {

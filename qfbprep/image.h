@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "atomic_file.h"
+#include "files.h"
 
 struct Image {
     int32_t width = 0;

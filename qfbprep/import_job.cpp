@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli.h"
-#include "frame_names.h"
+#include "frameset.h"
 #include "jobs.h"
 
 int import_job(int argc, char** argv)

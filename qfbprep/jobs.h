@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery.h"
+#include "frameset.h"
 #include "image.h"
 
 // One whole run: picks the job named by the first argument. Returns the process exit status: 0

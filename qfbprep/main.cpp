@@ -1,9 +1,9 @@
 // The qfbprep executable: the process-wide set-up, then everything happens in qfbprep_main.
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 
-#include "file_bytes.h"
+#include "files.h"
 #include "jobs.h"
-#include "set_checks.h"
+#include "frameset.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>

@@ -6,11 +6,10 @@
 #include <vector>
 
 #include "cli.h"
-#include "frame_names.h"
+#include "frameset.h"
 #include "jobs.h"
 #include "parallel.h"
-#include "set_checks.h"
-#include "targa_file.h"
+#include "targa.h"
 
 namespace {
 

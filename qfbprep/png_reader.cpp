@@ -9,8 +9,8 @@
 
 #include <qfb/qfb.h>
 
-#include "file_bytes.h"
-#include "set_checks.h"
+#include "files.h"
+#include "frameset.h"
 
 namespace {
 

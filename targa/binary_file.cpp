@@ -1,10 +1,8 @@
-// BinaryFile (see binary_file.h).
-#include "binary_file.h"
-
+// BinaryFile (see targa.h).
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "file_bytes.h"
+#include "targa.h"
 
 int BinaryFile::open(const char* name, int mode)
 {

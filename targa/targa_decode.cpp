@@ -1,5 +1,5 @@
-// The Targa decoder over bytes in memory (see targa_decode.h).
-#include "targa_decode.h"
+// The Targa decoder over bytes in memory (see targa.h).
+#include "targa.h"
 
 #include <cstring>
 

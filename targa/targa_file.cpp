@@ -1,5 +1,5 @@
-// A Targa file opened once (see targa_file.h).
-#include "targa_file.h"
+// A Targa file opened once (see targa.h).
+#include "targa.h"
 
 namespace {
 

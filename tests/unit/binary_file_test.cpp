@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "binary_file.h"
+#include "targa.h"
 #include "tests/support/test_support.h"
 
 namespace {

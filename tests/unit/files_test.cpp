@@ -15,8 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "atomic_file.h"
-#include "file_bytes.h"
+#include "files.h"
 #include "tests/support/test_support.h"
 
 namespace {

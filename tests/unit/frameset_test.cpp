@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery.h"
-#include "frame_names.h"
-#include "set_checks.h"
+#include "frameset.h"
 #include "tests/support/test_support.h"
 
 namespace {

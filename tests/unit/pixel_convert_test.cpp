@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pixel_convert.h"
+#include "output.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "targa_decode.h"
+#include "targa.h"
 #include "tests/support/test_support.h"
 
 using qfbtest::Bytes;

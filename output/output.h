@@ -1,15 +1,19 @@
-// makeqfb's five converters of loaded 24-bit (B, G, R) or 32-bit (B, G, R, A) pixels into 16-bit
-// words of a PixelFormat, on the format library's encoder: each prints its one-line notice to
+// makeqfb's bitmap output. Its five converters of loaded 24-bit (B, G, R) or 32-bit (B, G, R, A)
+// pixels into 16-bit words, on the format library's encoder: each prints its one-line notice to
 // standard output first, then writes width x height words, each stored little-endian, in source
-// order, every channel truncated. The destination must have room for width x height words and
-// not overlap the source; a zero or negative dimension converts nothing (the notice is still
-// printed). select_converter hands out the same conversion for rows, the notice left to the caller.
+// order, every channel truncated; the destination must have room for them and not overlap the
+// source; a zero or negative dimension converts nothing (the notice is still printed).
+// select_converter hands out the same conversion for rows, the notice left to the caller. And the
+// in-memory image of the QFB file being built, the load target of every image, and the appenders
+// that fill the file image at output_cursor; save_output writes it to disk in one write.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include <qfb/qfb.h>
+
+#include "frameset.h"
 
 // makeqfb's name for a 16-bit layout's code, as chosen on the command line and stored in the
 // QFB header (the codes, names and fields are the format library's).
@@ -41,3 +45,27 @@ void create_1555_from_32(const uint8_t* source, uint16_t* dest, int32_t width, i
 void create_4444_from_32(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height);
 // The alpha byte is read over and has no effect.
 void create_565_from_32(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height);
+
+// One loaded image: the most pixel bytes an image of a set may have.
+constexpr size_t PIXEL_BUFFER_SIZE = MAX_IMAGE_BYTES;
+// The whole QFB file: the largest a QFB file may be.
+constexpr size_t OUTPUT_BUFFER_CAPACITY = QFB_MAX_FILE_SIZE;
+
+alignas(64) extern uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
+alignas(64) extern uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
+// Where the next byte of the file goes; output_cursor - output_buffer is the file's size so far.
+extern uint8_t* output_cursor;
+
+// The appenders do not check the room left (a debug build asserts it): the caller checks the
+// whole file's size before the header is written.
+void write_u32(uint32_t value);  // four bytes, least significant first
+void write_bytes(const void* source, uint32_t count);
+// The 32-byte header, laid out by the format library.
+void write_header(const qfb_header& header);
+
+size_t output_size();  // output_cursor - output_buffer
+void reset_output();   // the cursor back to the start (for in-process runs: tests and fuzzing)
+
+// Writes the output_size() bytes of the file image to name, in one write, through the atomic
+// writer (see files.h). True only when every byte reached the file and it took its name.
+bool save_output(const char* name);

@@ -1,0 +1,133 @@
+// Files as the tools touch them. Reading a file whole, in one open: a regular file's bytes mapped
+// read-only where the process guards mappings, read into memory otherwise. The descriptor stays
+// open while the bytes are held, so that a file cut short while it is read is seen, never a
+// crash: touching a mapped page past the file's new end raises SIGBUS, which the guard turns into
+// a result. The guard's handler is process-wide state: each tool's main installs it once, before
+// any thread exists; a program that does not install it reads its files instead of mapping them.
+//
+// Writing: AtomicFile, the one way every tool writes a file. The bytes go to a temporary file
+// beside the target, which takes the target's place by a rename only once it is complete and
+// closed, so that a failure never leaves a partial file and never destroys the file that was
+// there. One rule for what stands at the name: a symbolic link is followed and the file it leads
+// to is replaced (as a shell's redirection would write it); a device or named pipe gets the bytes
+// itself; a folder refuses. A new file gets the mode 0666 less the umask (the kernel applies it,
+// so nothing reads or changes the umask); a replaced file keeps its mode.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+enum class ReadStatus {
+    ok,
+    cannot_open,            // missing, not permitted, or a named pipe (which may never deliver)
+    read_failed,            // a folder, or an error of the system
+    out_of_memory,
+    changed_while_reading,  // the file was cut short while its bytes were read
+    too_large,              // more bytes than the reader takes
+};
+
+// Installs the guard's handler of SIGBUS. Called from main at start-up, while there is one thread.
+void install_fault_guard();
+
+// Opens name for reading without ever waiting on it: a named pipe is not opened (-1), nor is
+// anything that cannot be opened. The caller closes the descriptor.
+int open_for_reading(const char* name);
+
+class FileBytes {
+public:
+    // What is not a regular file (a device) is read up to this many bytes: far more than any frame
+    // or QFB file holds, and a bound on a device that never ends.
+    static constexpr size_t MAX_UNSIZED = size_t{64} << 20;
+
+    FileBytes() = default;
+    ~FileBytes() { reset(); }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    // Opens name and takes its bytes, mapped when map is true and the guard is installed; a file of
+    // more than limit bytes is refused before any is read.
+    ReadStatus open(const char* name, bool map = true, size_t limit = SIZE_MAX);
+    void reset();
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    bool mapped() const { return mapping_ != nullptr; }
+
+    // Runs visit(), which reads these bytes. On a mapping, a file cut short meanwhile ends the visit
+    // at a fault past its new end, and a cut inside the last page (which reads as zeros) shows in
+    // the file's length after it: both give changed_while_reading. visit must hold nothing that
+    // needs destroying, since it is left by a jump; a thread runs one guarded visit at a time.
+    template <typename Visit>
+    ReadStatus read_guarded(Visit visit) const
+    {
+        return guarded([](void* v) { (*static_cast<Visit*>(v))(); }, &visit);
+    }
+    // Copies size bytes from offset (within the bytes) to dest.
+    ReadStatus copy(uint64_t offset, size_t size, void* dest) const
+    {
+        return size == 0 ? ReadStatus::ok : read_guarded([=] { std::memcpy(dest, data_ + offset, size); });
+    }
+
+private:
+    ReadStatus guarded(void (*visit)(void*), void* context) const;
+    int fd_ = -1;
+    void* mapping_ = nullptr;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    std::vector<uint8_t> read_;  // the bytes when they are not mapped
+};
+
+enum class WriteStatus {
+    ok,
+    cannot_create,   // no temporary file could be made beside the name, or the file is read-only
+    write_failed,    // a write or the close failed (a full disk, ...)
+    rename_failed,   // the finished file could not take the name (a folder of that name, ...)
+    source_failed,   // what the bytes are made from could not be read
+    encoder_failed,  // the bytes could not be made (the encoder ran out of memory)
+};
+
+// A short lower-case phrase for the outcome, e.g. "a write failed"; never null.
+const char* write_status_text(WriteStatus status);
+
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile() { drop(); }  // an uncommitted temporary file is removed
+    AtomicFile(AtomicFile&& other) noexcept : s_(std::move(other.s_)) { other.s_ = State{}; }
+    AtomicFile& operator=(AtomicFile&& other) noexcept;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Starts the file that will take name's place: follows links, refuses a folder and a file that
+    // may not be written, and makes the temporary file.
+    WriteStatus create(const std::string& name);
+    // Appends size bytes (the kernel may take them in parts). False once any write has failed.
+    bool write(const void* data, size_t size);
+    // Ends the writing, checked: starts the bytes' way to the disk when they replace a file (the
+    // rename would wait for that) and closes the file. Another thread may commit it then.
+    WriteStatus close();
+    // Closes the file when close was not called, and renames it into place; after a failure the
+    // temporary file goes.
+    WriteStatus commit();
+    const std::string& name() const { return s_.name; }  // as given to create
+
+private:
+    void drop();
+    struct State {
+        int fd = -1;
+        std::string name, temp, target;  // temp until renamed or removed; target: name or its links' end
+        bool created = false;   // create succeeded, and the file is neither committed nor dropped
+        bool in_place = false;  // a device or pipe, written itself
+        bool replaces = false;  // an existing file is replaced
+        bool failed = false;
+    } s_;
+};
+
+// create, write and commit of one whole file.
+WriteStatus write_whole_file(const std::string& name, const void* data, size_t size);
+
+// Commits files in order; stops at the first that fails (those before it are in place) and sets
+// *failed to its index.
+WriteStatus commit_all(std::vector<AtomicFile>& files, size_t* failed);
