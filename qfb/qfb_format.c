@@ -17,10 +17,7 @@ const qfb_field* qfb_format_fields(int32_t format)
     return format >= 0 && format <= QFB_FORMAT_565 ? FIELDS[format] : NULL;
 }
 
-const char* qfb_format_name(int32_t format)
-{
-    return format >= 0 && format <= QFB_FORMAT_565 ? NAMES[format] : NULL;
-}
+const char* qfb_format_name(int32_t format) { return format >= 0 && format <= QFB_FORMAT_565 ? NAMES[format] : NULL; }
 
 int32_t qfb_format_code(const char* name)
 {

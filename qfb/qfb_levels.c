@@ -79,10 +79,7 @@ qfb_status qfb_get_level(const qfb_file* file, int32_t frame, int32_t level, qfb
     return QFB_OK;
 }
 
-int qfb_first_level(const qfb_file* file, qfb_level* level)
-{
-    return qfb_get_level(file, 0, 0, level) == QFB_OK;
-}
+int qfb_first_level(const qfb_file* file, qfb_level* level) { return qfb_get_level(file, 0, 0, level) == QFB_OK; }
 
 int qfb_next_level(const qfb_file* file, qfb_level* level)
 {

@@ -67,6 +67,26 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
     }
 }
 
+// An option that takes a value refuses another option as its value, naming both, and writes nothing.
+TEST(QfbinfoCommandLine, AnOptionIsNoOptionsValue)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"t.qfb", "--extract", "--sheet", "s.png"}, "Option --extract needs a value, not the option --sheet.\n"},
+        {{"t.qfb", "--force", "--animation", "--force"}, "Option --animation needs a value, not the option --force.\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        qfbtest::write_file(dir.file("t.qfb"), qfb(1, 1, 1, 1, 1, 0, {0x34, 0x12}));
+        const RunResult run = run_qfbinfo(c.args, dir.path());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, c.message);
+        EXPECT_EQ(files_in(dir.path()), std::vector<std::string>{"t.qfb"});
+    }
+}
+
 TEST(QfbinfoReport, PrintsTheHeaderAndEveryLevelOfAKnownFile)
 {
     TempDir dir;

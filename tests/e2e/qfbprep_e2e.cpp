@@ -9,6 +9,8 @@
 
 #include <qfb/qfb.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -169,6 +171,9 @@ TEST(QfbprepCheck, NamesEverySurpriseWithItsFile)
          {"w-0001.tga: makeqfb refuses it: run-length packet crosses a row end."}},
         {"a PNG file named as a frame", {{"w-0001.tga", frame}, {"w-0002.tga", png}}, "w.tga", 1,
          {"w-0002.tga: makeqfb refuses it: this is a PNG file, not a Targa file: import it with qfbprep."}},
+        {"a first frame too large for makeqfb", {{"w-0001.tga", image(1024, 683, 24)}, {"w-a0001.tga", image(512, 341, 24)}},
+         "w.tga", 1, {"\nw-0001.tga is too large: 2098176 bytes of pixels, more than the 2097152 bytes an image may have: "
+                      "makeqfb refuses it; make it smaller.\n"}},
         {"nothing there", {{"w-0003.tga", frame}}, "w.tga", 1,
          {"w.tga: no file of the set is there", "w-0003.tga is not used: makeqfb starts a set at frame 0000 or 0001"}},
     };
@@ -266,6 +271,12 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         {"a broken second frame", {"mipmaps", "w.tga"}, 1, "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
         {"a folder in the way of the last level", {"mipmaps", "w.tga"}, 1,
          "Couldn't write Targa file w-c0002.tga: the finished file could not take its name."},
+        {"an option as the value of --levels", {"mipmaps", "w.tga", "--levels", "--replace"}, 1,
+         "Option --levels needs a value, not the option --replace.\n"},
+        {"an option as the value of --mipmap-of", {"import", "n.tga", "--mipmap-of", "--levels", "a.png"}, 1,
+         "Option --mipmap-of needs a value, not the option --levels.\n"},
+        {"dither into a folder whose names are too long", {"dither", "565", "w.tga", std::string(250, 'f')}, 1,
+         "File names made from this base filename would be longer than 255 characters: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -275,12 +286,40 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         cut.resize(100);
         qfbtest::write_file(dir.file("w-0002.tga"), c.what == std::string("a broken second frame") ? cut : image(8, 8, 32));
         if (c.what == std::string("a folder in the way of the last level")) mkdir(dir.file("w-c0002.tga").c_str(), 0755);
+        mkdir(dir.file(std::string(250, 'f')).c_str(), 0755);
         const auto before = qfbtest::snapshot(dir.path());
         const RunResult run = qfbprep(c.args, dir.path());
         EXPECT_EQ(run.status, c.status);
         EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
         EXPECT_EQ(qfbtest::snapshot(dir.path()), before) << "no file written or changed";
     }
+}
+
+// Files written on several threads at once get the mode the umask gives, every one of them: no
+// thread ever changes the umask to read it.
+TEST(Qfbprep, EveryFileWrittenOnEveryThreadGetsTheUmasksMode)
+{
+    TempDir dir;
+    const Bytes frame = image(1, 1, 24);  // tiny: the writing of files is all there is to do
+    for (int f = 1; f <= 3000; ++f) {
+        char name[32];
+        std::snprintf(name, sizeof name, "u-%04d.tga", f);
+        qfbtest::write_file(dir.file(name), frame);
+    }
+    const mode_t old_mask = umask(077);
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        TempDir out;
+        const RunResult dithered = qfbprep({"dither", "565", "u.tga", out.path()}, dir.path());
+        ASSERT_EQ(dithered.status, 0) << dithered.output;
+        int wrong = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
+            struct stat info {};
+            wrong += stat(entry.path().c_str(), &info) != 0 || (info.st_mode & 0777) != 0600;
+        }
+        EXPECT_EQ(wrong, 0) << "files not 0600";
+    }
+    umask(old_mask);
 }
 
 }  // namespace

@@ -54,6 +54,9 @@ TEST(Mipmaps, ReducesInLinearLight)
          {156, 156, 156, 96}},
         // A block without any alpha keeps its colour, averaged plainly.
         {"wholly transparent block", make_image(2, 2, 32, repeat({40, 80, 120, 0}, 4)), 1, 1, {40, 80, 120, 0}},
+        // Each reduced row from its own two rows: black above, white below.
+        {"two reduced rows", make_image(2, 4, 24, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255}),
+         1, 2, {0, 0, 0, 255, 255, 255}},
         // 5 x 3: the last column and the last row are left out; they hold white, the rest black.
         {"odd sizes", make_image(5, 3, 24, [] {
              std::vector<uint8_t> p(5 * 3 * 3, 0);
