@@ -9,9 +9,17 @@ _FORMATS = ["1555", "4444", "565"]
 # makeqfb reads the frame rate like strtol into a 32-bit int; larger numbers say nothing more.
 _MAX_FPS = 2147483647
 
-# Mipmap letters looked for: 'a' to '~', 30 levels. makeqfb goes on past '~' into bytes that are
-# no portable file names; halving a 32767-pixel side reaches 1 after 15 levels.
-_MIPMAP_LETTERS = "abcdefghijklmnopqrstuvwxyz{|}~".elems()
+# Mipmap letters, one a level as in makeqfb: 'a' (level 1) up to the byte 255 (level 159). Level
+# 31's is the control character DEL, which no Bazel label may hold: a set with that many levels
+# is refused when the BUILD file loads rather than packed with fewer levels than makeqfb packs.
+_DEL = "\177"
+_MIPMAP_LETTERS = ("abcdefghijklmnopqrstuvwxyz{|}~" + _DEL +
+                   "\200\201\202\203\204\205\206\207\210\211\212\213\214\215\216\217\220\221\222\223\224\225\226\227" +
+                   "\230\231\232\233\234\235\236\237\240\241\242\243\244\245\246\247\250\251\252\253\254\255\256\257" +
+                   "\260\261\262\263\264\265\266\267\270\271\272\273\274\275\276\277\300\301\302\303\304\305\306\307" +
+                   "\310\311\312\313\314\315\316\317\320\321\322\323\324\325\326\327\330\331\332\333\334\335\336\337" +
+                   "\340\341\342\343\344\345\346\347\350\351\352\353\354\355\356\357\360\361\362\363\364\365\366\367" +
+                   "\370\371\372\373\374\375\376\377").elems()
 
 def _frame_number(frame):
     """The frame number as makeqfb writes it: at least four digits."""
@@ -108,6 +116,9 @@ def qfb_frame_set(name, base, format, fps, **kwargs):
     ext = base[base.rfind("."):]
     present = {path: True for path in native.glob([base, stem + "-*" + ext], allow_empty = True)}
     members = _members(base, present)
+    if [m for m in members if _DEL in m]:
+        fail(("qfb_frame_set(name = \"%s\"): %r has a 31st mipmap level, whose letter is the control " +
+              "character DEL, which Bazel cannot name; pack it with makeqfb itself") % (name, base))
     if not members:
         fail(("qfb_frame_set(name = \"%s\"): no frame set named by %r in this package: neither %s " +
               "nor %s-0000%s or %s-0001%s exists") % (name, base, base, stem, ext, stem, ext))

@@ -3,9 +3,11 @@
 # direct makeqfb runs, no-op rebuilds, rebuilds of only the changed set, a second workspace served
 # entirely from a shared HTTP cache (nginx with WebDAV on 127.0.0.1), hermetic conversion
 # actions, a file in the source folder kept when a conversion runs unsandboxed, a damaged member
-# failing with makeqfb's report, and wrong arguments refused when the BUILD file loads.
-#   qfb_frame_set_test.sh MAKEQFB NGINX SOURCE_DIR
-# MAKEQFB is the CMake-built tool the Bazel outputs are compared with. Every Bazel command and the
+# failing with makeqfb's report, wrong arguments refused when the BUILD file loads, and the rule's
+# discovery naming exactly the members makeqfb reads.
+#   qfb_frame_set_test.sh MAKEQFB NGINX SOURCE_DIR MEMBERS
+# MAKEQFB is the CMake-built tool the Bazel outputs are compared with; MEMBERS prints the members
+# makeqfb's discovery finds for a base filename. Every Bazel command and the
 # cache server are bounded in time; the servers are stopped and the temporary folder removed at
 # the end.
 set -euo pipefail
@@ -16,6 +18,7 @@ source "$(dirname "$0")/../../bazel/webdav_cache.sh"
 makeqfb=$(realpath "$1")
 nginx=$2
 source_dir=$(cd "$3" && pwd)
+members=$(realpath "$4")
 
 # The sets of examples/bazel/BUILD.bazel: name, format, fps.
 SETS=("ball 4444 12" "sky 565 1")
@@ -191,5 +194,43 @@ EOF
   grep -qF -- "qfb_frame_set(name = \"bad\"): $reason" "$work/bazel.log" ||
     { cat "$work/bazel.log"; fail "no reason given for format $format, fps $fps, base $base"; }
 done
+
+# The rule names the members makeqfb reads, for every form of set: the single image with 30 levels
+# ('a' to '~'), frames from 0000 and from 0001 with levels, a gap and stray files left out. A set
+# with a 31st level (its letter DEL, which no Bazel label holds) is refused, never packed short.
+query() {
+  (cd "$work/a" && timeout "$BAZEL_TIMEOUT" bazel --output_base="$work/base-a" query \
+    --override_repository=makeqfb="$source_dir" "labels(srcs, //names:$1)") >"$work/bazel.log" 2>&1
+}
+mkdir -p "$work/a/names"
+(
+  cd "$work/a/names"
+  python3 - <<'EOF'
+names = ["one.tga"] + ["one-%s.tga" % chr(c) for c in range(ord("a"), ord("~") + 1)]
+names += ["zero-%s%04d.tga" % (l, f) for f in range(3) for l in ["", "a", "b"]] + ["zero-0004.tga", "zero-d0001.tga"]
+names += ["first-%04d.tga" % f for f in range(1, 4)] + ["first-a%04d.tga" % f for f in range(1, 4)] + ["first-x.tga", "first-c0002.tga"]
+for name in names:
+    open(name, "wb").close()
+for c in range(ord("a"), 0x80):
+    open(b"del-" + bytes([c]) + b".tga", "wb").close()
+open(b"del.tga", "wb").close()
+EOF
+)
+for set in one zero first del; do
+  printf 'load("@makeqfb//bazel:qfb.bzl", "qfb_frame_set")\nqfb_frame_set(name = "%s", base = "%s.tga", format = "565", fps = 1)\n' \
+    "$set" "$set" >"$work/a/names/BUILD.bazel"
+  (cd "$work/a/names" && "$members" "$set.tga") >"$work/expected" || fail "no set $set for makeqfb"
+  if [ "$set" = del ]; then
+    query "$set" && fail "a set with a 31st level was accepted"
+    grep -qF "has a 31st mipmap level" "$work/bazel.log" || { cat "$work/bazel.log"; fail "no reason given for a 31st level"; }
+    continue
+  fi
+  query "$set" || { cat "$work/bazel.log"; fail "query of $set"; }
+  grep '^//names:' "$work/bazel.log" | sed 's|^//names:||' | sort >"$work/named"
+  sort "$work/expected" | cmp -s - "$work/named" ||
+    { diff <(sort "$work/expected") "$work/named"; fail "the rule names other members of $set than makeqfb reads"; }
+  echo "names of $set: $(wc -l <"$work/named") members, as makeqfb reads them"
+done
+rm -r "$work/a/names"
 
 echo "qfb_frame_set: all checks passed"
