@@ -177,51 +177,6 @@ TEST(Conversion, OutputLandsBesideTheInputAndReplacesAnOldFile)
     }
 }
 
-struct FailCase {
-    const char* what;
-    std::string format;
-    std::string expected;  // the whole transcript
-};
-
-// A set whose second frame is broken in some way: the run fails, no output file is made, and an
-// existing output survives unchanged.
-TEST(Conversion, FailedRunsLeaveNoOutput)
-{
-    const std::string start = "2 frames, 0 mipmaps per frame\n8 x 8, 32bpp\n"
-                              "t-0001.tga:  Creating 1555 from 32bpp.\nt-0002.tga:  ";
-    struct Case {
-        const char* what;
-        Bytes second;  // the file t-0002.tga
-        std::string tail;
-    };
-    const Bytes good = qfbtest::pattern(8, 8, 4, 5);
-    Bytes truncated = qfbtest::raw_image(8, 8, 32, good).to_bytes();
-    truncated.resize(truncated.size() - 1);
-    const Case cases[] = {
-        {"different size", qfbtest::raw_image(8, 4, 32, good).to_bytes(),
-         "Not all frames are of the same size and bits-per-pixel."},
-        {"different depth", qfbtest::raw_image(8, 8, 24, qfbtest::pattern(8, 8, 3, 5)).to_bytes(),
-         "Not all frames are of the same size and bits-per-pixel."},
-        {"pixel data cut short", truncated, "Couldn't read Targa file t-0002.tga: "},
-        {"not a Targa", Bytes{'h', 'e', 'l', 'l', 'o'}, "Couldn't read Targa file t-0002.tga: "},
-    };
-    for (const Case& c : cases) {
-        Fixture f;
-        f.add("t-0001.tga", 8, 8, 32, 0, false, true, 4);
-        f.write("t-0002.tga", c.second);
-        const Bytes old_output = {1, 2, 3};
-        f.write("t.qfb", old_output);
-        const qfbtest::RunResult run = run_makeqfb({"1555", "15", "t.tga"}, f.dir.path());
-        EXPECT_EQ(run.status, 1) << c.what;
-        EXPECT_EQ(run.output.substr(0, start.size() + c.tail.size()), start + c.tail) << c.what << "\n" << run.output;
-        if (c.tail.back() == '.') {
-            EXPECT_EQ(run.output, start + c.tail) << "no line end after the mismatch message";
-        }
-        EXPECT_EQ(qfbtest::read_file(f.dir.file("t.qfb")), old_output) << c.what;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 3) << "no stray files";
-    }
-}
-
 // The first frame decides the set's geometry; these are refused before any header is written.
 TEST(Conversion, RefusesFirstFramesItCannotUse)
 {
@@ -284,18 +239,6 @@ TEST(Conversion, RefusesSetsTooLargeForTheOutputBuffer)
     EXPECT_EQ(run.output, "20 frames, 0 mipmaps per frame\n1024 x 512, 32bpp\n"
                           "This frame set is too large: its QFB file would be larger than the 20552092 bytes a QFB file may have.\n");
     EXPECT_FALSE(qfbtest::exists(f.dir.file("big.qfb")));
-}
-
-TEST(Conversion, ReportsAnOutputThatCannotBeWritten)
-{
-    Fixture f;
-    f.add("t.tga", 2, 2, 24, 2, false, true, 7);
-    std::filesystem::create_directory(f.dir.file("t.qfb"));  // the output name is a folder
-    const qfbtest::RunResult run = run_makeqfb({"565", "15", "t.tga"}, f.dir.path());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "1 frame, 0 mipmaps per frame\n2 x 2, 24bpp\nt.tga:  Creating 565 from 24bpp.\n"
-                          "Couldn't write file: t.qfb\n");
-    EXPECT_TRUE(std::filesystem::is_directory(f.dir.file("t.qfb")));
 }
 
 }  // namespace
