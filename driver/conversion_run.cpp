@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "cli.h"
 #include "frameset.h"
@@ -13,20 +13,6 @@
 #include "targa.h"
 
 namespace {
-
-// The output name: the base filename's stem (all before its last ".") followed by ".qfb".
-// False when it would not fit in a name buffer.
-bool build_output_name(char* out, const char* base)
-{
-    out[0] = '\0';
-    const char* dot = std::strrchr(base, '.');
-    if (dot == nullptr) return false;
-    const size_t stem_length = static_cast<size_t>(dot - base);
-    if (stem_length + 4 > NAME_BUFFER_SIZE - 1) return false;
-    std::memcpy(out, base, stem_length);
-    std::memcpy(out + stem_length, ".qfb", 5);
-    return true;
-}
 
 // 24-bit 4444 becomes 1555 (there is no alpha to keep); 32-bit 565 drops the alpha.
 PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
@@ -92,18 +78,18 @@ bool output_is_an_input(const char* output_name, const FrameSet& set, const qfb_
 
 int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
 {
-    char first_name[NAME_BUFFER_SIZE];
-    char output_name[NAME_BUFFER_SIZE];
-    if (!build_frame_filename(first_name, set.base.c_str(), set.first_frame(), 0) ||
-        !build_output_name(output_name, set.base.c_str())) {
+    // The output lands beside the input: the stem (all before the last ".") and ".qfb".
+    const std::string first_name = member_name(set.base, set.first_frame(), 0);
+    const std::string output_name = set.base.substr(0, set.base.rfind('.')) + ".qfb";
+    if (first_name.empty() || output_name.size() > NAME_BUFFER_SIZE - 1) {
         say_names_too_long(set.base.c_str());
         return 1;
     }
 
     TargaFile first;
-    const TargaError why = first.open(first_name);
+    const TargaError why = first.open(first_name.c_str());
     if (why != TargaError::none) {
-        say_unreadable_targa(first_name, targa_error_text(why));
+        say_unreadable_targa(first_name.c_str(), targa_error_text(why));
         return 1;
     }
     const TargaHeader& h = first.header();
@@ -113,12 +99,12 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
         return 1;
     }
     const PixelFormat written = settle_format(format, h.pixel_depth);
-    if (!fits(first_name, h, set)) return 1;
+    if (!fits(first_name.c_str(), h, set)) return 1;
     const qfb_header header = {h.width, h.height, written, fps, set.frame_count(), set.mipmap_count()};
     qfb_file layout;
     qfb_layout(&header, &layout);  // cannot fail once the set fits
-    if (output_is_an_input(output_name, set, layout)) {
-        say_output_is_input(output_name);
+    if (output_is_an_input(output_name.c_str(), set, layout)) {
+        say_output_is_input(output_name.c_str());
         return 1;
     }
 
@@ -135,10 +121,10 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
         return 1;
     }
 
-    if (!save_output(output_name)) {
-        std::printf("Couldn't write file: %s\n", output_name);
+    if (!save_output(output_name.c_str())) {
+        std::printf("Couldn't write file: %s\n", output_name.c_str());
         return 1;
     }
-    std::printf("qfb file created:  %s (%zu bytes)\nConversion complete.\n", output_name, output_size());
+    std::printf("qfb file created:  %s (%zu bytes)\nConversion complete.\n", output_name.c_str(), output_size());
     return 0;
 }

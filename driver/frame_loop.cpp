@@ -22,32 +22,6 @@ void convert_row(const uint8_t* row, int32_t top_row, void* context)
     target.converter->convert(row, target.dest + static_cast<size_t>(top_row) * target.width, target.width);
 }
 
-// One level, its file open: compare with the set's geometry, convert, advance the cursor.
-FrameLoopResult convert_level(const char* name, TargaFile& file, const qfb_level& level, const TargaHeader& first,
-                              PixelFormat format)
-{
-    const TargaHeader& h = file.header();
-    if (check_member(first, h, level.level) != SetProblem::none) return FrameLoopResult::mismatch;
-    // The cursor always stands at an even offset from the aligned buffer start: 32 + 2 * pixels.
-    uint16_t* dest = reinterpret_cast<uint16_t*>(output_cursor);
-    // Without a converter create_bitmap reports the combination, after the file is loaded.
-    const PixelConverter* converter = select_converter(h.pixel_depth, format);
-    TargaError why = file.locate(PIXEL_BUFFER_SIZE);
-    if (why == TargaError::none && converter != nullptr && !targa_is_rle(h)) {
-        std::fputs(converter->notice, stdout);
-        RowTarget target{converter, dest, static_cast<size_t>(h.width)};
-        why = file.visit_rows(convert_row, &target);
-    } else if (why == TargaError::none && (why = file.load(pixel_buffer)) == TargaError::none) {
-        create_bitmap(pixel_buffer, dest, h.width, h.height, h.pixel_depth, format);
-    }
-    if (why != TargaError::none) {
-        say_unreadable_targa(name, targa_error_text(why));
-        return FrameLoopResult::unreadable;
-    }
-    output_cursor += level.size;
-    return FrameLoopResult::converted;
-}
-
 }  // namespace
 
 FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, TargaFile& first, PixelFormat format)
@@ -55,24 +29,33 @@ FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, Targ
     const TargaHeader top = first.header();
     qfb_level level;
     for (int more = qfb_first_level(&layout, &level); more; more = qfb_next_level(&layout, &level)) {
-        char name[NAME_BUFFER_SIZE];
-        // Discovery has already named every member; this only guards the buffer.
-        if (!build_frame_filename(name, set.base.c_str(), member_frame(set.first_frame(), level.frame), level.level)) {
-            say_unreadable_targa(set.base.c_str(), "a member's name is too long");
-            return FrameLoopResult::unreadable;
-        }
-        std::printf("%s:  ", name);
+        // Discovery has named every member already: the name fits.
+        const std::string name = member_name(set.base, member_frame(set.first_frame(), level.frame), level.level);
+        std::printf("%s:  ", name.c_str());
         // The first member is open already; every other is opened here, once.
         TargaFile other;
         const bool is_first = level.frame == 0 && level.level == 0;
         TargaFile& file = is_first ? first : other;
-        const TargaError why = is_first ? TargaError::none : file.open(name);
+        TargaError why = is_first ? TargaError::none : file.open(name.c_str());
+        const TargaHeader& h = file.header();
+        if (why == TargaError::none && check_member(top, h, level.level) != SetProblem::none) return FrameLoopResult::mismatch;
+        // The cursor always stands at an even offset from the aligned buffer start: 32 + 2 * pixels.
+        uint16_t* dest = reinterpret_cast<uint16_t*>(output_cursor);
+        // Without a converter create_bitmap reports the combination, after the file is loaded.
+        const PixelConverter* converter = select_converter(h.pixel_depth, format);
+        if (why == TargaError::none) why = file.locate(PIXEL_BUFFER_SIZE);
+        if (why == TargaError::none && converter != nullptr && !targa_is_rle(h)) {
+            std::fputs(converter->notice, stdout);
+            RowTarget target{converter, dest, static_cast<size_t>(h.width)};
+            why = file.visit_rows(convert_row, &target);
+        } else if (why == TargaError::none && (why = file.load(pixel_buffer)) == TargaError::none) {
+            create_bitmap(pixel_buffer, dest, h.width, h.height, h.pixel_depth, format);
+        }
         if (why != TargaError::none) {
-            say_unreadable_targa(name, targa_error_text(why));
+            say_unreadable_targa(name.c_str(), targa_error_text(why));
             return FrameLoopResult::unreadable;
         }
-        const FrameLoopResult result = convert_level(name, file, level, top, format);
-        if (result != FrameLoopResult::converted) return result;
+        output_cursor += level.size;
     }
     return FrameLoopResult::converted;
 }
