@@ -23,8 +23,7 @@ bool same_file(const std::string& a, const std::string& b)
 struct Member {
     std::string input, output;
     Image image;
-    AtomicFile file;
-    WriteStatus written = WriteStatus::ok;
+    StagedFile staged;
 };
 
 bool load_member(Member& member)
@@ -62,7 +61,10 @@ void work_on(std::vector<Member>& members, size_t first, size_t end, int32_t for
     }
     for (size_t i = first; i < end; ++i) {
         Member& member = members[i];
-        member.written = write_image(member.output, member.image, member.file);
+        member.staged.written = write_image(member.output, member.image, member.staged.file);
+        member.staged.line = text("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+                                  qfb_format_name(qfb_packed_format(format, member.image.bytes_per_pixel())),
+                                  member.image.bits_per_pixel);
         std::vector<uint8_t>().swap(member.image.pixels);  // its memory can take the members still to be read
     }
 }
@@ -105,9 +107,7 @@ int dither_job(int argc, char** argv)
         }
     }
     piece_starts.push_back(members.size());
-    std::vector<AtomicFile> batch;
-    std::string held;
-    bool kept_all = true;
+    Staging staging;
     const bool loaded = load_work_and_finish(
         piece_starts.size() - 1,
         [&](size_t p) {
@@ -117,23 +117,9 @@ int dither_job(int argc, char** argv)
         },
         [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], format); },
         [&](size_t p) {
-            for (size_t i = piece_starts[p]; i < piece_starts[p + 1] && kept_all; ++i) {
-                Member& member = members[i];
-                kept_all = member.written == WriteStatus::ok;
-                if (!kept_all) {
-                    held += unwritable_targa(member.output.c_str(), write_status_text(member.written));
-                    break;
-                }
-                held += text("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
-                             qfb_format_name(qfb_packed_format(format, member.image.bytes_per_pixel())),
-                             member.image.bits_per_pixel);
-                batch.push_back(std::move(member.file));
-            }
+            for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) staging.keep(members[i].staged);
         });
-    if (!loaded) return 1;
-    std::fputs(held.c_str(), stdout);
-    if (!kept_all) return 1;
-    if (!commit_batch(batch)) return 1;
+    if (!loaded || !staging.finish()) return 1;
     std::printf("%zu file%s dithered into %s.\n", members.size(), members.size() == 1 ? "" : "s", folder.c_str());
     return 0;
 }

@@ -43,5 +43,28 @@ std::string text(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // cannot take its name (those before it have taken theirs) and returns false then.
 bool commit_batch(std::vector<AtomicFile>& batch);
 
+// A file written whole into its temporary file by a worker, and the line that says so.
+struct StagedFile {
+    AtomicFile file;
+    WriteStatus written = WriteStatus::cannot_create;
+    std::string line;
+};
+
+// What a job that writes while it still reads keeps, in order: the files, and what is said of
+// them, which waits until every file is read, so that a file it cannot read is the one failure it
+// reports. After the first file that could not be written nothing more is kept.
+class Staging {
+public:
+    void keep(StagedFile& staged);
+    // Says what was held, then renames every file into place; false (said) after any failure.
+    bool finish();
+    size_t count() const { return batch_.size(); }
+
+private:
+    std::vector<AtomicFile> batch_;
+    std::string held_;
+    bool failed_ = false;
+};
+
 // The message for an image that was not loaded (kind: "Targa" or "PNG").
 void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal);

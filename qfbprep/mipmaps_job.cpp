@@ -52,8 +52,7 @@ struct FramePlan {
     int32_t from, to;  // the new levels
     Image above;
     std::vector<Image> levels;  // only their sizes once written
-    std::vector<AtomicFile> files;
-    std::vector<WriteStatus> written;
+    std::vector<StagedFile> files;
 };
 
 // Loads the level that the frame's first new level is made from, and checks its size.
@@ -100,8 +99,9 @@ void make_levels(const std::string& base, FramePlan& plan)
     plan.files.resize(plan.levels.size());
     for (size_t i = 0; i < plan.levels.size(); ++i) {
         Image& image = plan.levels[i];
-        plan.written.push_back(write_image(member_name(base, plan.frame->number, plan.from + static_cast<int32_t>(i)),
-                                           image, plan.files[i]));
+        const std::string name = member_name(base, plan.frame->number, plan.from + static_cast<int32_t>(i));
+        plan.files[i].written = write_image(name, image, plan.files[i].file);
+        plan.files[i].line = text("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
         std::vector<uint8_t>().swap(image.pixels);
     }
 }
@@ -142,33 +142,18 @@ int mipmaps_job(int argc, char** argv)
     for (const SetFrame& frame : set.frames) {
         const int32_t from = options.replace ? 1 : frame.mipmaps + 1;
         if (from > target) continue;
-        plans.push_back(FramePlan{&frame, from, target, Image(), {}, {}, {}});
+        plans.push_back(FramePlan{&frame, from, target, Image(), {}, {}});
         plans.back().levels.reserve(static_cast<size_t>(target - from + 1));
     }
-    std::vector<AtomicFile> batch;
-    std::string held;
-    bool kept_all = true;
+    Staging staging;
     const bool loaded = load_work_and_finish(
         plans.size(), [&](size_t i) { return plan_frame(set, plans[i]); },
         [&](size_t i) { make_levels(set.base, plans[i]); },
         [&](size_t i) {
-            FramePlan& plan = plans[i];
-            for (size_t at = 0; at < plan.files.size() && kept_all; ++at) {
-                const std::string name = member_name(set.base, plan.frame->number, plan.from + static_cast<int32_t>(at));
-                kept_all = plan.written[at] == WriteStatus::ok;
-                if (!kept_all) {
-                    held += unwritable_targa(name.c_str(), write_status_text(plan.written[at]));
-                    break;
-                }
-                const Image& image = plan.levels[at];
-                held += text("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
-                batch.push_back(std::move(plan.files[at]));
-            }
+            for (StagedFile& staged : plans[i].files) staging.keep(staged);
         });
-    if (!loaded) return 1;
-    std::fputs(held.c_str(), stdout);
-    if (!kept_all || !commit_batch(batch)) return 1;
-    const int32_t written = static_cast<int32_t>(batch.size());
+    if (!loaded || !staging.finish()) return 1;
+    const int32_t written = static_cast<int32_t>(staging.count());
     std::printf("%d mipmap level%s written; every frame has %d.\n", written, written == 1 ? "" : "s", target);
     return 0;
 }

@@ -79,6 +79,20 @@ bool commit_batch(std::vector<AtomicFile>& batch)
     return committed == WriteStatus::ok;
 }
 
+void Staging::keep(StagedFile& staged)
+{
+    if (failed_) return;
+    failed_ = staged.written != WriteStatus::ok;
+    held_ += failed_ ? unwritable_targa(staged.file.name().c_str(), write_status_text(staged.written)) : staged.line;
+    if (!failed_) batch_.push_back(std::move(staged.file));
+}
+
+bool Staging::finish()
+{
+    std::fputs(held_.c_str(), stdout);
+    return !failed_ && commit_batch(batch_);
+}
+
 void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal)
 {
     switch (refusal.kind) {
