@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "dither.h"
-#include "dither_loops.h"
 
 namespace {
 
@@ -151,13 +150,11 @@ TEST(Dither, FieldChoiceIsTheNearestFieldForEveryValue)
     }
 }
 
-// The vector loop against the portable one, alone and two images at once: the same bytes for
-// every format and depth, on noise (values across the whole range, so every field and halfway
-// point is met), on ramps into both ends (errors pushing values past 0 and 255), and on sizes
-// with one pixel, odd widths and single rows.
-TEST(Dither, VectorLoopGivesThePortableLoopsBytes)
+// Two images at once give each image's own bytes, for every format and depth, on noise (values
+// across the whole range, so every field and halfway point is met), on ramps into both ends
+// (errors pushing values past 0 and 255), and on sizes with one pixel, odd widths and single rows.
+TEST(Dither, TwoImagesAtOnceGiveEachItsOwnBytes)
 {
-    if (!dither_vector_available()) GTEST_SKIP() << "this processor has no AVX2";
     enum Content { noise, ramps };
     const struct Row {
         int32_t format, bits, width, height;
@@ -165,10 +162,9 @@ TEST(Dither, VectorLoopGivesThePortableLoopsBytes)
     } rows[] = {
         {QFB_FORMAT_565, 32, 67, 41, noise},   {QFB_FORMAT_4444, 32, 67, 41, noise},
         {QFB_FORMAT_1555, 32, 67, 41, noise},  {QFB_FORMAT_565, 24, 67, 41, noise},
-        {QFB_FORMAT_1555, 24, 67, 41, noise},  {QFB_FORMAT_4444, 24, 33, 9, noise},
-        {QFB_FORMAT_4444, 32, 256, 64, ramps}, {QFB_FORMAT_565, 24, 256, 64, ramps},
-        {QFB_FORMAT_1555, 32, 1, 1, noise},    {QFB_FORMAT_565, 32, 1, 7, noise},
-        {QFB_FORMAT_4444, 32, 7, 1, noise},    {QFB_FORMAT_565, 24, 2, 3, noise},
+        {QFB_FORMAT_1555, 24, 67, 41, noise},  {QFB_FORMAT_4444, 32, 256, 64, ramps},
+        {QFB_FORMAT_565, 24, 256, 64, ramps},  {QFB_FORMAT_1555, 32, 1, 1, noise},
+        {QFB_FORMAT_565, 32, 1, 7, noise},     {QFB_FORMAT_4444, 32, 7, 1, noise},
     };
     std::mt19937 random(2026);
     auto make = [&](const Row& row) {
@@ -182,17 +178,13 @@ TEST(Dither, VectorLoopGivesThePortableLoopsBytes)
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "format " << row.format << ", " << row.bits << " bits, " << row.width << " x "
                                         << row.height);
-        const Image first = make(row), second = make(row);
-        Image portable_first = first, portable_second = second;
-        dither_portable(portable_first, row.format);
-        dither_portable(portable_second, row.format);
-        Image alone = first;
-        dither_vector(alone, nullptr, row.format);
-        EXPECT_EQ(alone.pixels, portable_first.pixels) << "alone";
+        Image first = make(row), second = make(row);
         Image together_first = first, together_second = second;
-        dither_vector(together_first, &together_second, row.format);
-        EXPECT_EQ(together_first.pixels, portable_first.pixels) << "first of two";
-        EXPECT_EQ(together_second.pixels, portable_second.pixels) << "second of two";
+        dither_image(first, row.format);
+        dither_image(second, row.format);
+        dither_images(together_first, together_second, row.format);
+        EXPECT_EQ(together_first.pixels, first.pixels) << "first of two";
+        EXPECT_EQ(together_second.pixels, second.pixels) << "second of two";
     }
 }
 
