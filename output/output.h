@@ -58,7 +58,6 @@ extern uint8_t* output_cursor;
 
 // The appenders do not check the room left (a debug build asserts it): the caller checks the
 // whole file's size before the header is written.
-void write_u32(uint32_t value);  // four bytes, least significant first
 void write_bytes(const void* source, uint32_t count);
 // The 32-byte header, laid out by the format library.
 void write_header(const qfb_header& header);

@@ -16,16 +16,6 @@ namespace {
 
 }  // namespace
 
-void write_u32(uint32_t value)
-{
-    assert(room_left() >= 4);
-    output_cursor[0] = static_cast<uint8_t>(value);
-    output_cursor[1] = static_cast<uint8_t>(value >> 8);
-    output_cursor[2] = static_cast<uint8_t>(value >> 16);
-    output_cursor[3] = static_cast<uint8_t>(value >> 24);
-    output_cursor += 4;
-}
-
 void write_bytes(const void* source, uint32_t count)
 {
     assert(count <= room_left());
