@@ -25,7 +25,7 @@ static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic
 // Dithers a, and b too when it is not null (then of a's size and depth); each lane to its own
 // width. Without b its half of the lanes reads zeros and writes into a scratch pixel never read.
 template <int BPP>
-QFB_TARGET_CLONES void dither_rows(Image& a, Image* b, const int (&bits)[LANES])
+inline __attribute__((always_inline)) void dither_rows(Image& a, Image* b, const int (&bits)[LANES])
 {
     const int32_t width = a.width;
     if (width == 0) return;
@@ -69,6 +69,10 @@ QFB_TARGET_CLONES void dither_rows(Image& a, Image* b, const int (&bits)[LANES])
     }
 }
 
+// The loop for each pixel size, built for each processor (compilers clone no templates).
+QFB_TARGET_CLONES void dither_rows_3(Image& a, Image* b, const int (&bits)[LANES]) { dither_rows<3>(a, b, bits); }
+QFB_TARGET_CLONES void dither_rows_4(Image& a, Image* b, const int (&bits)[LANES]) { dither_rows<4>(a, b, bits); }
+
 void dither(Image& a, Image* b, int32_t format)
 {
     // Each byte's field width, 8 for a byte left as it is: alpha is, without alpha or in 1555
@@ -78,9 +82,9 @@ void dither(Image& a, Image* b, int32_t format)
     for (int c = 0; c < LANES; ++c) bits[c] = fields[c % 4].bits;
     if (a.bytes_per_pixel() != 4 || bits[3] < 4) bits[3] = bits[7] = 8;
     if (a.bytes_per_pixel() == 4) {
-        dither_rows<4>(a, b, bits);
+        dither_rows_4(a, b, bits);
     } else {
-        dither_rows<3>(a, b, bits);
+        dither_rows_3(a, b, bits);
     }
 }
 
