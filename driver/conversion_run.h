@@ -1,9 +1,5 @@
-// makeqfb's conversion: the run probes the first frame, settles the output format, checks that
-// the set fits, writes the header, runs the frame loop and saves the QFB file beside the input.
-// The frame and mipmap loop walks every frame and, within it, every level from full size down,
-// checks each file's size and depth, and converts its pixels straight into the output buffer:
-// from the file's bytes in place when uncompressed, decoded into the pixel buffer first when
-// run-length encoded. Each member is opened once.
+// makeqfb's conversion run (probe the first frame, settle the format, check the set fits, write the
+// header, run the frame loop, save beside the input) and its frame loop, every member opened once.
 #pragma once
 
 #include <cstdint>

@@ -1,17 +1,7 @@
-// Files as the tools touch them. Reading a file whole, in one open: a regular file's bytes mapped
-// read-only where the process guards mappings, read into memory otherwise. The descriptor stays
-// open while the bytes are held, so that a file cut short while it is read is seen, never a
-// crash: touching a mapped page past the file's new end raises SIGBUS, which the guard turns into
-// a result. The guard's handler is process-wide state: each tool's main installs it once, before
-// any thread exists; a program that does not install it reads its files instead of mapping them.
-//
-// Writing: AtomicFile, the one way every tool writes a file. The bytes go to a temporary file
-// beside the target, which takes the target's place by a rename only once it is complete and
-// closed, so that a failure never leaves a partial file and never destroys the file that was
-// there. One rule for what stands at the name: a symbolic link is followed and the file it leads
-// to is replaced (as a shell's redirection would write it); a device or named pipe gets the bytes
-// itself; a folder refuses. A new file gets the mode 0666 less the umask (the kernel applies it,
-// so nothing reads or changes the umask); a replaced file keeps its mode.
+// Files as the tools touch them. Reading: a file's bytes taken whole in one open, mapped read-only
+// (or read, where it cannot be mapped or the guard is not installed), the descriptor held open so
+// that a file cut short while it is read is a result (the SIGBUS guard), never a crash. Writing:
+// AtomicFile, the one way every tool writes, through a temporary file renamed into place.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +26,8 @@ void install_fault_guard();
 // anything that cannot be opened. The caller closes the descriptor.
 int open_for_reading(const char* name);
 
+// A file's bytes, mapped or read; the guard's SIGBUS handler is process-wide state, installed once by
+// each tool's main before any thread exists.
 class FileBytes {
 public:
     // What is not a regular file (a device) is read up to this many bytes: far more than any frame
@@ -91,6 +83,11 @@ enum class WriteStatus {
 // A short lower-case phrase for the outcome, e.g. "a write failed"; never null.
 const char* write_status_text(WriteStatus status);
 
+// The bytes go to a temporary file beside the target that takes its place by a rename once complete
+// and closed: a failure never leaves a partial file nor destroys the old one. A symbolic link at the
+// name is followed (the file it leads to is replaced, as a shell's redirection writes it); a device
+// or pipe gets the bytes itself; a folder refuses. A new file gets 0666 less the umask (applied by
+// the kernel: nothing reads or changes the umask); a replaced file keeps its mode.
 class AtomicFile {
 public:
     AtomicFile() = default;

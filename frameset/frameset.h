@@ -1,10 +1,6 @@
-// The frame-set model. The naming convention both ways: the one function that names every member
-// (frame number, mipmap level) from the base filename, and its inverse. Discovery: the set a base
-// filename names on disk, the single image when the base file exists (numbered frames are then not
-// looked for), otherwise consecutive frames from 0000 or 0001 up to the first gap, each frame's
-// mipmap levels from 'a' up to the first missing letter; a file exists when it can be opened for
-// reading. And the rules a set must meet to be packed, each problem a typed value: makeqfb stops at
-// the first it meets, qfbprep check reports them all, each tool in its own words.
+// The frame-set model: the naming convention both ways, discovery of a set on disk, and the rules
+// a set must meet to be packed, each problem a typed value (makeqfb stops at the first, qfbprep
+// check reports all, each in its own words).
 #pragma once
 
 #include <cstddef>

@@ -1,11 +1,6 @@
-// makeqfb's bitmap output. Its five converters of loaded 24-bit (B, G, R) or 32-bit (B, G, R, A)
-// pixels into 16-bit words, on the format library's encoder: each prints its one-line notice to
-// standard output first, then writes width x height words, each stored little-endian, in source
-// order, every channel truncated; the destination must have room for them and not overlap the
-// source; a zero or negative dimension converts nothing (the notice is still printed).
-// select_converter hands out the same conversion for rows, the notice left to the caller. And the
-// in-memory image of the QFB file being built, the load target of every image, and the appenders
-// that fill the file image at output_cursor; save_output writes it to disk in one write.
+// makeqfb's bitmap output: the five converters on the format library's encoder, each printing its
+// notice, then truncating width x height pixels into little-endian words; and the in-memory image
+// of the QFB file, the load target of every image, the appenders and the save in one write.
 #pragma once
 
 #include <cstddef>

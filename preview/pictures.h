@@ -1,14 +1,7 @@
-// The two pictures qfbinfo makes of a checked QFB file, and their limits (a file whose picture
-// would pass one is refused before anything is read past the header or written):
-// - the contact sheet: every level of every frame placed by the sheet layout, each pixel
-//   expanded by the format library, drawn as a block of scale x scale sheet pixels (nearest
-//   neighbour, never smoothed) over a light checkerboard that shows through where alpha is below
-//   255, on a grey ground; opaque RGB, written as a PNG file by libspng one row of cells at a time,
-//   so that memory is one row of cells whatever the number of frames;
-// - the animation: the full-size levels, frame after frame, as a lossless animated WebP file made
-//   by libwebp's animation encoder (libwebpmux), looping forever, alpha and the exact colour under
-//   transparent pixels kept; the encoder shows identical consecutive frames as one frame for their
-//   combined time.
+// The pictures qfbinfo makes of a checked QFB file, and their limits (a picture beyond one is
+// refused before anything is read past the header or written): the contact sheet, every level of
+// every frame drawn over a checkerboard as an opaque PNG written one row of cells at a time; and
+// the animation, the full-size levels as a lossless looping animated WebP file.
 #pragma once
 //
 // The sheet's layout: each frame is a cell, its full-size level at the cell's top left and its

@@ -1,12 +1,7 @@
-/* The encoder (see qfb.h): 3- and 4-byte pixels to 16-bit words by truncation, one loop for each
- * pair of pixel size and format.
- *
- * Each loop is one pass of shifts, masks and ors over contiguous memory, written so that gcc and
- * clang vectorise it at -O3: restrict pointers, a fixed source stride, no lookup table, no
- * floating point, no branch in the loop body. The shifts and masks are the fields qfb_format.c
- * describes, folded into a few operations per word (a test holds every loop to those fields for
- * every channel value). On x86-64 with glibc every loop is built twice, for AVX2 and for the
- * baseline, and the loader picks one when the program starts. */
+/* The encoder (see qfb.h): one loop for each pair of pixel size and format, each a pass of shifts,
+ * masks and ors that gcc and clang vectorise (restrict pointers, a fixed stride, no table, no
+ * branch), folding qfb_format.c's fields into a few operations a word (a test holds every loop to
+ * them for every channel value). On x86-64 with glibc each is built for AVX2 and the baseline. */
 #include <string.h>
 
 #include "qfb/qfb.h"

@@ -1,11 +1,7 @@
-// What qfbinfo does with a QFB file, and what its jobs share. The file is checked before
-// anything is printed or written: opened once and its bytes taken whole (mapped), its first bytes
-// checked by the format library against its size in overflow-checked 64-bit arithmetic, so that
-// a lying header never leads to an allocation or a read past the end; the rows are then read from
-// those bytes. qfbinfo never destroys a user's file: it refuses a name it would write that is
-// already taken (a file, a folder, a link) unless given --force, which replaces what stands at
-// the name (a symbolic link is replaced, never written through). Each job prints one line a file
-// and a closing line, or one message, and returns the exit status, 0 or 1.
+// What qfbinfo does with a QFB file, and what its jobs share. The file is opened once, mapped, and
+// its first bytes checked by the format library against its size before anything is printed or
+// written. Names already taken are refused unless --force, which replaces what stands there (a
+// symbolic link is replaced, never written through). Each job returns the exit status, 0 or 1.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,8 @@
-// The Targa reader. Every file is opened once and its bytes taken whole (files/); the decoder
-// works on those bytes in memory: the one header check every reader makes, then where the pixels
-// lie (the colour map read or skipped, the pixel data found within the bytes), then the rows, top
-// row first, each pixel in the file's byte order: raw rows as they stand, run-length packets
-// expanded one row at a time. Every refusal is a named TargaError; nothing is read outside the
-// bytes. Also BinaryFile, the stream by which discovery tells that a member exists, and the
-// header of the uncompressed files the tools write.
+// The Targa reader: every file opened once and its bytes taken whole; the decoder on those bytes in
+// memory (the one header check, the colour map and pixel data located within the bytes, rows top
+// first: raw rows in place, run-length packets expanded a row at a time), every refusal a named
+// TargaError. Also BinaryFile, by which discovery tells that a member exists, and the header the
+// tools write.
 #pragma once
 
 #include <cstddef>
