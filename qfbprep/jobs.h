@@ -22,10 +22,8 @@ int import_job(int argc, char** argv);
 // Prints the usage text.
 void print_qfbprep_usage();
 
-// Reads a whole decimal number from low to high (no sign, no spaces, nothing after it).
-bool parse_count(const char* text, int low, int high, int* value);
-
-// The value of option argv[i] as a count from low to high, i moved past it. False when it is
+// The value of option argv[i] as a whole decimal count from low to high (no sign, no spaces,
+// nothing after it), i moved past it. False when it is
 // missing or out of range (the usage text is due) or another option (said is true).
 bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said);
 

@@ -27,23 +27,16 @@ void print_qfbprep_usage()
                        "\nEvery failure gives one message and status 1, and writes no file.\n");
 }
 
-bool parse_count(const char* text, int low, int high, int* value)
-{
-    if (text == nullptr || *text < '0' || *text > '9') return false;
-    errno = 0;
-    char* end = nullptr;
-    const long number = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || number < low || number > high) return false;
-    *value = static_cast<int>(number);
-    return true;
-}
-
 bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said)
 {
     const char* given = nullptr;
-    if (!option_value(argc, argv, i, &given, said)) return false;
-    ++i;
-    return parse_count(given, low, high, value);
+    if (!option_value(argc, argv, i++, &given, said) || *given < '0' || *given > '9') return false;
+    errno = 0;
+    char* end = nullptr;
+    const long number = std::strtol(given, &end, 10);
+    if (errno != 0 || *end != '\0' || number < low || number > high) return false;
+    *value = static_cast<int>(number);
+    return true;
 }
 
 bool find_set_or_say(const char* base, FrameSet& set)
