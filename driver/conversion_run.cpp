@@ -111,18 +111,25 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
     reset_output();
     advise_huge_pages(output_buffer, OUTPUT_BUFFER_CAPACITY);
     write_header(header);
-    switch (convert_frames(set, layout, first, written)) {
+    MemberMismatch mismatch;
+    switch (convert_frames(set, layout, first, written, &mismatch)) {
     case FrameLoopResult::converted:
         break;
     case FrameLoopResult::mismatch:
-        std::printf("Not all frames are of the same size and bits-per-pixel.");
+        std::printf("Not all frames are of the same size and bits-per-pixel: %s is %d x %d, %dbpp, but must be %d x %d, "
+                    "%dbpp.\n",
+                    mismatch.name.c_str(), mismatch.found.width, mismatch.found.height, mismatch.found.pixel_depth,
+                    mismatch.width, mismatch.height, mismatch.bits_per_pixel);
         return 1;
     case FrameLoopResult::unreadable:
         return 1;
     }
 
-    if (!save_output(output_name.c_str())) {
-        std::printf("Couldn't write file: %s\n", output_name.c_str());
+    const WriteStatus saved = save_output(output_name.c_str());
+    if (saved != WriteStatus::ok) {
+        // The system's reason, when there is one, in brackets after the name.
+        const std::string reason = write_failure_reason(saved);
+        std::printf("Couldn't write file: %s%s\n", output_name.c_str(), reason.empty() ? "" : (" (" + reason + ")").c_str());
         return 1;
     }
     std::printf("qfb file created:  %s (%zu bytes)\nConversion complete.\n", output_name.c_str(), output_size());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <qfb/qfb.h>
 
@@ -19,7 +20,15 @@ enum class FrameLoopResult {
     unreadable,  // a file is missing or not a readable Targa (its message is printed)
 };
 
+// The member that gave FrameLoopResult::mismatch: what it is, and what its place requires.
+struct MemberMismatch {
+    std::string name;
+    TargaHeader found;
+    int32_t width = 0, height = 0, bits_per_pixel = 0;
+};
+
 // Every level of the file's layout, in file order. first is the set's first member, open, whose
 // depth is packable; the caller has made sure that the whole file fits in the output buffer and
-// that the full-size image fits in the pixel buffer.
-FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, TargaFile& first, PixelFormat format);
+// that the full-size image fits in the pixel buffer. After a mismatch, *mismatch tells it.
+FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, TargaFile& first, PixelFormat format,
+                               MemberMismatch* mismatch);

@@ -24,7 +24,8 @@ void convert_row(const uint8_t* row, int32_t top_row, void* context)
 
 }  // namespace
 
-FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, TargaFile& first, PixelFormat format)
+FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, TargaFile& first, PixelFormat format,
+                               MemberMismatch* mismatch)
 {
     const TargaHeader top = first.header();
     qfb_level level;
@@ -38,7 +39,11 @@ FrameLoopResult convert_frames(const FrameSet& set, const qfb_file& layout, Targ
         TargaFile& file = is_first ? first : other;
         TargaError why = is_first ? TargaError::none : file.open(name.c_str());
         const TargaHeader& h = file.header();
-        if (why == TargaError::none && check_member(top, h, level.level) != SetProblem::none) return FrameLoopResult::mismatch;
+        if (why == TargaError::none && check_member(top, h, level.level) != SetProblem::none) {
+            *mismatch = MemberMismatch{name, h, level_side(top.width, level.level), level_side(top.height, level.level),
+                                       top.pixel_depth};
+            return FrameLoopResult::mismatch;
+        }
         // The cursor always stands at an even offset from the aligned buffer start: 32 + 2 * pixels.
         uint16_t* dest = reinterpret_cast<uint16_t*>(output_cursor);
         // Without a converter create_bitmap reports the combination, after the file is loaded.

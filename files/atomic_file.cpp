@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,8 +25,9 @@ std::string folder_of(const std::string& path)
 }
 
 // The path the bytes land on: path, or the file at the end of its chain of symbolic links (a
-// dangling link gives the path it names, which is then created). False for a loop, a chain longer
-// than the kernel would follow, or a link text too long to read.
+// dangling link gives the path it names, which is then created). False, with errno set as the
+// kernel sets it, for a loop or a chain longer than the kernel would follow (ELOOP), or a link text
+// too long to read (ENAMETOOLONG).
 bool resolve_target(std::string path, std::string* target)
 {
     for (int hop = 0; hop <= MAX_LINK_HOPS; ++hop) {
@@ -35,10 +37,14 @@ bool resolve_target(std::string path, std::string* target)
             *target = path;
             return true;
         }
-        if (static_cast<size_t>(length) >= sizeof link) return false;
+        if (static_cast<size_t>(length) >= sizeof link) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
         const std::string text(link, static_cast<size_t>(length));
         path = text[0] == '/' ? text : folder_of(path) + "/" + text;
     }
+    errno = ELOOP;
     return false;
 }
 
@@ -61,9 +67,14 @@ int create_unique(const std::string& prefix, std::string* path)
 
 }  // namespace
 
+std::string write_failure_reason(WriteStatus status)
+{
+    return status == WriteStatus::ok || status.error == 0 ? std::string() : std::string(std::strerror(status.error));
+}
+
 const char* write_status_text(WriteStatus status)
 {
-    switch (status) {
+    switch (status.kind) {
     case WriteStatus::ok: return "written";
     case WriteStatus::cannot_create: return "the file could not be created";
     case WriteStatus::write_failed: return "a write failed";
@@ -72,6 +83,12 @@ const char* write_status_text(WriteStatus status)
     case WriteStatus::encoder_failed: return "the image could not be encoded (out of memory?)";
     }
     return "unknown result";
+}
+
+std::string write_failure_text(WriteStatus status)
+{
+    const std::string reason = write_failure_reason(status);
+    return reason.empty() ? write_status_text(status) : write_status_text(status) + (" (" + reason + ")");
 }
 
 AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
@@ -93,15 +110,22 @@ void AtomicFile::drop()
     s_.created = false;
 }
 
+WriteStatus AtomicFile::failure(WriteStatus::Kind kind, int error)
+{
+    s_.error = error;
+    return WriteStatus(kind, error);
+}
+
 WriteStatus AtomicFile::create(const std::string& name)
 {
     drop();
     s_ = State{};
     s_.name = name;
-    if (name.empty() || !resolve_target(name, &s_.target)) return WriteStatus::cannot_create;
+    if (name.empty()) return failure(WriteStatus::cannot_create, ENOENT);
+    if (!resolve_target(name, &s_.target)) return failure(WriteStatus::cannot_create, errno);
     struct stat info {};
     const bool exists = stat(s_.target.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) return WriteStatus::rename_failed;
+    if (exists && S_ISDIR(info.st_mode)) return failure(WriteStatus::rename_failed, EISDIR);
     s_.in_place = exists && !S_ISREG(info.st_mode);
     s_.replaces = exists && !s_.in_place;
     if (s_.in_place) {
@@ -109,13 +133,14 @@ WriteStatus AtomicFile::create(const std::string& name)
         // a pipe without a reader fails at once instead of waiting.
         s_.fd = ::open(s_.target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         const int flags = s_.fd >= 0 ? fcntl(s_.fd, F_GETFL) : -1;
-        if (flags < 0 || fcntl(s_.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return WriteStatus::cannot_create;
+        if (flags < 0 || fcntl(s_.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return failure(WriteStatus::cannot_create, errno);
     } else {
         // A file that may not be written is not replaced behind its owner's back.
-        if (exists && access(s_.target.c_str(), W_OK) != 0) return WriteStatus::cannot_create;
+        if (exists && access(s_.target.c_str(), W_OK) != 0) return failure(WriteStatus::cannot_create, errno);
         s_.fd = create_unique(s_.target + ".tmp", &s_.temp);
         if (s_.fd < 0 && errno == ENAMETOOLONG) s_.fd = create_unique(folder_of(s_.target) + "/.tmp", &s_.temp);
-        if (s_.fd < 0 || (exists && fchmod(s_.fd, info.st_mode & 0777) != 0)) return WriteStatus::cannot_create;
+        if (s_.fd < 0 || (exists && fchmod(s_.fd, info.st_mode & 0777) != 0))
+            return failure(WriteStatus::cannot_create, errno);
     }
     s_.created = true;
     return WriteStatus::ok;
@@ -128,7 +153,10 @@ bool AtomicFile::write(const void* data, size_t size)
     for (size_t done = 0; done < size && !s_.failed;) {
         const ssize_t wrote = ::write(s_.fd, bytes + done, size - done);
         if (wrote < 0 && errno == EINTR) continue;
-        s_.failed = wrote <= 0;
+        if (wrote <= 0) {
+            s_.failed = true;
+            s_.error = wrote < 0 ? errno : 0;
+        }
         done += s_.failed ? 0 : static_cast<size_t>(wrote);
     }
     return !s_.failed;
@@ -142,18 +170,20 @@ WriteStatus AtomicFile::close()
         // the old file or the new one), which would hold the rename up: started now, it overlaps.
         if (s_.replaces && !s_.failed) sync_file_range(s_.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-        s_.failed = ::close(s_.fd) != 0 || s_.failed;
+        const bool closed = ::close(s_.fd) == 0;
+        if (!closed && !s_.failed) s_.error = errno;
+        s_.failed = !closed || s_.failed;
         s_.fd = -1;
     }
-    return s_.failed ? WriteStatus::write_failed : WriteStatus::ok;
+    return s_.failed ? WriteStatus(WriteStatus::write_failed, s_.error) : WriteStatus::ok;
 }
 
 WriteStatus AtomicFile::commit()
 {
-    if (!s_.created) return WriteStatus::cannot_create;
+    if (!s_.created) return WriteStatus(WriteStatus::cannot_create, s_.error);
     WriteStatus status = close();
     if (status == WriteStatus::ok && !s_.in_place && std::rename(s_.temp.c_str(), s_.target.c_str()) != 0)
-        status = WriteStatus::rename_failed;
+        status = WriteStatus(WriteStatus::rename_failed, errno);
     if (status == WriteStatus::ok) s_.temp.clear();  // in place now: no longer removed
     drop();
     return status;

@@ -71,17 +71,35 @@ private:
     std::vector<uint8_t> read_;  // the bytes when they are not mapped
 };
 
-enum class WriteStatus {
-    ok,
-    cannot_create,   // no temporary file could be made beside the name, or the file is read-only
-    write_failed,    // a write or the close failed (a full disk, ...)
-    rename_failed,   // the finished file could not take the name (a folder of that name, ...)
-    source_failed,   // what the bytes are made from could not be read
-    encoder_failed,  // the bytes could not be made (the encoder ran out of memory)
+// The outcome of writing a file, and the errno of the call of the system that failed (0 when none
+// did: an encoder's failure, ...). Statuses compare by their kind alone.
+struct WriteStatus {
+    enum Kind {
+        ok,
+        cannot_create,   // no temporary file could be made beside the name, or the file is read-only
+        write_failed,    // a write or the close failed (a full disk, ...)
+        rename_failed,   // the finished file could not take the name (a folder of that name, ...)
+        source_failed,   // what the bytes are made from could not be read
+        encoder_failed,  // the bytes could not be made (the encoder ran out of memory)
+    };
+    Kind kind = ok;
+    int error = 0;
+
+    WriteStatus(Kind k = ok, int errno_value = 0) : kind(k), error(errno_value) {}
 };
+
+inline bool operator==(WriteStatus a, WriteStatus b) { return a.kind == b.kind; }
+inline bool operator!=(WriteStatus a, WriteStatus b) { return a.kind != b.kind; }
+
+// The system's reason for the failure, e.g. "No space left on device"; empty when there is none.
+std::string write_failure_reason(WriteStatus status);
 
 // A short lower-case phrase for the outcome, e.g. "a write failed"; never null.
 const char* write_status_text(WriteStatus status);
+
+// The phrase, then the system's reason in brackets when there is one: "a write failed (No space
+// left on device)".
+std::string write_failure_text(WriteStatus status);
 
 // The bytes go to a temporary file beside the target that takes its place by a rename once complete
 // and closed: a failure never leaves a partial file nor destroys the old one. A symbolic link at the
@@ -112,6 +130,7 @@ public:
 
 private:
     void drop();
+    WriteStatus failure(WriteStatus::Kind kind, int error);  // kept for commit, and returned
     struct State {
         int fd = -1;
         std::string name, temp, target;  // temp until renamed or removed; target: name or its links' end
@@ -119,6 +138,7 @@ private:
         bool in_place = false;  // a device or pipe, written itself
         bool replaces = false;  // an existing file is replaced
         bool failed = false;
+        int error = 0;  // the errno of the first call that failed
     } s_;
 };
 

@@ -8,6 +8,7 @@
 
 #include <qfb/qfb.h>
 
+#include "files.h"
 #include "frameset.h"
 
 // makeqfb's name for a 16-bit layout's code, as chosen on the command line and stored in the
@@ -61,5 +62,5 @@ size_t output_size();  // output_cursor - output_buffer
 void reset_output();   // the cursor back to the start (for in-process runs: tests and fuzzing)
 
 // Writes the output_size() bytes of the file image to name, in one write, through the atomic
-// writer (see files.h). True only when every byte reached the file and it took its name.
-bool save_output(const char* name);
+// writer (see files.h). ok only when every byte reached the file and it took its name.
+WriteStatus save_output(const char* name);

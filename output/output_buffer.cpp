@@ -35,7 +35,7 @@ size_t output_size() { return static_cast<size_t>(output_cursor - output_buffer)
 
 void reset_output() { output_cursor = output_buffer; }
 
-bool save_output(const char* name)
+WriteStatus save_output(const char* name)
 {
-    return name != nullptr && write_whole_file(name, output_buffer, output_size()) == WriteStatus::ok;
+    return write_whole_file(name != nullptr ? name : "", output_buffer, output_size());  // "": nothing is created
 }

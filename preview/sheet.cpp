@@ -68,8 +68,8 @@ bool PngRows::row(const uint8_t* rgb)
     if (failure_ != WriteStatus::ok) return false;
     const int result = spng_encode_row(ctx_, rgb, row_size_);
     --rows_left_;
-    // The last row finishes the file (SPNG_EOI).
-    if (result != 0 && result != SPNG_EOI) failure_ = result == SPNG_IO_ERROR ? WriteStatus::write_failed : WriteStatus::encoder_failed;
+    // The last row finishes the file (SPNG_EOI). A write that failed is told by the file, with its reason.
+    if (result != 0 && result != SPNG_EOI) failure_ = result == SPNG_IO_ERROR ? file_.close() : WriteStatus::encoder_failed;
     return failure_ == WriteStatus::ok;
 }
 

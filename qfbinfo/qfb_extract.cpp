@@ -105,7 +105,7 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
             return 1;
         }
         if (result != WriteStatus::ok) {
-            say_unwritable_targa(name.c_str(), write_status_text(result));
+            say_unwritable_targa(name.c_str(), write_failure_text(result).c_str());
             return 1;
         }
         ++written;

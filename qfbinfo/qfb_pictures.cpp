@@ -13,7 +13,7 @@ int report_failure(const char* qfb_name, const char* kind, const char* out, Writ
     if (result == WriteStatus::source_failed)
         print_pixels_unreadable(qfb_name);
     else
-        std::printf("Couldn't write %s file %s: %s.\n", kind, out, write_status_text(result));
+        std::printf("Couldn't write %s file %s: %s.\n", kind, out, write_failure_text(result).c_str());
     return 1;
 }
 

@@ -11,6 +11,7 @@
 
 #include "files.h"
 #include "frameset.h"
+#include "targa.h"
 
 namespace {
 
@@ -26,6 +27,22 @@ struct ContextDeleter {
 
 LoadRefusal unreadable(const char* reason) { return LoadRefusal{LoadRefusal::unreadable, reason, 0}; }
 
+// What a file that is not a PNG file is, with what to do, when its bytes tell: another image format
+// in makeqfb's words, or a Targa file; null otherwise (libspng then says what is wrong).
+const char* not_a_png(const uint8_t* data, size_t size)
+{
+    TargaHeader header;
+    const TargaError as_targa = check_targa_header(data, size, header);
+    switch (as_targa) {
+    case TargaError::none: return "this is a Targa file, not a PNG file: name it as a frame of the set instead of importing it";
+    case TargaError::jpeg_file:
+    case TargaError::gif_file:
+    case TargaError::bmp_file:
+    case TargaError::webp_file: return targa_error_text(as_targa);
+    default: return nullptr;
+    }
+}
+
 }  // namespace
 
 LoadRefusal load_png(const char* name, Image& image)
@@ -38,6 +55,7 @@ LoadRefusal load_png(const char* name, Image& image)
     case ReadStatus::too_large: return unreadable("the file is larger than 64 MiB");
     default: return unreadable("read failed");
     }
+    if (const char* what = not_a_png(bytes.data(), bytes.size())) return unreadable(what);
     std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
     if (!ctx) return unreadable("out of memory");
     spng_ihdr ihdr{};

@@ -87,7 +87,7 @@ const std::string CROSSES = "Couldn't read Targa file {}: run-length packet cros
 const std::string HEADER_CUT = "Couldn't read Targa file {}: header is cut short.\n";
 const std::string GREYSCALE = "Couldn't read Targa file {}: it is a greyscale image: save it as 24 or 32-bit colour instead.\n";
 const std::string SIXTEEN = "Couldn't read Targa file {}: it has 16-bit colour: save it as 24 or 32-bit colour instead.\n";
-const std::string MISMATCH = "Not all frames are of the same size and bits-per-pixel.";
+const std::string MISMATCH = "Not all frames are of the same size and bits-per-pixel: {} is ";
 const Bytes PIXEL = {1, 2, 3};
 
 Bytes repeat(const Bytes& unit, int times)

@@ -1,7 +1,8 @@
 // End to end: faults on the output side. An output that cannot be written (a folder, a link to a
 // full device or into a missing folder, a disk that fills part way) ends the run with status 1
-// and "Couldn't write file", and every failed run, whatever failed, leaves the folder exactly as
-// it was: an existing output survives byte for byte and no temporary file remains.
+// and "Couldn't write file" with the system's reason, and every failed run, whatever failed,
+// leaves the folder exactly as it was: an existing output survives byte for byte and no temporary
+// file remains.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -51,16 +52,17 @@ TEST(OutputFaults, AnOutputThatCannotBeWrittenIsReportedAndNothingChanges)
         Prepare setup;
         rlim_t limit;         // 0: none
         bool needs_non_root;  // permission bits do not stop root
+        const char* reason;   // the system's, as the message gives it
     } cases[] = {
-        {"the output name is a folder", [](const std::string& d) { fs::create_directory(d + "/t.qfb"); write(d, "t.qfb/keep", {1, 2}); }, 0, false},
-        {"the output is a link to /dev/full", [](const std::string& d) { fs::create_symlink("/dev/full", d + "/t.qfb"); }, 0, false},
-        {"the output's folder is missing (a link into it)", [](const std::string& d) { fs::create_symlink("gone/t.qfb", d + "/t.qfb"); }, 0, false},
-        {"the output is a named pipe nobody reads", [](const std::string& d) { mkfifo((d + "/t.qfb").c_str(), 0644); }, 0, false},
-        {"the output is a link to a folder", [](const std::string& d) { fs::create_directory(d + "/sub"); fs::create_symlink("sub", d + "/t.qfb"); }, 0, false},
-        {"the disk fills part way over an existing output", old_output, DISK_FILLS, false},
-        {"the disk fills part way, no earlier output", [](const std::string&) {}, DISK_FILLS, false},
-        {"the disk fills part way behind a link", [](const std::string& d) { write(d, "real.qfb", OLD_OUTPUT); fs::create_symlink("real.qfb", d + "/t.qfb"); }, DISK_FILLS, false},
-        {"the folder is read-only", [](const std::string& d) { old_output(d); chmod(d.c_str(), 0555); }, 0, true},
+        {"the output name is a folder", [](const std::string& d) { fs::create_directory(d + "/t.qfb"); write(d, "t.qfb/keep", {1, 2}); }, 0, false, "Is a directory"},
+        {"the output is a link to /dev/full", [](const std::string& d) { fs::create_symlink("/dev/full", d + "/t.qfb"); }, 0, false, "No space left on device"},
+        {"the output's folder is missing (a link into it)", [](const std::string& d) { fs::create_symlink("gone/t.qfb", d + "/t.qfb"); }, 0, false, "No such file or directory"},
+        {"the output is a named pipe nobody reads", [](const std::string& d) { mkfifo((d + "/t.qfb").c_str(), 0644); }, 0, false, "No such device or address"},
+        {"the output is a link to a folder", [](const std::string& d) { fs::create_directory(d + "/sub"); fs::create_symlink("sub", d + "/t.qfb"); }, 0, false, "Is a directory"},
+        {"the disk fills part way over an existing output", old_output, DISK_FILLS, false, "File too large"},
+        {"the disk fills part way, no earlier output", [](const std::string&) {}, DISK_FILLS, false, "File too large"},
+        {"the disk fills part way behind a link", [](const std::string& d) { write(d, "real.qfb", OLD_OUTPUT); fs::create_symlink("real.qfb", d + "/t.qfb"); }, DISK_FILLS, false, "File too large"},
+        {"the folder is read-only", [](const std::string& d) { old_output(d); chmod(d.c_str(), 0555); }, 0, true, "Permission denied"},
     };
     for (const auto& c : cases) {
         if (c.needs_non_root && geteuid() == 0) continue;
@@ -73,7 +75,7 @@ TEST(OutputFaults, AnOutputThatCannotBeWrittenIsReportedAndNothingChanges)
         chmod(dir.path().c_str(), 0700);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output, "1 frame, 0 mipmaps per frame\n64 x 64, 24bpp\nt.tga:  Creating 565 from 24bpp.\n"
-                              "Couldn't write file: t.qfb\n");
+                              "Couldn't write file: t.qfb (" + std::string(c.reason) + ")\n");
         EXPECT_EQ(snapshot(dir.path()), before);
     }
 }
@@ -116,10 +118,13 @@ TEST(OutputFaults, AnExistingOutputSurvivesEveryFailedRun)
          0, "bytes a QFB file may have.\n"},
         {"second frame of another size", {"565", "15", "t.tga"},
          [](const std::string& d) { sound(d, "t-0001.tga"); sound(d, "t-0002.tga", 64, 32); }, 0,
-         "t-0002.tga:  Not all frames are of the same size and bits-per-pixel."},
+         "t-0002.tga:  Not all frames are of the same size and bits-per-pixel: t-0002.tga is 64 x 32, 24bpp, but must be 64 x 64, 24bpp.\n"},
         {"second frame of another depth", {"565", "15", "t.tga"},
          [](const std::string& d) { sound(d, "t-0001.tga"); sound(d, "t-0002.tga", 64, 64, 32); }, 0,
-         "t-0002.tga:  Not all frames are of the same size and bits-per-pixel."},
+         "t-0002.tga:  Not all frames are of the same size and bits-per-pixel: t-0002.tga is 64 x 64, 32bpp, but must be 64 x 64, 24bpp.\n"},
+        {"mipmap level of the full size", {"565", "15", "t.tga"},
+         [](const std::string& d) { sound(d, "t.tga", 64, 48); sound(d, "t-a.tga", 64, 48); }, 0,
+         "t-a.tga:  Not all frames are of the same size and bits-per-pixel: t-a.tga is 64 x 48, 24bpp, but must be 32 x 24, 24bpp.\n"},
         {"second frame cut short", {"565", "15", "t.tga"},
          [&](const std::string& d) { sound(d, "t-0001.tga"); write(d, "t-0002.tga", cut_short); }, 0,
          "Couldn't read Targa file t-0002.tga: pixel data is cut short.\n"},
@@ -127,7 +132,7 @@ TEST(OutputFaults, AnExistingOutputSurvivesEveryFailedRun)
          [&](const std::string& d) { sound(d, "t.tga"); write(d, "t-a.tga", crossing); }, 0,
          "Couldn't read Targa file t-a.tga: run-length packet crosses a row end.\n"},
         {"the disk fills part way", {"565", "15", "t.tga"}, [](const std::string& d) { sound(d, "t.tga"); }, DISK_FILLS,
-         "Couldn't write file: t.qfb\n"},
+         "Couldn't write file: t.qfb (File too large)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

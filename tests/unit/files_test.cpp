@@ -105,20 +105,21 @@ std::string old_file(const std::string& d) { qfbtest::write_file(d + "/out.qfb",
 std::string link(const std::string& to, const std::string& d) { fs::create_symlink(to, d + "/out.qfb"); return d + "/out.qfb"; }
 
 // Failures of the writer itself (those of a run, such as a full disk or a folder at the name, are
-// makeqfb's end-to-end tests): each leaves the folder as it was.
+// makeqfb's end-to-end tests): each leaves the folder as it was and keeps the system's reason.
 TEST(AtomicFile, FailuresLeaveTheFolderAsItWas)
 {
     const struct {
         const char* what;
         Prepare setup;
         bool needs_non_root;  // permission bits do not stop root
+        const char* reason;
     } cases[] = {
-        {"folder missing", [](const std::string& d) { return d + "/missing/out.qfb"; }, false},
-        {"folder removed", [](const std::string& d) { fs::create_directory(d + "/art"); fs::remove(d + "/art"); return d + "/art/t.qfb"; }, false},
-        {"a file where the folder should be", [](const std::string& d) { qfbtest::write_file(d + "/art", {7}); return d + "/art/t.qfb"; }, false},
-        {"link loop", [](const std::string& d) { fs::create_symlink("out.qfb", d + "/b.qfb"); return link("b.qfb", d); }, false},
-        {"empty name", [](const std::string&) { return std::string(); }, false},
-        {"read-only file", [](const std::string& d) { const std::string name = old_file(d); chmod(name.c_str(), 0444); return name; }, true},
+        {"folder missing", [](const std::string& d) { return d + "/missing/out.qfb"; }, false, "No such file or directory"},
+        {"folder removed", [](const std::string& d) { fs::create_directory(d + "/art"); fs::remove(d + "/art"); return d + "/art/t.qfb"; }, false, "No such file or directory"},
+        {"a file where the folder should be", [](const std::string& d) { qfbtest::write_file(d + "/art", {7}); return d + "/art/t.qfb"; }, false, "Not a directory"},
+        {"link loop", [](const std::string& d) { fs::create_symlink("out.qfb", d + "/b.qfb"); return link("b.qfb", d); }, false, "Too many levels of symbolic links"},
+        {"empty name", [](const std::string&) { return std::string(); }, false, "No such file or directory"},
+        {"read-only file", [](const std::string& d) { const std::string name = old_file(d); chmod(name.c_str(), 0444); return name; }, true, "Permission denied"},
     };
     for (const auto& c : cases) {
         if (c.needs_non_root && geteuid() == 0) continue;
@@ -127,7 +128,9 @@ TEST(AtomicFile, FailuresLeaveTheFolderAsItWas)
         qfbtest::write_file(dir.file("neighbour.qfb"), Bytes(10, 'n'));
         const std::string name = c.setup(dir.path());
         const auto before = snapshot(dir.path());
-        EXPECT_EQ(write_whole_file(name, IMAGE.data(), IMAGE.size()), WriteStatus::cannot_create);
+        const WriteStatus status = write_whole_file(name, IMAGE.data(), IMAGE.size());
+        EXPECT_EQ(status, WriteStatus::cannot_create);
+        EXPECT_EQ(write_failure_text(status), std::string("the file could not be created (") + c.reason + ")");
         EXPECT_EQ(snapshot(dir.path()), before);
     }
 }
@@ -182,7 +185,8 @@ TEST(AtomicFile, ABatchCommitsInOrderUpToTheFirstFailure)
     }
     fs::create_directory(dir.file("f1"));  // in the way since the file was made
     size_t failed = 99;
-    EXPECT_EQ(commit_all(batch, &failed), WriteStatus::rename_failed);
+    const WriteStatus status = commit_all(batch, &failed);
+    EXPECT_EQ(write_failure_text(status), "the finished file could not take its name (Is a directory)");
     EXPECT_EQ(failed, 1u);
     batch.clear();
     std::vector<std::string> entries;
