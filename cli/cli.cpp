@@ -1,11 +1,48 @@
 // The shared command-line pieces (see cli.h).
 #include "cli.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "frameset.h"
+
+namespace {
+
+// The first file, in name order, in base's folder named as a frame of base's set but with a frame
+// number of one to three digits (walk-1.tga for walk.tga), folder included, and its number; empty
+// when there is none.
+std::string short_numbered_frame(const std::string& base, int32_t* number)
+{
+    const size_t dot = base.rfind('.');
+    const size_t slash = base.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return "";  // a "." in a folder
+    const std::string folder = slash == std::string::npos ? "" : base.substr(0, slash + 1);
+    const std::string start = base.substr(folder.size(), dot - folder.size()) + "-", ext = base.substr(dot);
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return "";
+    std::string first;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        const size_t digits = name.size() - std::min(name.size(), start.size() + ext.size());
+        if (digits < 1 || digits > 3 || name.compare(0, start.size(), start) != 0 ||
+            name.compare(name.size() - ext.size(), ext.size(), ext) != 0)
+            continue;
+        const std::string number_text = name.substr(start.size(), digits);
+        if (number_text.find_first_not_of("0123456789") != std::string::npos || (!first.empty() && name >= first)) continue;
+        first = name;
+        *number = std::atoi(number_text.c_str());
+    }
+    closedir(dir);
+    return first.empty() ? first : folder + first;
+}
+
+}  // namespace
 
 void print_usage_banner(const char* head, const char* body)
 {
@@ -32,7 +69,25 @@ void say_unknown_format(const char* text)
     std::printf("Unknown format parameter: %s.  Must be 1555, 4444, or 565.\n", text);
 }
 
+void say_bad_fps(const char* text) { std::printf("Bad fps: %s.  Must be an integer greater than zero.\n", text); }
+
+void say_mipmap_mismatch() { std::printf("All frames don't have the same number of mipmaps.\n"); }
+
 void say_no_extension(const char* base) { std::printf("Input file doesn't have an extension: %s\n", base); }
+
+bool say_if_folder(const char* base)
+{
+    struct stat info {};
+    if (stat(base, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    // The example is named after the folder: art/walk/ gives art/walk/walk.tga.
+    std::string folder = base;
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    const std::string last = folder.substr(folder.rfind('/') + 1);
+    const std::string stem = last.substr(0, last.find('.'));
+    std::printf("%s is a folder: give the base filename of a set inside it, such as %s/%s.tga.\n", base,
+                folder.c_str(), stem.empty() ? "walk" : stem.c_str());
+    return true;
+}
 
 void say_names_too_long(const char* base)
 {
@@ -45,6 +100,16 @@ void say_nothing_found()
     std::printf("Either that file doesn't exist or there aren't any frames associated with\nthat base filename\n");
 }
 
+bool say_short_frame_number(const char* base)
+{
+    int32_t number = 0;
+    const std::string found = short_numbered_frame(base, &number);
+    if (found.empty()) return false;
+    std::printf("found %s: frame numbers have at least four digits (%s); qfbprep pack takes frames named any way\n",
+                found.c_str(), member_name(base, number, 0).c_str());
+    return true;
+}
+
 void say_unreadable_targa(const char* name, const char* reason)
 {
     std::printf("Couldn't read Targa file %s: %s.\n", name, reason);
@@ -52,8 +117,11 @@ void say_unreadable_targa(const char* name, const char* reason)
 
 void say_image_too_large(const char* name, uint64_t image_bytes, const char* ending)
 {
-    std::printf("%s is too large: %" PRIu64 " bytes of pixels, more than the %zu bytes an image may have%s\n", name,
-                image_bytes, MAX_IMAGE_BYTES, ending);
+    constexpr size_t WIDTH = 1024;  // the width the limit is told at
+    std::printf("%s is too large: %" PRIu64 " bytes of pixels, more than the %zu bytes (%zu x %zu at 32 bits, %zu x %zu "
+                "at 24) an image may have%s\n",
+                name, image_bytes, MAX_IMAGE_BYTES, WIDTH, MAX_IMAGE_BYTES / (WIDTH * 4), WIDTH,
+                MAX_IMAGE_BYTES / (WIDTH * 3), ending);
 }
 
 void say_no_output_folder(const char* folder) { std::printf("Output folder doesn't exist: %s\n", folder); }
@@ -63,9 +131,9 @@ void say_output_is_input(const char* name)
     std::printf("The output file %s is one of the input files and would be overwritten.\n", name);
 }
 
-std::string unwritable_targa(const char* name, const char* reason)
+std::string unwritable_targa(const char* name, const std::string& reason)
 {
     return std::string("Couldn't write Targa file ") + name + ": " + reason + ".\n";
 }
 
-void say_unwritable_targa(const char* name, const char* reason) { std::fputs(unwritable_targa(name, reason).c_str(), stdout); }
+void say_unwritable_targa(const char* name, const std::string& reason) { std::fputs(unwritable_targa(name, reason).c_str(), stdout); }

@@ -14,14 +14,22 @@ void print_usage_banner(const char* head, const char* body);
 bool option_value(int argc, char** argv, int at, const char** value, bool* said);
 
 void say_unknown_format(const char* text);
+void say_bad_fps(const char* text);
 void say_no_extension(const char* base);
+void say_mipmap_mismatch();
+// True, after saying so with an example of a base filename inside it, when base names a folder.
+bool say_if_folder(const char* base);
 void say_names_too_long(const char* base);
 void say_nothing_found();
+// True, after naming it with its four-digit name, when a file beside base is named as one of its
+// frames with a number of one to three digits (walk-1.tga for walk.tga): the first, by name.
+bool say_short_frame_number(const char* base);
 void say_unreadable_targa(const char* name, const char* reason);
-// "NAME is too large: ... an image may have", then the ending (".", or advice).
+// "NAME is too large: ... an image may have" (the limit in bytes and in pixels), then the ending
+// (".", or advice).
 void say_image_too_large(const char* name, uint64_t image_bytes, const char* ending);
 void say_no_output_folder(const char* folder);
 void say_output_is_input(const char* name);
-void say_unwritable_targa(const char* name, const char* reason);
+void say_unwritable_targa(const char* name, const std::string& reason);
 // The same line, for a job that holds its messages until it has read every file.
-std::string unwritable_targa(const char* name, const char* reason);
+std::string unwritable_targa(const char* name, const std::string& reason);

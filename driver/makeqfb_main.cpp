@@ -48,6 +48,10 @@ void print_frame_set(int32_t frame_count, int32_t mipmap_count)
 
 int makeqfb_main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        print_usage();
+        return 0;
+    }
     if (argc != 4) {
         print_usage();
         return 1;
@@ -64,9 +68,10 @@ int makeqfb_main(int argc, char** argv)
     }
     const int32_t fps = parse_fps(fps_arg);
     if (fps <= 0) {
-        std::printf("Bad fps: %s.  Must be an integer greater than zero.\n", fps_arg);
+        say_bad_fps(fps_arg);
         return 1;
     }
+    if (say_if_folder(base)) return 1;
     if (std::strrchr(base, '.') == nullptr) {
         say_no_extension(base);
         return 1;
@@ -75,8 +80,11 @@ int makeqfb_main(int argc, char** argv)
     FrameSet set;
     switch (find_frames(base, set)) {
     case FindResult::names_too_long: say_names_too_long(base); return 1;
-    case FindResult::nothing_found: say_nothing_found(); return 1;
-    case FindResult::mipmap_mismatch: std::printf("All frames don't have the same number of mipmaps.\n"); return 1;
+    case FindResult::nothing_found:
+        say_nothing_found();
+        say_short_frame_number(base);
+        return 1;
+    case FindResult::mipmap_mismatch: say_mipmap_mismatch(); return 1;
     case FindResult::found: break;
     }
     print_frame_set(set.frame_count(), set.mipmap_count());

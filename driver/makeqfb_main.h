@@ -2,5 +2,5 @@
 #pragma once
 
 // Checks the arguments, finds the frame set, reports it and converts it.
-// Returns the process exit status: 0 after a successful conversion, 1 after any failure.
+// Returns the process exit status: 0 after a successful conversion or for --help, 1 after any failure.
 int makeqfb_main(int argc, char** argv);

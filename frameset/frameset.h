@@ -42,6 +42,17 @@ std::string member_name(const std::string& base, int32_t frame, int32_t level);
 bool parse_frame_filename(const std::string& name, const std::string& ext, std::string* base, int32_t* frame,
                           int32_t* level);
 
+// A file of a set's folder named as one of its members (the base filename itself aside).
+struct SetFile {
+    std::string name;  // as build_frame_filename gives it, folder included
+    int32_t frame;     // SINGLE_IMAGE for the single image's levels
+    int32_t level;
+};
+
+// Every file in the base's folder named as a member of the base's set with a "-" after the
+// stem, in name order; none when the folder cannot be read.
+std::vector<SetFile> files_named_for(const std::string& base);
+
 // One frame found: its number in the names (SINGLE_IMAGE for the single image) and its count of
 // reduced levels.
 struct SetFrame {

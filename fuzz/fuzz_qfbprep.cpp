@@ -1,9 +1,10 @@
 // libFuzzer target for qfbprep: each input is one image, written into a private folder both as
 // the Targa file s.tga and as the PNG file s.png, and every job runs on it in process: check,
-// mipmaps, dither to each format, and import. It aborts on any memory error and when a job
+// mipmaps, dither to each format, import, and pack. It aborts on any memory error and when a job
 // breaks its promises: the status is 0 or 1; no temporary file is ever left behind; a set that
 // dither accepted, or that check accepted and mipmaps filled in, is one that makeqfb packs; an
-// imported frame reads back as a 32-bit Targa file.
+// imported frame reads back as a 32-bit Targa file; pack of the image refuses what makeqfb
+// refuses and packs the bytes makeqfb packs.
 #include <unistd.h>
 
 #include <cstdint>
@@ -89,6 +90,16 @@ int run_quietly(int (*main_function)(int, char**), std::initializer_list<std::st
     return status;
 }
 
+std::vector<uint8_t> read_whole(const std::string& name)
+{
+    std::vector<uint8_t> bytes(std::filesystem::file_size(name));
+    FILE* file = std::fopen(name.c_str(), "rb");
+    check(file != nullptr);
+    check(bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size());
+    check(std::fclose(file) == 0);
+    return bytes;
+}
+
 int makeqfb(const std::string& base)
 {
     reset_output();
@@ -120,6 +131,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         int32_t width = 0, height = 0, depth = 0;
         check(read_targa_info(scratch.file("i-0001.tga").c_str(), &width, &height, &depth) == 0 && depth == 32);
     }
+    // pack of the image alone refuses exactly what makeqfb refuses and packs the same bytes; with
+    // every option, or from the PNG file, it keeps its promises too.
+    const std::string packed = scratch.file("p.qfb");
+    const int plain = run_quietly(qfbprep_main, {"qfbprep", "pack", "4444", "12", packed, tga});
+    check(plain == makeqfb(tga));
+    if (plain == 0) check(std::filesystem::file_size(packed) == output_size() &&
+                          std::memcmp(read_whole(packed).data(), output_buffer, output_size()) == 0);
+    run_quietly(qfbprep_main, {"qfbprep", "pack", "1555", "12", packed, tga, "--mipmaps", "3", "--dither", "--alpha-threshold", "100"});
+    run_quietly(qfbprep_main, {"qfbprep", "pack", "565", "12", packed, png, "--mipmaps", "--dither"});
     check(scratch.no_temporary());
     return 0;
 }

@@ -1,8 +1,6 @@
 // qfbprep check BASE: the set as makeqfb will see it, and every file it will not use or will
 // refuse, each named with what to do. Status 0 only when there is nothing to say. Every member
 // is read once.
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -14,16 +12,10 @@
 #include "cli.h"
 #include "frameset.h"
 #include "jobs.h"
+#include "levels.h"
 #include "targa.h"
 
 namespace {
-
-// A file in the base's folder whose name follows the naming convention.
-struct NamedFile {
-    std::string name;  // as build_frame_filename gives it, folder included
-    int32_t frame;     // SINGLE_IMAGE for the single image's levels
-    int32_t level;
-};
 
 class Findings {
 public:
@@ -40,34 +32,13 @@ private:
     int count_ = 0;
 };
 
-// Every file of the base's folder named as a member of the base's set.
-std::vector<NamedFile> files_of_set(const std::string& base)
-{
-    std::vector<NamedFile> files;
-    const size_t dot = base.rfind('.');
-    const size_t slash = base.rfind('/');
-    if (slash != std::string::npos && slash > dot) return files;  // a "." in a folder: nothing to list
-    const std::string folder = slash == std::string::npos ? "." : base.substr(0, slash + 1);
-    const std::string prefix = slash == std::string::npos ? "" : folder;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return files;
-    const std::string ext = base.substr(dot);
-    while (const dirent* entry = readdir(dir)) {
-        std::string parent;
-        NamedFile file{prefix + entry->d_name, 0, 0};
-        if (parse_frame_filename(file.name, ext, &parent, &file.frame, &file.level) && parent == base) files.push_back(file);
-    }
-    closedir(dir);
-    std::sort(files.begin(), files.end(), [](const NamedFile& a, const NamedFile& b) { return a.name < b.name; });
-    return files;
-}
-
 std::string plural(int32_t n, const char* word) { return text("%d %s%s", n, word, n == 1 ? "" : "s"); }
 
 // One member as makeqfb would read it: its header, and why it would be refused, if it would.
 struct Probe {
     TargaHeader header;
     TargaError why = TargaError::none;
+    std::string id;  // the image ID, where qfbprep mipmaps keeps its record
 };
 
 Probe probe(const std::string& name)
@@ -76,6 +47,7 @@ Probe probe(const std::string& name)
     TargaFile file;
     p.why = file.open(name.c_str());
     p.header = file.header();
+    if (p.why == TargaError::none) p.id = file.image_id();
     if (p.why == TargaError::none) p.why = file.locate(SIZE_MAX);
     // Run-length data is only known to be whole once decoded: an image makeqfb could load (one
     // that fits its pixel buffer; a larger one is reported as too large) is decoded.
@@ -141,6 +113,23 @@ void check_members(const FrameSet& set, const Probes& probes, Findings& findings
     }
 }
 
+// Levels qfbprep mipmaps made from a level that has changed since: makeqfb would pack them stale.
+void check_generated(const FrameSet& set, const Probes& probes, Findings& findings)
+{
+    for (size_t f = 0; f < set.frames.size(); ++f) {
+        for (int32_t level = 1; level <= set.frames[f].mipmaps; ++level) {
+            uint64_t recorded = 0;
+            if (level_origin(probes[f][static_cast<size_t>(level)].id, &recorded) != LevelOrigin::generated) continue;
+            const std::string source = member_name(set.base, set.frames[f].number, level - 1);
+            Image above;
+            if (load_image(source.c_str(), above).kind != LoadRefusal::none || image_digest(above) == recorded) continue;
+            findings.add(text("%s was made by qfbprep mipmaps from %s, which has changed since: makeqfb would pack it "
+                              "as it was; run qfbprep mipmaps %s to make it again.",
+                              member_name(set.base, set.frames[f].number, level).c_str(), source.c_str(), set.base.c_str()));
+        }
+    }
+}
+
 void print_set(const FrameSet& set, const Probes& probes)
 {
     const SetFrame& first = set.frames.front();
@@ -181,17 +170,17 @@ void check_capacity(const FrameSet& set, const Probe& top, Findings& findings)
 }
 
 // Files named for the set that makeqfb will not use.
-void check_unused(const FrameSet& set, bool found, const std::vector<NamedFile>& files, Findings& findings)
+void check_unused(const FrameSet& set, bool found, const std::vector<SetFile>& files, Findings& findings)
 {
     const bool single = found && set.frames[0].number == SINGLE_IMAGE;
     std::map<int32_t, int32_t> mipmaps;  // frame number -> painted levels, for the frames in the set
     for (const SetFrame& frame : set.frames) mipmaps[frame.number] = frame.mipmaps;
     std::map<int32_t, bool> frame_files;  // numbered frames present, in the set or not
-    for (const NamedFile& file : files)
+    for (const SetFile& file : files)
         if (file.level == 0) frame_files[file.frame] = true;
 
     std::vector<std::string> hidden;
-    for (const NamedFile& file : files) {
+    for (const SetFile& file : files) {
         const bool in_set = mipmaps.count(file.frame) != 0;
         if (file.level == 0) {
             if (single) {
@@ -245,6 +234,7 @@ int check_job(int argc, char** argv)
         return 1;
     }
     const std::string base = argv[0];
+    if (say_if_folder(base.c_str())) return 1;
     if (base.rfind('.') == std::string::npos) {
         say_no_extension(base.c_str());
         return 1;
@@ -269,12 +259,14 @@ int check_job(int argc, char** argv)
                                   member_name(base, set.first_frame(), 0).c_str(), set.mipmap_count()));
         }
         check_members(set, probes, findings);
+        check_generated(set, probes, findings);
         check_capacity(set, probes[0][0], findings);
     } else {
         findings.add(text("%s: no file of the set is there (neither %s nor %s): makeqfb finds nothing to pack.",
                           base.c_str(), base.c_str(), member_name(base, 1, 0).c_str()));
     }
-    check_unused(set, found, files_of_set(base), findings);
+    check_unused(set, found, files_named_for(base), findings);
+    if (say_short_frame_number(base.c_str())) findings.add_printed();
     if (findings.count() == 0) {
         std::printf("makeqfb packs this set as it stands.\n");
         return 0;

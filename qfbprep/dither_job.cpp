@@ -1,8 +1,11 @@
-// qfbprep dither FORMAT BASE FOLDER: every member of the set, dithered to the format's channel
-// widths, written into FOLDER under its own name, ready for makeqfb FORMAT fps FOLDER/<base>.
+// qfbprep dither FORMAT BASE FOLDER [--replace]: every member of the set, dithered to the format's
+// channel widths, written into FOLDER under its own name, ready for makeqfb FORMAT fps
+// FOLDER/<base>. Other files of the set in FOLDER are refused, or removed with --replace.
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -73,7 +76,8 @@ void work_on(std::vector<Member>& members, size_t first, size_t end, int32_t for
 
 int dither_job(int argc, char** argv)
 {
-    if (argc != 3) {
+    const bool replace = argc == 4 && std::strcmp(argv[3], "--replace") == 0;
+    if (argc != 3 && !replace) {
         print_qfbprep_usage();
         return 1;
     }
@@ -107,6 +111,13 @@ int dither_job(int argc, char** argv)
         }
     }
     piece_starts.push_back(members.size());
+    // What the folder holds of the set besides the files written here would be packed with them.
+    std::set<std::string> outputs;
+    for (const Member& member : members) outputs.insert(member.output);
+    const std::string folder_base = folder + "/" + file_part(set.base);
+    const std::vector<std::string> leftovers = leftover_files(
+        folder_base, outputs.count(folder_base) == 0, [&](const SetFile& file) { return outputs.count(file.name) == 0; });
+    if (!refuse_leftovers(folder_base, "dither", leftovers, replace)) return 1;
     Staging staging;
     const bool loaded = load_work_and_finish(
         piece_starts.size() - 1,
@@ -119,7 +130,7 @@ int dither_job(int argc, char** argv)
         [&](size_t p) {
             for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) staging.keep(members[i].staged);
         });
-    if (!loaded || !staging.finish()) return 1;
+    if (!loaded || !staging.finish() || !remove_leftovers(leftovers)) return 1;
     std::printf("%zu file%s dithered into %s.\n", members.size(), members.size() == 1 ? "" : "s", folder.c_str());
     return 0;
 }

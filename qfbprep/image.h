@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "files.h"
+#include "targa.h"
 
 struct Image {
     int32_t width = 0;
@@ -29,14 +31,18 @@ struct Image {
 
 // Why an image was not loaded.
 struct LoadRefusal {
-    enum Kind { none, unreadable, wrong_depth, too_large } kind = none;
+    enum Kind { none, unreadable, wrong_depth, too_large, mismatch } kind = none;  // mismatch: said by the caller
     const char* reason = nullptr;  // unreadable: what is wrong with the file
     uint64_t value = 0;            // wrong_depth: its bits per pixel; too_large: its bytes of pixels
 };
 
-// Loads a 24 or 32-bit Targa file, opened once. An image larger than a set's may be is refused
-// before anything is allocated for it.
-LoadRefusal load_image(const char* name, Image& image);
+// Opens a 24 or 32-bit Targa file with load_image's refusals and locates its pixels, for a caller
+// that reads them from the file itself; shape gets the image's size and depth, no pixels.
+LoadRefusal open_image(const char* name, TargaFile& file, Image& shape);
+
+// Loads a 24 or 32-bit Targa file, opened once, and its image ID into id when that is not null.
+// An image larger than a set's may be is refused before anything is allocated for it.
+LoadRefusal load_image(const char* name, Image& image, std::string* id = nullptr);
 
 // Decodes the PNG file name, whatever its colour type and depth, to 8-bit blue, green, red,
 // alpha (a tRNS chunk gives alpha; 16-bit channels keep their top 8 bits) through libspng. The
@@ -50,6 +56,11 @@ LoadRefusal load_png(const char* name, Image& image);
 // value; alpha is averaged plainly, rounded.
 Image halve_image(const Image& image);
 
-// The image as an uncompressed Targa file (no ID, no colour map, top row first) into a new
-// temporary file for name, finished and closed: out commits it. Prints nothing, shares nothing.
-WriteStatus write_image(const std::string& name, const Image& image, AtomicFile& out);
+// Alpha below threshold becomes 0 (fully transparent), the rest 255 (opaque): for 1555, whose one
+// bit keeps only alpha 0, and for sprites drawn with alpha testing. A 24-bit image has no alpha.
+void threshold_alpha(Image& image, int32_t threshold);
+
+// The image as an uncompressed Targa file (the image ID id, at most 255 bytes; no colour map; top
+// row first) into a new temporary file for name, finished and closed: out commits it. Prints
+// nothing, shares nothing.
+WriteStatus write_image(const std::string& name, const Image& image, AtomicFile& out, const std::string& id = {});

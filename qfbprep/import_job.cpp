@@ -1,5 +1,6 @@
-// qfbprep import BASE [--mipmap-of N] FILE...: PNG files, in the order given, become the frames
-// (or frame N's mipmap levels) of the set named by BASE, as 32-bit Targa files, top row first.
+// qfbprep import BASE [--mipmap-of N] [--replace] FILE...: PNG files, in the order given, become
+// the frames (or frame N's mipmap levels) of the set named by BASE, as 32-bit Targa files, top
+// row first. Frames or levels past the last imported are refused, or removed with --replace.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -17,16 +18,26 @@ int import_job(int argc, char** argv)
     const char* base = argv[0];
     int first = 1;
     int mipmap_of = -1;  // the frame whose levels the files are, or -1 for frames
-    if (std::strcmp(argv[1], "--mipmap-of") == 0) {
-        bool said = false;
-        int at = 1;
-        // Frame numbers in names are counted in an int; the largest leaves room for the walk.
-        if (argc < 4 || !count_option(argc, argv, at, 0, 99999999, &mipmap_of, &said)) {
-            if (!said) print_qfbprep_usage();
-            return 1;
+    bool replace = false;
+    for (; first < argc; ++first) {
+        if (std::strcmp(argv[first], "--replace") == 0) {
+            replace = true;
+        } else if (std::strcmp(argv[first], "--mipmap-of") == 0) {
+            bool said = false;
+            // Frame numbers in names are counted in an int; the largest leaves room for the walk.
+            if (!count_option(argc, argv, first, 0, 99999999, &mipmap_of, &said)) {
+                if (!said) print_qfbprep_usage();
+                return 1;
+            }
+        } else {
+            break;
         }
-        first = 3;
     }
+    if (first == argc) {
+        print_qfbprep_usage();
+        return 1;
+    }
+    if (say_if_folder(base)) return 1;
     if (std::strrchr(base, '.') == nullptr) {
         say_no_extension(base);
         return 1;
@@ -36,6 +47,14 @@ int import_job(int argc, char** argv)
         std::printf("A frame has at most %d mipmap levels: %d files given.\n", MAX_MIPMAP_LEVEL, count);
         return 1;
     }
+
+    // Frames past the last imported (and a frame 0000, where makeqfb would start), or levels past
+    // the last of the frame, would be packed with the new ones.
+    const std::vector<std::string> leftovers = leftover_files(base, mipmap_of < 0, [&](const SetFile& file) {
+        if (mipmap_of >= 0) return file.frame == mipmap_of && file.level > count;
+        return file.frame != SINGLE_IMAGE && (file.frame == 0 || file.frame > count);
+    });
+    if (!refuse_leftovers(base, "import", leftovers, replace)) return 1;
 
     std::vector<AtomicFile> batch(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -54,12 +73,12 @@ int import_job(int argc, char** argv)
         }
         const WriteStatus written = write_image(name, image, batch[static_cast<size_t>(i)]);
         if (written != WriteStatus::ok) {
-            say_unwritable_targa(name.c_str(), write_status_text(written));
+            say_unwritable_targa(name.c_str(), write_failure_text(written));
             return 1;
         }
         std::printf("%s:  %d x %d from %s.\n", name.c_str(), image.width, image.height, source);
     }
-    if (!commit_batch(batch)) return 1;
+    if (!commit_batch(batch) || !remove_leftovers(leftovers)) return 1;
     std::printf("%d file%s imported.\n", count, count == 1 ? "" : "s");
     return 0;
 }

@@ -1,9 +1,10 @@
-// The four jobs of qfbprep, each given the arguments after its name, and what they share: the
+// The jobs of qfbprep, each given the arguments after its name, and what they share: the
 // usage text, number arguments, and the messages of more than one job. Each job returns the exit
 // status: 0 when it did its work, 1 after a failure, whose one message it has printed.
 #pragma once
 
 #include <cstdarg>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ int mipmaps_job(int argc, char** argv);
 int dither_job(int argc, char** argv);
 int check_job(int argc, char** argv);
 int import_job(int argc, char** argv);
+int pack_job(int argc, char** argv);
 
 // Prints the usage text.
 void print_qfbprep_usage();
@@ -27,8 +29,8 @@ void print_qfbprep_usage();
 // missing or out of range (the usage text is due) or another option (said is true).
 bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said);
 
-// Finds the whole set named by base; prints makeqfb's message for a set that is not there or
-// whose names do not fit, and returns false then.
+// Finds the whole set named by base; prints makeqfb's message for a folder, a set that is not
+// there or whose names do not fit, and returns false then.
 bool find_set_or_say(const char* base, FrameSet& set);
 
 // The name without its folders.
@@ -63,6 +65,17 @@ private:
     std::string held_;
     bool failed_ = false;
 };
+
+// Files that makeqfb would pack with what a job writes for the set base but that the job does not
+// write: the base filename itself when with_base is true and it is there (it hides the numbered
+// frames), and each file named for the set that left_over picks.
+std::vector<std::string> leftover_files(const std::string& base, bool with_base,
+                                        const std::function<bool(const SetFile&)>& left_over);
+// Refuses a job while leftovers are there (false, said), unless replace: then true, and
+// remove_leftovers removes them once the job's files are in place.
+bool refuse_leftovers(const std::string& base, const char* job, const std::vector<std::string>& leftovers, bool replace);
+// Removes the files; false after saying which could not be removed.
+bool remove_leftovers(const std::vector<std::string>& leftovers);
 
 // The message for an image that was not loaded (kind: "Targa" or "PNG").
 void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal);

@@ -1,5 +1,6 @@
 // qfbprep mipmaps BASE [--levels N] [--replace]: writes the mipmap levels that the frames lack,
-// each made from the level above, so that every frame ends with the same number of levels.
+// and those an earlier run made from a level that has changed since, each made from the level
+// above, so that every frame ends with the same number of levels, each true to its source.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "cli.h"
 #include "frameset.h"
 #include "jobs.h"
+#include "levels.h"
 #include "parallel.h"
 #include "targa.h"
 
@@ -37,73 +39,68 @@ bool parse_options(int argc, char** argv, MipmapOptions& options, bool* said)
     return options.base != nullptr;
 }
 
-// Reduced levels that keep both sides at 1 or more.
-int32_t levels_that_fit(int32_t width, int32_t height)
-{
-    int32_t levels = 0;
-    while (levels < MAX_MIPMAP_LEVEL && level_side(width, levels + 1) > 0 && level_side(height, levels + 1) > 0) ++levels;
-    return levels;
-}
-
-// One frame's work: the level above the first new one, the new levels made from it, and their
-// finished temporary files.
+// One frame's work: its levels as found (painted or made by an earlier run) and as they end,
+// and the finished temporary files of those made now.
 struct FramePlan {
     const SetFrame* frame;
-    int32_t from, to;  // the new levels
-    Image above;
-    std::vector<Image> levels;  // only their sizes once written
+    int32_t target;              // the frame ends with levels 1 .. target
+    std::vector<Image> levels;   // 0 .. the last found (none past 0 with --replace), then the new ones
+    std::vector<std::string> ids;  // each found level's image ID
     std::vector<StagedFile> files;
 };
 
-// Loads the level that the frame's first new level is made from, and checks its size.
-bool plan_frame(const FrameSet& set, FramePlan& plan)
+// Loads the frame's image and the levels it has, and checks the size of each level a new one
+// could be made from.
+bool plan_frame(const FrameSet& set, bool replace, FramePlan& plan)
 {
-    const int32_t number = plan.frame->number, source = plan.from - 1;
-    for (int32_t level = plan.from; level <= plan.to; ++level) {
+    const int32_t number = plan.frame->number;
+    for (int32_t level = 0; level <= plan.target; ++level) {
         if (member_name(set.base, number, level).empty()) {
             say_names_too_long(set.base.c_str());
             return false;
         }
     }
-    const std::string top_name = member_name(set.base, number, source);
-    const LoadRefusal refusal = load_image(top_name.c_str(), plan.above);
-    if (refusal.kind != LoadRefusal::none) {
-        say_not_loaded("Targa", top_name.c_str(), refusal);
-        return false;
-    }
-    if (source == 0) return true;
-    // A painted level the new ones are made from must have its place's size in its frame, or the
-    // new ones would be wrong too.
-    TargaFile frame;
-    if (frame.open(member_name(set.base, number, 0).c_str()) != TargaError::none) return true;
-    const TargaHeader& h = frame.header();
-    const int32_t width = level_side(h.width, source), height = level_side(h.height, source);
-    if (plan.above.width != width || plan.above.height != height) {
-        std::printf("%s is %d x %d, but level %d of a %d x %d frame must be %d x %d, half the level above: "
-                    "resize it, or make every level again with --replace.\n",
-                    top_name.c_str(), plan.above.width, plan.above.height, source, h.width, h.height, width, height);
-        return false;
+    const int32_t found = replace ? 0 : plan.frame->mipmaps;
+    plan.levels.resize(static_cast<size_t>(found) + 1);
+    plan.ids.resize(plan.levels.size());
+    for (int32_t level = 0; level <= found; ++level) {
+        const std::string name = member_name(set.base, number, level);
+        Image& image = plan.levels[static_cast<size_t>(level)];
+        const LoadRefusal refusal = load_image(name.c_str(), image, &plan.ids[static_cast<size_t>(level)]);
+        if (refusal.kind != LoadRefusal::none) {
+            say_not_loaded("Targa", name.c_str(), refusal);
+            return false;
+        }
+        // A painted level the next is made from must have its place's size in its frame, or the
+        // new ones would be wrong too (a level made by an earlier run is made again).
+        const Image& top = plan.levels[0];
+        const int32_t width = level_side(top.width, level), height = level_side(top.height, level);
+        uint64_t digest = 0;
+        if (level > 0 && level < plan.target && level_origin(plan.ids[static_cast<size_t>(level)], &digest) == LevelOrigin::painted &&
+            (image.width != width || image.height != height)) {
+            std::printf("%s is %d x %d, but level %d of a %d x %d frame must be %d x %d, half the level above: "
+                        "resize it, or make every level again with --replace.\n",
+                        name.c_str(), image.width, image.height, level, top.width, top.height, width, height);
+            return false;
+        }
     }
     return true;
 }
 
+// Makes and writes the levels the frame lacks or that are stale (see complete_levels).
 void make_levels(const std::string& base, FramePlan& plan)
 {
-    const Image* above = &plan.above;
-    for (int32_t level = plan.from; level <= plan.to; ++level) {
-        plan.levels.push_back(halve_image(*above));
-        above = &plan.levels.back();
-    }
+    complete_levels(plan.levels, plan.ids, plan.target, [&](int32_t level, bool again) {
+        const Image& made = plan.levels[static_cast<size_t>(level)];
+        const std::string name = member_name(base, plan.frame->number, level);
+        plan.files.emplace_back();
+        StagedFile& staged = plan.files.back();
+        staged.written = write_image(name, made, staged.file, generated_level_id(plan.levels[static_cast<size_t>(level) - 1]));
+        staged.line = text("%s:  %d x %d, %dbpp%s.\n", name.c_str(), made.width, made.height, made.bits_per_pixel,
+                           again ? ", made again: the level above has changed since it was made" : "");
+    });
     // Their memory can take the frames still to be read.
-    std::vector<uint8_t>().swap(plan.above.pixels);
-    plan.files.resize(plan.levels.size());
-    for (size_t i = 0; i < plan.levels.size(); ++i) {
-        Image& image = plan.levels[i];
-        const std::string name = member_name(base, plan.frame->number, plan.from + static_cast<int32_t>(i));
-        plan.files[i].written = write_image(name, image, plan.files[i].file);
-        plan.files[i].line = text("%s:  %d x %d, %dbpp.\n", name.c_str(), image.width, image.height, image.bits_per_pixel);
-        std::vector<uint8_t>().swap(image.pixels);
-    }
+    std::vector<Image>().swap(plan.levels);
 }
 
 }  // namespace
@@ -130,24 +127,22 @@ int mipmaps_job(int argc, char** argv)
     const TargaHeader top = first.header();
     int32_t painted = 0;
     for (const SetFrame& frame : set.frames) painted = std::max(painted, frame.mipmaps);
-    const int32_t wanted = std::min<int32_t>(options.levels, levels_that_fit(top.width, top.height));
-    // Painted levels are never removed: every frame is filled up to the most any frame has.
-    const int32_t target = std::max(wanted, painted);
+    // Levels found are never removed: every frame is filled up to the most any frame has.
+    const int32_t target = chain_length(top.width, top.height, options.levels, painted);
 
-    // Every source level is read and checked in order, and each frame's new levels made and
-    // written into their temporary files (each frame on its own) while the next ones are read;
-    // the files written are kept in order, what is said about the writing waits until every
-    // source level is read, and the files take their names once all are written.
+    // Every level found is read and checked in order, and each frame's levels made and written
+    // into their temporary files (each frame on its own) while the next ones are read; the files
+    // written are kept in order, what is said about the writing waits until every level found is
+    // read, and the files take their names once all are written.
     std::vector<FramePlan> plans;
     for (const SetFrame& frame : set.frames) {
-        const int32_t from = options.replace ? 1 : frame.mipmaps + 1;
-        if (from > target) continue;
-        plans.push_back(FramePlan{&frame, from, target, Image(), {}, {}});
-        plans.back().levels.reserve(static_cast<size_t>(target - from + 1));
+        if (target == 0) break;
+        plans.push_back(FramePlan{&frame, target, {}, {}, {}});
+        plans.back().levels.reserve(static_cast<size_t>(target) + 1);
     }
     Staging staging;
     const bool loaded = load_work_and_finish(
-        plans.size(), [&](size_t i) { return plan_frame(set, plans[i]); },
+        plans.size(), [&](size_t i) { return plan_frame(set, options.replace, plans[i]); },
         [&](size_t i) { make_levels(set.base, plans[i]); },
         [&](size_t i) {
             for (StagedFile& staged : plans[i].files) staging.keep(staged);
@@ -155,5 +150,6 @@ int mipmaps_job(int argc, char** argv)
     if (!loaded || !staging.finish()) return 1;
     const int32_t written = static_cast<int32_t>(staging.count());
     std::printf("%d mipmap level%s written; every frame has %d.\n", written, written == 1 ? "" : "s", target);
+    std::fputs(short_chain_note(top.width, top.height, target, options.levels).c_str(), stdout);
     return 0;
 }

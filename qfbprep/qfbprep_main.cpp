@@ -3,28 +3,41 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "cli.h"
 #include "jobs.h"
 
 void print_qfbprep_usage()
 {
-    print_usage_banner("qfbprep - Prepare the Targa files of a frame set before makeqfb packs them.\n"
-                       "usage:    qfbprep check <base filename>\n"
+    print_usage_banner("qfbprep - Pack images into a QFB file in one step, or prepare the Targa files\n"
+                       "          of a frame set before makeqfb packs them.\n"
+                       "usage:    qfbprep pack <1555|4444|565> <fps> <output.qfb> <frames>...\n"
+                       "                  [--mipmaps [N]] [--dither] [--alpha-threshold A] [--as-given]\n"
+                       "          qfbprep check <base filename>\n"
                        "          qfbprep mipmaps <base filename> [--levels N] [--replace]\n"
-                       "          qfbprep dither <1555|4444|565> <base filename> <folder>\n"
-                       "          qfbprep import <base filename> [--mipmap-of N] <PNG file>...\n",
+                       "          qfbprep dither <1555|4444|565> <base filename> <folder> [--replace]\n"
+                       "          qfbprep import <base filename> [--mipmap-of N] [--replace] <PNG file>...\n",
+                       "pack     packs the frames into the QFB file, writing nothing else: <frames>\n"
+                       "         is a base filename (its set as makeqfb finds it) or PNG and Targa\n"
+                       "         files, in natural order (run-2 before run-10) unless --as-given.\n"
+                       "         --mipmaps makes the levels the frames lack, as mipmaps does;\n"
+                       "         --dither dithers as dither does; --alpha-threshold A makes alpha\n"
+                       "         below A fully transparent and the rest opaque.\n"
                        "check    prints the set as makeqfb sees it, and every file it will not use\n"
                        "         or will refuse, with what to do; status 1 when there is any.\n"
                        "mipmaps  writes each frame's missing mipmap levels, each half the level\n"
-                       "         above, averaged in linear light; painted levels stay unless\n"
+                       "         above, averaged in linear light, and makes again those it made\n"
+                       "         from a level that has changed since; painted levels stay unless\n"
                        "         --replace.  N: at most that many levels.\n"
                        "dither   writes every file of the set into the folder, dithered to the\n"
                        "         channel widths of the format, for makeqfb to pack from there.\n"
                        "import   writes PNG files as the frames walk-0001.tga, ... of the base\n"
                        "         filename walk.tga, in the order given; with --mipmap-of N, as the\n"
                        "         mipmap levels a, b, ... of frame N.\n"
-                       "\nEvery failure gives one message and status 1, and writes no file.\n");
+                       "\ndither and import refuse while files of the set that they would not write\n"
+                       "are there (makeqfb would pack them too); --replace removes those files.\n"
+                       "Every failure gives one message and status 1, and writes no file.\n");
 }
 
 bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said)
@@ -41,9 +54,13 @@ bool count_option(int argc, char** argv, int& i, int low, int high, int* value, 
 
 bool find_set_or_say(const char* base, FrameSet& set)
 {
+    if (say_if_folder(base)) return false;
     switch (find_frames(base, set, true)) {
     case FindResult::names_too_long: say_names_too_long(base); return false;
-    case FindResult::nothing_found: say_nothing_found(); return false;
+    case FindResult::nothing_found:
+        say_nothing_found();
+        say_short_frame_number(base);
+        return false;
     default: return true;
     }
 }
@@ -68,7 +85,7 @@ bool commit_batch(std::vector<AtomicFile>& batch)
 {
     size_t failed = 0;
     const WriteStatus committed = commit_all(batch, &failed);
-    if (committed != WriteStatus::ok) say_unwritable_targa(batch[failed].name().c_str(), write_status_text(committed));
+    if (committed != WriteStatus::ok) say_unwritable_targa(batch[failed].name().c_str(), write_failure_text(committed));
     return committed == WriteStatus::ok;
 }
 
@@ -76,7 +93,7 @@ void Staging::keep(StagedFile& staged)
 {
     if (failed_) return;
     failed_ = staged.written != WriteStatus::ok;
-    held_ += failed_ ? unwritable_targa(staged.file.name().c_str(), write_status_text(staged.written)) : staged.line;
+    held_ += failed_ ? unwritable_targa(staged.file.name().c_str(), write_failure_text(staged.written)) : staged.line;
     if (!failed_) batch_.push_back(std::move(staged.file));
 }
 
@@ -86,10 +103,44 @@ bool Staging::finish()
     return !failed_ && commit_batch(batch_);
 }
 
+std::vector<std::string> leftover_files(const std::string& base, bool with_base,
+                                        const std::function<bool(const SetFile&)>& left_over)
+{
+    std::vector<std::string> leftovers;
+    if (with_base && file_exists(base.c_str())) leftovers.push_back(base);
+    for (const SetFile& file : files_named_for(base))
+        if (left_over(file)) leftovers.push_back(file.name);
+    return leftovers;
+}
+
+bool refuse_leftovers(const std::string& base, const char* job, const std::vector<std::string>& leftovers, bool replace)
+{
+    if (leftovers.empty() || replace) return true;
+    std::string named = leftovers[0];
+    for (size_t i = 1; i < leftovers.size() && i < 3; ++i) named += (i + 1 == leftovers.size() ? " and " : ", ") + leftovers[i];
+    if (leftovers.size() > 3) named += text(" and %d more", static_cast<int>(leftovers.size() - 3));
+    std::printf("Files of the set %s that this %s does not write are there: %s. makeqfb would pack them with the "
+                "new files: remove them, or give --replace to have them removed.\n",
+                base.c_str(), job, named.c_str());
+    return false;
+}
+
+bool remove_leftovers(const std::vector<std::string>& leftovers)
+{
+    for (const std::string& name : leftovers) {
+        if (std::remove(name.c_str()) != 0) {
+            std::printf("Couldn't remove %s: %s.\n", name.c_str(), std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
 void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal)
 {
     switch (refusal.kind) {
-    case LoadRefusal::none: return;
+    case LoadRefusal::none:
+    case LoadRefusal::mismatch: return;
     case LoadRefusal::unreadable: std::printf("Couldn't read %s file %s: %s.\n", kind, name, refusal.reason); return;
     case LoadRefusal::wrong_depth:
         std::printf("Couldn't read Targa file %s: it has %d bits per pixel: save it as 24 or 32-bit colour instead.\n",
@@ -110,7 +161,8 @@ int qfbprep_main(int argc, char** argv)
         int (*run)(int, char**);
     };
     static const Job jobs[] = {
-        {"check", check_job}, {"mipmaps", mipmaps_job}, {"dither", dither_job}, {"import", import_job}};
+        {"check", check_job}, {"mipmaps", mipmaps_job}, {"dither", dither_job}, {"import", import_job},
+        {"pack", pack_job}};
     if (argc >= 2) {
         for (const Job& job : jobs)
             if (std::strcmp(argv[1], job.name) == 0) return job.run(argc - 2, argv + 2);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "files.h"
 
@@ -72,9 +73,11 @@ inline bool targa_is_rle(const TargaHeader& header) { return header.image_type =
 // image, 15 or 16-bit colour. header may hold part of the fields after a refusal.
 TargaError check_targa_header(const uint8_t* data, size_t size, TargaHeader& header);
 
-// The header of an uncompressed true-colour image of 24 or 32 bits as the tools write it: no ID,
-// no colour map, top row first, 8 alpha bits at 32 bits.
-void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE]);
+// The header of an uncompressed true-colour image of 24 or 32 bits as the tools write it: an ID of
+// id_length bytes (written after the header by the caller), no colour map, top row first, 8 alpha
+// bits at 32 bits.
+void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE],
+                         uint8_t id_length = 0);
 
 // Size of a palette: 256 entries of red, green, blue.
 constexpr size_t TARGA_PALETTE_BYTES = 256 * 3;
@@ -124,6 +127,9 @@ public:
     // Opens name and checks its header: the refusals of the probe.
     TargaError open(const char* name);
     const TargaHeader& header() const { return header_; }
+    // The image ID field's bytes after a successful open; empty when there are none, or when the
+    // file was cut short meanwhile.
+    std::string image_id() const;
 
     // The checks of loading (see locate_targa_pixels), after open.
     TargaError locate(size_t dest_size, uint8_t* palette = nullptr);

@@ -1,6 +1,8 @@
 // A Targa file opened once (see targa.h).
 #include "targa.h"
 
+#include <cstring>
+
 namespace {
 
 TargaError from_read_status(ReadStatus status)
@@ -35,6 +37,21 @@ TargaError TargaFile::open(const char* name)
     const TargaError error = from_read_status(bytes_.open(name));
     if (error != TargaError::none) return error;
     return guarded(bytes_, [this]() { return check_targa_header(bytes_.data(), bytes_.size(), header_); });
+}
+
+std::string TargaFile::image_id() const
+{
+    // Copied into a plain buffer under the guard: a jump out of it must leave nothing half made.
+    char id[256];
+    size_t length = 0;
+    const TargaError read = guarded(bytes_, [this, &id, &length]() {
+        if (bytes_.size() >= size_t{TARGA_HEADER_SIZE} + header_.id_length) {
+            std::memcpy(id, bytes_.data() + TARGA_HEADER_SIZE, header_.id_length);
+            length = header_.id_length;
+        }
+        return TargaError::none;
+    });
+    return read == TargaError::none ? std::string(id, length) : std::string();
 }
 
 TargaError TargaFile::locate(size_t dest_size, uint8_t* palette)

@@ -86,10 +86,12 @@ TargaError check_targa_header(const uint8_t* data, size_t size, TargaHeader& hea
     return error == TargaError::none ? error : explain_refusal(data, size, header, error);
 }
 
-void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE])
+void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel, uint8_t out[TARGA_HEADER_SIZE],
+                         uint8_t id_length)
 {
     std::memset(out, 0, TARGA_HEADER_SIZE);
-    out[2] = 2;  // uncompressed true colour; no ID field (0), no colour map (1), no map fields (3-7)
+    out[0] = id_length;
+    out[2] = 2;  // uncompressed true colour; no colour map (1), no map fields (3-7)
     out[12] = static_cast<uint8_t>(width), out[13] = static_cast<uint8_t>(width >> 8);  // origin (8-11) stays 0
     out[14] = static_cast<uint8_t>(height), out[15] = static_cast<uint8_t>(height >> 8);
     out[16] = bits_per_pixel;

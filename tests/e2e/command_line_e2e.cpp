@@ -37,12 +37,16 @@ const std::string kNoFrames =
 struct ArgCase {
     std::vector<std::string> args;
     std::string output;
+    int status = 1;
 };
 
 // Every case runs in an empty folder, so any argument that passes the checks finds no frames.
 TEST(CommandLine, RefusesBadArguments)
 {
     const ArgCase cases[] = {
+        {{"--help"}, kUsage, 0},
+        {{"--help", "15"}, kUsage},
+        {{"--help", "15", "t.tga"}, "Unknown format parameter: --help.  Must be 1555, 4444, or 565.\n"},
         {{}, kUsage},
         {{"565"}, kUsage},
         {{"565", "15"}, kUsage},
@@ -59,6 +63,8 @@ TEST(CommandLine, RefusesBadArguments)
         {{"565", "-99999999999", "t.tga"}, "Bad fps: -99999999999.  Must be an integer greater than zero.\n"},
         {{"565", "15", "test"}, "Input file doesn't have an extension: test\n"},
         {{"4444", "15", "test"}, "Input file doesn't have an extension: test\n"},
+        {{"565", "15", "."}, ". is a folder: give the base filename of a set inside it, such as ./walk.tga.\n"},
+        {{"565", "15", "/"}, "/ is a folder: give the base filename of a set inside it, such as /walk.tga.\n"},
         // Anything that passes the checks finds nothing in an empty folder.
         {{"565", "12abc", "t.tga"}, kNoFrames},
         {{"565", " +7", "t.tga"}, kNoFrames},
@@ -70,7 +76,7 @@ TEST(CommandLine, RefusesBadArguments)
         const qfbtest::RunResult run = run_makeqfb(c.args, dir.path());
         std::string joined;
         for (const std::string& a : c.args) joined += "[" + a + "]";
-        EXPECT_EQ(run.status, 1) << joined;
+        EXPECT_EQ(run.status, c.status) << joined;
         EXPECT_EQ(run.output, c.output) << joined;
     }
 }
@@ -87,10 +93,23 @@ struct SetCase {
 TEST(CommandLine, ReportsTheFrameSet)
 {
     const std::string mismatch = "All frames don't have the same number of mipmaps.\n";
+    const auto short_numbers = [](const std::string& found, const std::string& named) {
+        return kNoFrames + "found " + found + ": frame numbers have at least four digits (" + named +
+               "); qfbprep pack takes frames named any way\n";
+    };
     const SetCase cases[] = {
         {"nothing at all", {}, "t.tga", 1, kNoFrames},
         {"mipmaps without a base", {"t-a.tga", "t-b.tga", "t-a0001.tga"}, "t.tga", 1, kNoFrames},
         {"a gap before frame 1", {"t-0002.tga"}, "t.tga", 1, kNoFrames},
+        {"frames of one digit", {"t-1.tga", "t-2.tga"}, "t.tga", 1, short_numbers("t-1.tga", "t-0001.tga")},
+        {"frame 0 of one digit", {"t-0.tga"}, "t.tga", 1, short_numbers("t-0.tga", "t-0000.tga")},
+        {"the first short number by name", {"t-7.tga", "t-12.tga", "t-099.tga"}, "t.tga", 1, short_numbers("t-099.tga", "t-0099.tga")},
+        {"short numbers in a folder", {"art/t-5.tga"}, "art/t.tga", 1, short_numbers("art/t-5.tga", "art/t-0005.tga")},
+        {"names that are no short frame numbers", {"t-a1.tga", "t-1x.tga", "t-1.png", "u-1.tga", "t-1234.tga", "tt-1.tga"}, "t.tga", 1, kNoFrames},
+        {"a folder as the base", {"art/walk/walk.tga"}, "art/walk", 1,
+         "art/walk is a folder: give the base filename of a set inside it, such as art/walk/walk.tga.\n"},
+        {"a folder with an extension, and a slash", {"walk.v2/walk.tga"}, "walk.v2/", 1,
+         "walk.v2/ is a folder: give the base filename of a set inside it, such as walk.v2/walk.tga.\n"},
         {"single image", {"t.tga"}, "t.tga", -1, "1 frame, 0 mipmaps per frame\n"},
         {"one frame, one mipmap", {"t-0001.tga", "t-a0001.tga"}, "t.tga", -1, "1 frame, 1 mipmap per frame\n"},
         {"single image wins", {"t.tga", "t-a.tga", "t-b.tga", "t-0001.tga", "t-0002.tga"}, "t.tga", -1,

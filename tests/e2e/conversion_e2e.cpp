@@ -206,7 +206,7 @@ TEST(Conversion, RefusesFirstFramesItCannotUse)
         {"16-bit", grey16.to_bytes(), "1 frame, 0 mipmaps per frame\n2 x 2, 16bpp\nOnly 24 and 32 bit Targas are supported.\n"},
         {"not a Targa", Bytes(10, 0), "1 frame, 0 mipmaps per frame\nCouldn't read Targa file a.tga: "},
         {"larger than the image buffer", huge24.to_bytes(),
-         "1 frame, 0 mipmaps per frame\n1024 x 683, 24bpp\na.tga is too large: 2098176 bytes of pixels, more than the 2097152 bytes an image may have.\n"},
+         "1 frame, 0 mipmaps per frame\n1024 x 683, 24bpp\na.tga is too large: 2098176 bytes of pixels, more than the 2097152 bytes (1024 x 512 at 32 bits, 1024 x 682 at 24) an image may have.\n"},
         {"fits, but has no pixels", fits24.to_bytes(), "1 frame, 0 mipmaps per frame\n1024 x 682, 24bpp\na.tga:  Couldn't read Targa file a.tga: "},
     };
     for (const Case& c : cases) {

@@ -110,7 +110,7 @@ TEST(OutputFaults, AnExistingOutputSurvivesEveryFailedRun)
         {"first frame of 16 bits", {"565", "15", "t.tga"}, [](const std::string& d) { sound(d, "t.tga", 4, 4, 16); }, 0,
          "Only 24 and 32 bit Targas are supported.\n"},
         {"first frame too large", {"565", "15", "t.tga"}, [&](const std::string& d) { write(d, "t.tga", huge.to_bytes()); }, 0,
-         "more than the 2097152 bytes an image may have.\n"},
+         "more than the 2097152 bytes (1024 x 512 at 32 bits, 1024 x 682 at 24) an image may have.\n"},
         {"set too large for a QFB file", {"4444", "15", "t.tga"},
          [&](const std::string& d) {
              for (int i = 1; i <= 20; ++i) write(d, "t-" + std::string(i < 10 ? "000" : "00") + std::to_string(i) + ".tga", frame_of_many.to_bytes());

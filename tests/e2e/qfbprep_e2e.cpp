@@ -62,11 +62,39 @@ TEST(QfbprepMipmaps, PaintedLevelsStayAndEveryFrameEndsWithTheSameLevels)
     EXPECT_EQ(packed.status, 0) << packed.output;
     EXPECT_EQ(packed.output.rfind("3 frames, 3 mipmaps per frame\n", 0), 0u) << packed.output;
 
+    // A level it made goes stale when the level above changes: check names it, and the next run
+    // makes again exactly those levels (and those made from them), never a painted one.
+    qfbtest::write_file(dir.file("w-0003.tga"), image(32, 16, 32, 7));
+    qfbtest::write_file(dir.file("w-a0002.tga"), image(16, 8, 32, 8));
+    const RunResult checked = qfbprep({"check", "w.tga"}, dir.path());
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.output.find("w-a0003.tga was made by qfbprep mipmaps from w-0003.tga, which has changed since: "
+                                  "makeqfb would pack it as it was; run qfbprep mipmaps w.tga to make it again."),
+              std::string::npos) << checked.output;
+    EXPECT_NE(checked.output.find("w-b0002.tga was made by qfbprep mipmaps from w-a0002.tga"), std::string::npos);
+    auto before = qfbtest::snapshot(dir.path());
+    const RunResult again = qfbprep({"mipmaps", "w.tga", "--levels", "3"}, dir.path());
+    ASSERT_EQ(again.status, 0) << again.output;
+    EXPECT_EQ(again.output.rfind("w-b0002.tga:  8 x 4, 32bpp, made again: the level above has changed since it was made.\n", 0), 0u)
+        << again.output;
+    EXPECT_NE(again.output.find("5 mipmap levels written; every frame has 3.\n"), std::string::npos) << again.output;
+    const auto after = qfbtest::snapshot(dir.path());
+    for (const auto& [name, bytes] : after)
+        EXPECT_EQ(bytes != before[name], name == "w-b0002.tga" || name == "w-c0002.tga" || name == "w-a0003.tga" ||
+                                             name == "w-b0003.tga" || name == "w-c0003.tga") << name;
+    EXPECT_EQ(qfbprep({"check", "w.tga"}, dir.path()).status, 0);
+
     // Without --levels a 24-bit 5 x 3 image gets levels until a side would be 0, at its depth.
     qfbtest::write_file(dir.file("odd.tga"), image(5, 3, 24));
     ASSERT_EQ(qfbprep({"mipmaps", "odd.tga"}, dir.path()).status, 0);
     EXPECT_EQ(geometry(qfbtest::read_file(dir.file("odd-a.tga"))), (std::vector<int>{2, 1, 24}));
     EXPECT_FALSE(qfbtest::exists(dir.file("odd-b.tga")));
+    // A chain that ends before 1 x 1 says once what a loader must set.
+    qfbtest::write_file(dir.file("bar.tga"), image(16, 2, 32));
+    const RunResult bar = qfbprep({"mipmaps", "bar.tga"}, dir.path());
+    EXPECT_NE(bar.output.find("The mipmaps end at 8 x 1, not 1 x 1: its height is 1, and a level cannot halve it. A "
+                              "loader must give the GPU the last level, 1 (GL_TEXTURE_MAX_LEVEL 1 in OpenGL), or the "
+                              "texture is incomplete.\n"), std::string::npos) << bar.output;
 }
 
 // The words of a QFB file, in file order.
@@ -134,6 +162,16 @@ Bytes with_byte(Bytes bytes, size_t at, uint8_t value)
     return bytes;
 }
 
+// The same uncompressed image with an image ID.
+Bytes with_id(const Bytes& file, const std::string& id)
+{
+    Bytes out(file.begin(), file.begin() + 18);
+    out[0] = static_cast<uint8_t>(id.size());
+    out.insert(out.end(), id.begin(), id.end());
+    out.insert(out.end(), file.begin() + 18, file.end());
+    return out;
+}
+
 TEST(QfbprepCheck, NamesEverySurpriseWithItsFile)
 {
     const Bytes frame = image(8, 8, 32), level = image(4, 4, 32);
@@ -172,8 +210,15 @@ TEST(QfbprepCheck, NamesEverySurpriseWithItsFile)
         {"a PNG file named as a frame", {{"w-0001.tga", frame}, {"w-0002.tga", png}}, "w.tga", 1,
          {"w-0002.tga: makeqfb refuses it: this is a PNG file, not a Targa file: import it with qfbprep."}},
         {"a first frame too large for makeqfb", {{"w-0001.tga", image(1024, 683, 24)}, {"w-a0001.tga", image(512, 341, 24)}},
-         "w.tga", 1, {"\nw-0001.tga is too large: 2098176 bytes of pixels, more than the 2097152 bytes an image may have: "
+         "w.tga", 1, {"\nw-0001.tga is too large: 2098176 bytes of pixels, more than the 2097152 bytes (1024 x 512 at 32 bits, "
+                      "1024 x 682 at 24) an image may have: "
                       "makeqfb refuses it; make it smaller.\n"}},
+        {"a level made from a frame that has changed since",
+         {{"w-0001.tga", frame}, {"w-a0001.tga", with_id(level, "qfbprep mipmap 1, made from pixels of digest 0123456789abcdef")}},
+         "w.tga", 1, {"w-a0001.tga was made by qfbprep mipmaps from w-0001.tga, which has changed since"}},
+        {"frames numbered with one digit", {{"w-1.tga", frame}, {"w-2.tga", frame}}, "w.tga", 1,
+         {"w.tga: no file of the set is there", "\nfound w-1.tga: frame numbers have at least four digits (w-0001.tga); "
+                                                 "qfbprep pack takes frames named any way\n2 problems.\n"}},
         {"nothing there", {{"w-0003.tga", frame}}, "w.tga", 1,
          {"w.tga: no file of the set is there", "w-0003.tga is not used: makeqfb starts a set at frame 0000 or 0001"}},
     };
@@ -249,6 +294,105 @@ TEST(QfbprepImport, PngFramesPackLikeTheSameFramesSavedByPillow)
     }
 }
 
+// The step route's stand-in for --alpha-threshold: alpha below threshold made 0 and the rest 255
+// in an uncompressed 32-bit Targa file, top row first, as the tools and these tests write them.
+void threshold_file(const std::string& path, int threshold)
+{
+    Bytes file = qfbtest::read_file(path);
+    if (file.size() < 18 || file[16] != 32) return;
+    for (size_t i = 18 + file[0] + 3; i < file.size(); i += 4) file[i] = file[i] < threshold ? 0 : 255;
+    qfbtest::write_file(path, file);
+}
+
+// pack against the route through the step tools: import (or the Targa files copied in order),
+// mipmaps, the threshold, dither into a folder, makeqfb there. The two files must be the same,
+// byte for byte, and pack must write nothing but its output.
+TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
+{
+    auto png = [](int w, int h, uint32_t seed) { return encode_png(w, h, qfbtest::pattern(w, h, 4, seed)); };
+    struct Inputs {
+        const char* what;
+        std::map<std::string, Bytes> files;
+        std::vector<std::string> args;   // the frames as given to pack
+        std::vector<std::string> order;  // the order the frames are packed in; empty for a base filename
+    } inputs[] = {
+        {"PNG frames of an odd size, in natural order",
+         {{"run-10.png", png(13, 7, 1)}, {"run-2.png", png(13, 7, 2)}, {"run-1.png", png(13, 7, 3)}},
+         {"run-10.png", "run-2.png", "run-1.png"}, {"run-1.png", "run-2.png", "run-10.png"}},
+        {"PNG frames as given", {{"b.png", png(8, 8, 4)}, {"a.png", png(8, 8, 5)}}, {"b.png", "a.png", "--as-given"},
+         {"b.png", "a.png"}},
+        {"Targa frames with painted levels",
+         {{"s-0001.tga", image(16, 8, 32, 6)}, {"s-a0001.tga", image(8, 4, 32, 7)}, {"s-0002.tga", image(16, 8, 32, 8)},
+          {"s-a0002.tga", image(8, 4, 32, 9)}, {"s-0003.tga", image(16, 8, 32, 10)}, {"s-a0003.tga", image(8, 4, 32, 11)}},
+         {"s.tga"}, {}},
+        {"a single 24-bit image", {{"s.tga", image(9, 5, 24, 12)}}, {"s.tga"}, {}},
+        {"run-length frames stored bottom row first",
+         {{"s-0001.tga", qfbtest::rle_image(7, 3, 32, qfbtest::pattern(7, 3, 4, 15), false).to_bytes()},
+          {"s-0002.tga", qfbtest::rle_image(7, 3, 32, qfbtest::pattern(7, 3, 4, 16), false).to_bytes()}},
+         {"s.tga"}, {}},
+        {"Targa files listed", {{"f10.tga", image(6, 6, 32, 13)}, {"f9.tga", image(6, 6, 32, 14)}}, {"f10.tga", "f9.tga"},
+         {"f9.tga", "f10.tga"}},
+    };
+    const std::vector<std::vector<std::string>> option_sets = {
+        {}, {"--mipmaps"}, {"--mipmaps", "2"}, {"--dither"}, {"--mipmaps", "--dither"}, {"--alpha-threshold", "128"},
+        {"--alpha-threshold", "100", "--mipmaps", "--dither"},
+    };
+    for (const Inputs& in : inputs) {
+        for (const std::vector<std::string>& options : option_sets) {
+            for (const std::string format : {"565", "4444", "1555"}) {
+                std::string trace = std::string(in.what) + ", " + format;
+                for (const std::string& o : options) trace += " " + o;
+                SCOPED_TRACE(trace);
+                TempDir dir, steps;
+                for (const auto& [name, bytes] : in.files) qfbtest::write_file(dir.file(name), bytes);
+                if (in.order.empty()) {
+                    for (const auto& [name, bytes] : in.files) qfbtest::write_file(steps.file(name), bytes);
+                } else if (in.order[0].find(".png") != std::string::npos) {
+                    std::vector<std::string> import = {"import", "s.tga"};
+                    for (const std::string& name : in.order) import.push_back(dir.file(name));
+                    ASSERT_EQ(qfbprep(import, steps.path()).status, 0);
+                } else {
+                    for (size_t i = 0; i < in.order.size(); ++i)
+                        qfbtest::write_file(steps.file("s-000" + std::to_string(i + 1) + ".tga"), in.files.at(in.order[i]));
+                }
+                bool dither = false;
+                int threshold = -1;
+                for (size_t i = 0; i < options.size(); ++i) {
+                    if (options[i] == "--mipmaps") {
+                        std::vector<std::string> mipmaps = {"mipmaps", "s.tga"};
+                        if (i + 1 < options.size() && options[i + 1] == "2") mipmaps.insert(mipmaps.end(), {"--levels", "2"});
+                        ASSERT_EQ(qfbprep(mipmaps, steps.path()).status, 0);
+                    }
+                    if (options[i] == "--alpha-threshold") threshold = std::stoi(options[i + 1]);
+                    dither = dither || options[i] == "--dither";
+                }
+                // The stand-in rewrites uncompressed files only: the run-length ones skip the threshold.
+                if (threshold >= 0 && in.files.begin()->second[2] == 10) continue;
+                if (threshold >= 0)
+                    for (const auto& entry : std::filesystem::directory_iterator(steps.path())) threshold_file(entry.path(), threshold);
+                std::string packed_in = steps.path();
+                if (dither) {
+                    packed_in = steps.file("out");
+                    mkdir(packed_in.c_str(), 0755);
+                    ASSERT_EQ(qfbprep({"dither", format, "s.tga", packed_in}, steps.path()).status, 0);
+                }
+                ASSERT_EQ(qfbtest::run_makeqfb({format, "15", "s.tga"}, packed_in).status, 0);
+
+                const auto before = qfbtest::snapshot(dir.path());
+                std::vector<std::string> pack = {"pack", format, "15", "p.qfb"};
+                pack.insert(pack.end(), in.args.begin(), in.args.end());
+                pack.insert(pack.end(), options.begin(), options.end());
+                const RunResult run = qfbprep(pack, dir.path());
+                ASSERT_EQ(run.status, 0) << run.output;
+                EXPECT_EQ(qfbtest::read_file(dir.file("p.qfb")), qfbtest::read_file(packed_in + "/s.qfb"));
+                auto after = qfbtest::snapshot(dir.path());
+                after.erase("p.qfb");
+                EXPECT_EQ(after, before) << "nothing written but the output";
+            }
+        }
+    }
+}
+
 TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
 {
     struct Case {
@@ -257,24 +401,51 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         int status;
         const char* said;
     } cases[] = {
-        {"help", {"--help"}, 0, "usage:    qfbprep check <base filename>"},
+        {"help", {"--help"}, 0, "usage:    qfbprep pack <1555|4444|565> <fps> <output.qfb> <frames>..."},
         {"no job", {}, 1, "usage:"},
-        {"unknown job", {"pack", "w.tga"}, 1, "usage:"},
+        {"unknown job", {"unpack", "w.tga"}, 1, "usage:"},
         {"levels out of range", {"mipmaps", "w.tga", "--levels", "0"}, 1, "usage:"},
         {"unknown format", {"dither", "555", "w.tga", "."}, 1, "Unknown format parameter: 555."},
         {"missing folder", {"dither", "565", "w.tga", "nowhere"}, 1, "Output folder doesn't exist: nowhere"},
         {"dither over the inputs", {"dither", "565", "w.tga", "."}, 1,
          "The output file ./w-0001.tga is one of the input files and would be overwritten."},
         {"no set", {"mipmaps", "x.tga"}, 1, "Either that file doesn't exist"},
+        {"no set, but frames of two digits", {"mipmaps", "v.tga"}, 1,
+         "that base filename\nfound v-12.tga: frame numbers have at least four digits (v-0012.tga); qfbprep pack takes "
+         "frames named any way\n"},
+        {"a folder as the base", {"mipmaps", "art"}, 1,
+         "art is a folder: give the base filename of a set inside it, such as art/art.tga.\n"},
+        {"a folder as the base to check", {"check", "art/"}, 1,
+         "art/ is a folder: give the base filename of a set inside it, such as art/art.tga.\n"},
+        {"a folder as the base to dither", {"dither", "565", "art", "art"}, 1, "art is a folder: "},
+        {"a folder as the base to import into", {"import", "art", "a.png"}, 1, "art is a folder: "},
         {"a Targa file to import", {"import", "n.tga", "w-0001.tga", "w-0002.tga"}, 1,
-         "Couldn't read PNG file w-0001.tga: "},
+         "Couldn't read PNG file w-0001.tga: this is a Targa file, not a PNG file: name it as a frame of the set instead "
+         "of importing it.\n"},
+        {"a JPEG file to import", {"import", "n.tga", "photo.jpg"}, 1,
+         "Couldn't read PNG file photo.jpg: this is a JPEG file, not a Targa file: save it as PNG and import it with "
+         "qfbprep.\n"},
         {"a broken second frame", {"mipmaps", "w.tga"}, 1, "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
         {"a folder in the way of the last level", {"mipmaps", "w.tga"}, 1,
-         "Couldn't write Targa file w-c0002.tga: the finished file could not take its name."},
+         "Couldn't write Targa file w-c0002.tga: the finished file could not take its name (Is a directory)."},
         {"an option as the value of --levels", {"mipmaps", "w.tga", "--levels", "--replace"}, 1,
          "Option --levels needs a value, not the option --replace.\n"},
         {"an option as the value of --mipmap-of", {"import", "n.tga", "--mipmap-of", "--levels", "a.png"}, 1,
          "Option --mipmap-of needs a value, not the option --levels.\n"},
+        {"import fewer frames than there are", {"import", "w.tga", "a.png"}, 1,
+         "Files of the set w.tga that this import does not write are there: w-0002.tga. makeqfb would pack them with "
+         "the new files: remove them, or give --replace to have them removed.\n"},
+        {"dither into a folder holding other frames", {"dither", "565", "w.tga", "old"}, 1,
+         "Files of the set old/w.tga that this dither does not write are there: old/w-0003.tga and old/w-a0003.tga."},
+        {"pack into a file not named .qfb", {"pack", "565", "12", "w.tga", "w.tga"}, 1,
+         "The output file must be named *.qfb: w.tga\n"},
+        {"pack at a bad fps", {"pack", "565", "0", "w.qfb", "w.tga"}, 1, "Bad fps: 0.  Must be an integer greater than zero.\n"},
+        {"pack with a threshold out of range", {"pack", "565", "12", "w.qfb", "w.tga", "--alpha-threshold", "256"}, 1, "usage:"},
+        {"pack frames of two sizes", {"pack", "4444", "12", "w.qfb", "w-0001.tga", "small.tga"}, 1,
+         "w-0001.tga is 8 x 8, 32bpp, but the first frame small.tga is 4 x 4, 32bpp: give every frame the same size and "
+         "depth.\n"},
+        {"pack a broken second frame", {"pack", "565", "12", "w.qfb", "w.tga"}, 1,
+         "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
         {"dither into a folder whose names are too long", {"dither", "565", "w.tga", std::string(250, 'f')}, 1,
          "File names made from this base filename would be longer than 255 characters: "},
     };
@@ -284,14 +455,50 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         qfbtest::write_file(dir.file("w-0001.tga"), image(8, 8, 32));
         Bytes cut = image(8, 8, 32);
         cut.resize(100);
-        qfbtest::write_file(dir.file("w-0002.tga"), c.what == std::string("a broken second frame") ? cut : image(8, 8, 32));
+        const bool broken = c.what == std::string("a broken second frame") || c.what == std::string("pack a broken second frame");
+        qfbtest::write_file(dir.file("w-0002.tga"), broken ? cut : image(8, 8, 32));
+        qfbtest::write_file(dir.file("small.tga"), image(4, 4, 32));
+        mkdir(dir.file("old").c_str(), 0755);
+        qfbtest::write_file(dir.file("old/w-0003.tga"), image(8, 8, 32));
+        qfbtest::write_file(dir.file("old/w-a0003.tga"), image(4, 4, 32));
         if (c.what == std::string("a folder in the way of the last level")) mkdir(dir.file("w-c0002.tga").c_str(), 0755);
         mkdir(dir.file(std::string(250, 'f')).c_str(), 0755);
+        mkdir(dir.file("art").c_str(), 0755);
+        qfbtest::write_file(dir.file("v-12.tga"), image(8, 8, 32));
+        qfbtest::write_file(dir.file("photo.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0});
         const auto before = qfbtest::snapshot(dir.path());
         const RunResult run = qfbprep(c.args, dir.path());
         EXPECT_EQ(run.status, c.status);
         EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
         EXPECT_EQ(qfbtest::snapshot(dir.path()), before) << "no file written or changed";
+    }
+}
+
+// --replace removes what would be packed with the new files, once they are in place.
+TEST(Qfbprep, ReplaceRemovesTheFilesThatWouldBePackedWithTheNewOnes)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        std::vector<std::string> files;
+        const char* packed;  // the set makeqfb then packs
+        const char* said;
+    } cases[] = {
+        {"import", {"import", "w.tga", "--replace", "a.png"}, {"w-0001.tga", "w-0002.tga", "w-0003.tga", "w-a0003.tga"},
+         "w.tga", "1 frame, 0 mipmaps per frame\n"},
+        {"dither", {"dither", "565", "w.tga", "old", "--replace"}, {"w-0001.tga", "w-0002.tga", "old/w-0003.tga", "old/w.tga"},
+         "old/w.tga", "2 frames, 0 mipmaps per frame\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        mkdir(dir.file("old").c_str(), 0755);
+        for (const std::string& name : c.files) qfbtest::write_file(dir.file(name), image(8, 8, 32));
+        qfbtest::write_file(dir.file("a.png"), encode_png(8, 8, qfbtest::pattern(8, 8, 4)));
+        const RunResult run = qfbprep(c.args, dir.path());
+        ASSERT_EQ(run.status, 0) << run.output;
+        const RunResult packed = qfbtest::run_makeqfb({"565", "12", c.packed}, dir.path());
+        EXPECT_EQ(packed.output.rfind(c.said, 0), 0u) << packed.output;
     }
 }
 

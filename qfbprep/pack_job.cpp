@@ -1,0 +1,403 @@
+// qfbprep pack FORMAT FPS OUTPUT FRAMES... [options]: from images to one QFB file in one step,
+// all in memory. The frames are a base filename's set as makeqfb finds it, painted levels
+// included, or image files (PNG or Targa) in natural order of their names; then the levels they
+// lack are made, alpha is thresholded, the pixels dithered and truncated to the format's words,
+// and the whole file written at once, atomically. Each step is the one the step tools take
+// (import, mipmaps, dither, makeqfb), so the file is byte for byte theirs.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <qfb/qfb.h>
+
+#include "cli.h"
+#include "dither.h"
+#include "frameset.h"
+#include "jobs.h"
+#include "levels.h"
+#include "natural_order.h"
+#include "parallel.h"
+
+namespace {
+
+struct PackOptions {
+    int32_t format = -1;
+    int32_t fps = 0;
+    std::string output;
+    std::vector<std::string> frames;  // one base filename, or image files
+    bool mipmaps = false;
+    int32_t levels = MAX_MIPMAP_LEVEL;  // with --mipmaps: at most this many levels
+    bool dither = false;
+    int32_t alpha_threshold = -1;  // alpha below it becomes 0 and the rest 255; -1: alpha as it is
+    bool as_given = false;
+};
+
+bool all_digits(const char* s) { return *s != '\0' && std::strspn(s, "0123456789") == std::strlen(s); }
+
+// False when the command line is wrong; said is true when that is printed already.
+bool parse_options(int argc, char** argv, PackOptions& options, bool* said)
+{
+    *said = false;
+    if (argc < 4) return false;
+    options.format = qfb_format_code(argv[0]);
+    if (options.format < 0) {
+        say_unknown_format(argv[0]);
+        *said = true;
+        return false;
+    }
+    errno = 0;
+    const long fps = all_digits(argv[1]) ? std::strtol(argv[1], nullptr, 10) : 0;
+    if (errno != 0 || fps < 1 || fps > INT32_MAX) {
+        say_bad_fps(argv[1]);
+        *said = true;
+        return false;
+    }
+    options.fps = static_cast<int32_t>(fps);
+    options.output = argv[2];
+    for (int i = 3; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--mipmaps") == 0) {
+            options.mipmaps = true;
+            if (i + 1 < argc && all_digits(argv[i + 1]) &&
+                !count_option(argc, argv, i, 1, MAX_MIPMAP_LEVEL, &options.levels, said))
+                return false;
+        } else if (std::strcmp(arg, "--dither") == 0) {
+            options.dither = true;
+            if (i + 1 < argc && std::strcmp(argv[i + 1], "diffusion") == 0) ++i;  // the one method
+        } else if (std::strcmp(arg, "--alpha-threshold") == 0) {
+            if (!count_option(argc, argv, i, 0, 255, &options.alpha_threshold, said)) return false;
+        } else if (std::strcmp(arg, "--as-given") == 0) {
+            options.as_given = true;
+        } else if (std::strncmp(arg, "--", 2) == 0) {
+            return false;
+        } else {
+            options.frames.push_back(arg);
+        }
+    }
+    return !options.frames.empty();
+}
+
+bool ends_with(const std::string& name, const char* end)
+{
+    const size_t n = std::strlen(end);
+    if (name.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - n + i])) != end[i]) return false;
+    return true;
+}
+
+// The files of one frame: its image, then the levels found after it.
+using FrameFiles = std::vector<std::string>;
+
+// The frames' files, in order; false when there are none (said).
+bool gather_frames(const PackOptions& options, std::vector<FrameFiles>& frames)
+{
+    if (options.frames.size() > 1 || ends_with(options.frames[0], ".png")) {
+        std::vector<std::string> files = options.frames;
+        if (!options.as_given) std::stable_sort(files.begin(), files.end(), natural_less);
+        for (const std::string& file : files) frames.push_back({file});
+        return true;
+    }
+    const char* base = options.frames[0].c_str();
+    if (std::strrchr(base, '.') == nullptr) {
+        say_no_extension(base);
+        return false;
+    }
+    FrameSet set;
+    switch (find_frames(base, set, options.mipmaps)) {
+    case FindResult::names_too_long: say_names_too_long(base); return false;
+    case FindResult::nothing_found: say_nothing_found(); return false;
+    case FindResult::mipmap_mismatch:
+        say_mipmap_mismatch();
+        std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
+        return false;
+    case FindResult::found: break;
+    }
+    for (const SetFrame& frame : set.frames) {
+        frames.emplace_back();
+        for (int32_t level = 0; level <= frame.mipmaps; ++level) frames.back().push_back(member_name(set.base, frame.number, level));
+    }
+    return true;
+}
+
+// One frame in memory: its levels and the image ID of each (empty for PNG files).
+struct Frame {
+    std::vector<Image> levels;
+    std::vector<std::string> ids;
+    int32_t made = 0;  // levels made by --mipmaps
+};
+
+std::string shape(const Image& image) { return text("%d x %d, %dbpp", image.width, image.height, image.bits_per_pixel); }
+
+class Packer {
+public:
+    Packer(const PackOptions& options, std::vector<FrameFiles> files)
+        : options_(options), files_(std::move(files)), frames_(files_.size())
+    {
+    }
+
+    int run()
+    {
+        if (!outputs_no_input()) return 1;
+        // Without work on the pixels, Targa files are truncated into the file from where they
+        // lie; only the first frame's header is needed for the layout, and the file stays open.
+        direct_ = !options_.mipmaps && !options_.dither && options_.alpha_threshold < 0;
+        const std::string& first_name = files_[0][0];
+        if (direct_ && !ends_with(first_name, ".png")) {
+            first_.reset(new TargaFile);
+            const LoadRefusal refusal = open_image(first_name.c_str(), *first_, top_);
+            if (refusal.kind != LoadRefusal::none) {
+                say_not_loaded("Targa", first_name.c_str(), refusal);
+                return 1;
+            }
+        } else {
+            if (!load_frame(0)) return 1;
+            const Image& top = frames_[0].levels[0];
+            top_.width = top.width, top_.height = top.height, top_.bits_per_pixel = top.bits_per_pixel;
+        }
+        const Image& top = top_;
+        int32_t found = 0;
+        for (const FrameFiles& frame : files_) found = std::max(found, static_cast<int32_t>(frame.size()) - 1);
+        mipmaps_ = options_.mipmaps ? chain_length(top.width, top.height, options_.levels, found) : found;
+        packed_ = qfb_packed_format(options_.format, top.bytes_per_pixel());
+        depth_ = top.bits_per_pixel;
+        TargaHeader first;
+        first.width = top.width, first.height = top.height, first.pixel_depth = static_cast<uint8_t>(top.bits_per_pixel);
+        if (check_capacity(first, static_cast<int32_t>(files_.size()), mipmaps_) != SetProblem::none) {
+            std::printf("%s: the QFB file would be larger than the %d bytes a QFB file may have: pack fewer or smaller "
+                        "frames.\n", options_.output.c_str(), QFB_MAX_FILE_SIZE);
+            return 1;
+        }
+        const qfb_header header = {top.width, top.height, packed_, options_.fps, static_cast<int32_t>(files_.size()), mipmaps_};
+        qfb_layout(&header, &layout_);  // cannot fail once the set fits
+        bytes_.reset(new uint8_t[layout_.size]);
+        qfb_encode_header(&header, bytes_.get());
+
+        // Two frames a piece, so that each pair of levels of one size is dithered together.
+        const size_t pieces = (files_.size() + 1) / 2;
+        int32_t made = 0;
+        const bool loaded = load_work_and_finish(
+            pieces, [&](size_t p) { return load_frame(2 * p) && (2 * p + 1 >= files_.size() || load_frame(2 * p + 1)); },
+            [&](size_t p) { work_on(2 * p, std::min(2 * p + 2, files_.size())); },
+            [&](size_t p) {
+                for (size_t f = 2 * p; f < std::min(2 * p + 2, files_.size()); ++f) made += frames_[f].made;
+            });
+        if (!loaded) return 1;
+        const WriteStatus written = write_whole_file(options_.output, bytes_.get(), static_cast<size_t>(layout_.size));
+        if (written != WriteStatus::ok) {
+            std::printf("Couldn't write QFB file %s: %s.\n", options_.output.c_str(), write_failure_text(written).c_str());
+            return 1;
+        }
+        say_packed(header, made);
+        return 0;
+    }
+
+private:
+    // False, said, when the output is a name of one of the inputs: writing it would destroy it.
+    bool outputs_no_input() const
+    {
+        struct stat output {};
+        if (stat(options_.output.c_str(), &output) != 0) return true;
+        for (const FrameFiles& frame : files_) {
+            for (const std::string& name : frame) {
+                struct stat input {};
+                if (stat(name.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+                    say_output_is_input(options_.output.c_str());
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool load_frame(size_t index)
+    {
+        Frame& frame = frames_[index];
+        if (!frame.levels.empty()) return true;  // the first, loaded before the rest
+        const FrameFiles& names = files_[index];
+        frame.levels.resize(names.size());
+        frame.ids.resize(names.size());
+        for (size_t level = 0; level < names.size(); ++level) {
+            const char* name = names[level].c_str();
+            const bool png = ends_with(names[level], ".png");
+            Image& image = frame.levels[level];
+            LoadRefusal refusal;
+            if (png) {
+                refusal = load_png(name, image);
+            } else if (direct_) {
+                refusal = truncate_in_place(index, level, image);
+            } else {
+                refusal = load_image(name, image, &frame.ids[level]);
+            }
+            if (refusal.kind != LoadRefusal::none) {
+                say_not_loaded(png ? "PNG" : "Targa", name, refusal);
+                return false;
+            }
+            if (!direct_ || png) {
+                if (!fits_its_place(index, level)) return false;
+            }
+        }
+        return true;
+    }
+
+    // Writes the words of a Targa level straight from its file into its place, once its size is
+    // checked; shape gets its size without pixels.
+    LoadRefusal truncate_in_place(size_t index, size_t level, Image& shape)
+    {
+        TargaFile other;
+        const bool is_first = index == 0 && level == 0 && first_;
+        TargaFile& file = is_first ? *first_ : other;
+        if (is_first) {
+            shape = top_;
+        } else {
+            const LoadRefusal refusal = open_image(files_[index][level].c_str(), file, shape);
+            if (refusal.kind != LoadRefusal::none) return refusal;
+        }
+        if (!fits_its_place(index, level)) return LoadRefusal{LoadRefusal::mismatch, nullptr, 0};
+        qfb_level place;
+        qfb_get_level(&layout_, static_cast<int32_t>(index), static_cast<int32_t>(level), &place);
+        Target target{bytes_.get() + place.offset, static_cast<size_t>(shape.width), shape.bytes_per_pixel(), packed_};
+        TargaError why = TargaError::none;
+        if (targa_is_rle(file.header())) {
+            std::vector<uint8_t> pixels(static_cast<size_t>(file.image().image_bytes));
+            why = file.load(pixels.data());
+            if (why == TargaError::none)
+                for (int32_t row = 0; row < shape.height; ++row) encode_row(pixels.data() + row * target.width * target.bytes_per_pixel, row, &target);
+        } else {
+            why = file.visit_rows(encode_row, &target);
+        }
+        if (is_first) first_.reset();
+        if (why == TargaError::none) return LoadRefusal{};
+        return LoadRefusal{LoadRefusal::unreadable, targa_error_text(why), 0};
+    }
+
+    // Where the rows of one image go.
+    struct Target {
+        uint8_t* words;
+        size_t width;
+        int bytes_per_pixel;
+        int32_t format;
+    };
+
+    static void encode_row(const uint8_t* row, int32_t top_row, void* context)
+    {
+        const Target& target = *static_cast<const Target*>(context);
+        qfb_encode_pixels(row, target.width, target.bytes_per_pixel, target.format,
+                          target.words + static_cast<size_t>(top_row) * target.width * 2);
+    }
+
+    // A frame must be the first frame's size and depth, and a level found beside it half the
+    // level above at the frame's depth, unless --mipmaps will make it again.
+    bool fits_its_place(size_t index, size_t level) const
+    {
+        const Frame& frame = frames_[index];
+        const Image& image = frame.levels[level];
+        const Image& top = top_;  // the first frame's pixels may be gone already
+        const std::string& name = files_[index][level];
+        if (level == 0) {
+            if (index == 0 || image.same_shape(top)) return true;
+            std::printf("%s is %s, but the first frame %s is %s: give every frame the same size and depth.\n",
+                        name.c_str(), shape(image).c_str(), files_[0][0].c_str(), shape(top).c_str());
+            return false;
+        }
+        uint64_t digest = 0;
+        if (options_.mipmaps && level_origin(frame.ids[level], &digest) == LevelOrigin::generated) return true;
+        const Image& frame_top = frame.levels[0];
+        const int32_t l = static_cast<int32_t>(level);
+        Image wanted;
+        wanted.width = level_side(frame_top.width, l), wanted.height = level_side(frame_top.height, l);
+        wanted.bits_per_pixel = frame_top.bits_per_pixel;
+        if (image.same_shape(wanted)) return true;
+        std::printf("%s is %s, but level %d of %s must be %s, half the level above: resize it, or remove it for "
+                    "--mipmaps to make.\n",
+                    name.c_str(), shape(image).c_str(), l, files_[index][0].c_str(), shape(wanted).c_str());
+        return false;
+    }
+
+    // Frames first .. end - 1: their levels completed, thresholded, dithered and put into the file.
+    void work_on(size_t first, size_t end)
+    {
+        for (size_t f = first; f < end; ++f) {
+            Frame& frame = frames_[f];
+            if (options_.mipmaps) complete_levels(frame.levels, frame.ids, mipmaps_, [&frame](int32_t, bool) { ++frame.made; });
+            if (options_.alpha_threshold >= 0)
+                for (Image& image : frame.levels) threshold_alpha(image, options_.alpha_threshold);
+        }
+        if (options_.dither) {
+            for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level) {
+                Image& a = frames_[first].levels[level];
+                const int32_t format = qfb_packed_format(options_.format, a.bytes_per_pixel());
+                if (end - first == 2) {
+                    dither_images(a, frames_[first + 1].levels[level], format);
+                } else {
+                    dither_image(a, format);
+                }
+            }
+        }
+        for (size_t f = first; f < end; ++f) {
+            for (int32_t level = 0; level <= mipmaps_; ++level) {
+                const Image& image = frames_[f].levels[static_cast<size_t>(level)];
+                if (image.pixels.empty()) continue;  // truncated in place already, or no pixels at all
+                qfb_level place;
+                qfb_get_level(&layout_, static_cast<int32_t>(f), level, &place);
+                qfb_encode_pixels(image.pixels.data(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height),
+                                  image.bytes_per_pixel(), packed_, bytes_.get() + place.offset);
+            }
+            std::vector<Image>().swap(frames_[f].levels);  // its memory can take the frames still to be read
+        }
+    }
+
+    void say_packed(const qfb_header& header, int32_t made) const
+    {
+        std::string levels = text("%d mipmap level%s each", header.mipmap_count, header.mipmap_count == 1 ? "" : "s");
+        if (made > 0) levels += text(" (%d made)", made);
+        std::printf("%s: %d frame%s of %d x %d, %dbpp, %s, packed as %s%s: %llu bytes.\n", options_.output.c_str(),
+                    header.frame_count, header.frame_count == 1 ? "" : "s", header.width, header.height, depth_,
+                    levels.c_str(),
+                    qfb_format_name(header.format),
+                    header.format != options_.format ? " (a 24bpp image has no alpha for 4444)" : "",
+                    static_cast<unsigned long long>(layout_.size));
+        if (options_.mipmaps)
+            std::fputs(short_chain_note(header.width, header.height, header.mipmap_count, options_.levels).c_str(), stdout);
+    }
+
+    const PackOptions& options_;
+    const std::vector<FrameFiles> files_;
+    std::vector<Frame> frames_;
+    Image top_;  // the first frame's size and depth, without its pixels
+    bool direct_ = false;  // Targa files truncated from where they lie (see run)
+    std::unique_ptr<TargaFile> first_;  // the first frame's file, while it waits to be truncated
+    int32_t mipmaps_ = 0;
+    int32_t packed_ = 0;
+    int32_t depth_ = 0;
+    qfb_file layout_{};
+    std::unique_ptr<uint8_t[]> bytes_;
+};
+
+}  // namespace
+
+int pack_job(int argc, char** argv)
+{
+    PackOptions options;
+    bool said = false;
+    if (!parse_options(argc, argv, options, &said)) {
+        if (!said) print_qfbprep_usage();
+        return 1;
+    }
+    if (!ends_with(options.output, ".qfb")) {
+        std::printf("The output file must be named *.qfb: %s\n", options.output.c_str());
+        return 1;
+    }
+    std::vector<FrameFiles> frames;
+    if (!gather_frames(options, frames)) return 1;
+    return Packer(options, std::move(frames)).run();
+}
