@@ -73,7 +73,7 @@ TEST(ManPages, RenderWithoutWarnings)
         {"qfbinfo.1", {"qfbinfo - show, check and unpack", "SYNOPSIS", "--extract folder", "--sheet file.png",
                        "--animation file.webp", "--force", "EXTRACTION", "THE SHEET", "DIAGNOSTICS",
                        "Couldn't read QFB file", "EXIT STATUS", "makeqfb(1)"}},
-        {"qfbprep.1", {"qfbprep - check, complete, dither", "SYNOPSIS", "JOBS", "--mipmap-of N", "sort -V",
+        {"qfbprep.1", {"qfbprep pack 1555|4444|565 fps", "SYNOPSIS", "JOBS", "--mipmap-of N", "--alpha-threshold A",
                        "DIAGNOSTICS", "EXIT STATUS", "makeqfb(1)"}},
     };
     for (const Page& p : pages) {
