@@ -1,7 +1,6 @@
 // The conversion run (see conversion_run.h).
 #include "conversion_run.h"
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -39,23 +38,6 @@ bool fits(const char* first_name, const TargaHeader& first, const FrameSet& set)
         return false;
     default: return true;
     }
-}
-
-// Asks the kernel to back the output buffer with huge pages where it can: the converters then
-// fault its fresh memory in 2 MB at a time instead of 4 KB, and on a large set the 4 KB faults
-// cost more than the conversion itself. Pages never touched cost nothing either way. Only
-// advice: the run writes the same bytes whether or not it is taken.
-void advise_huge_pages(uint8_t* start, size_t bytes)
-{
-#if defined(MADV_HUGEPAGE)
-    constexpr uintptr_t HUGE_PAGE = uintptr_t{1} << 21;  // x86-64 and arm64 with 4 KB pages
-    const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(HUGE_PAGE - 1);
-    if (end > first) (void)madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-#else
-    (void)start;
-    (void)bytes;
-#endif
 }
 
 // True when the output name leads to the same file as a member of the set (a single image named

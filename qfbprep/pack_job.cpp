@@ -180,12 +180,19 @@ public:
         const qfb_header header = {top.width, top.height, packed_, options_.fps, static_cast<int32_t>(files_.size()), mipmaps_};
         qfb_layout(&header, &layout_);  // cannot fail once the set fits
         bytes_.reset(new uint8_t[layout_.size]);
+        advise_huge_pages(bytes_.get(), static_cast<size_t>(layout_.size));
         qfb_encode_header(&header, bytes_.get());
 
-        // Two frames a piece, so that each pair of levels of one size is dithered together.
+        // Two frames a piece, so that each pair of levels of one size is dithered together. Frames
+        // truncated in place leave no work for other threads.
         const size_t pieces = (files_.size() + 1) / 2;
         int32_t made = 0;
-        const bool loaded = load_work_and_finish(
+        bool loaded = true;
+        for (size_t f = 0; direct_ && loaded && f < files_.size(); ++f) {
+            loaded = load_frame(f);
+            if (loaded) work_on(f, f + 1);  // the words of PNG frames
+        }
+        if (!direct_) loaded = load_work_and_finish(
             pieces, [&](size_t p) { return load_frame(2 * p) && (2 * p + 1 >= files_.size() || load_frame(2 * p + 1)); },
             [&](size_t p) { work_on(2 * p, std::min(2 * p + 2, files_.size())); },
             [&](size_t p) {
