@@ -1,13 +1,20 @@
-# qfb_frame_set: one frame set converted by makeqfb as one Bazel action. The macro finds the set's
-# members with glob, exactly as makeqfb finds them on disk (README, "Naming convention"), so that
-# adding or removing a frame or mipmap level is seen on the next build; the rule runs the
-# Bazel-built makeqfb on exactly those files, with nothing of the machine in its command line or
-# environment, so that its cache key is the same everywhere.
+# qfb_frame_set: one frame set converted as one Bazel action, in one of two forms.
+# - base: the macro finds the set's members with glob, exactly as makeqfb finds them on disk
+#   (README, "Naming convention"), so that adding or removing a frame or mipmap level is seen on
+#   the next build; the rule runs the Bazel-built makeqfb on exactly those files.
+# - frames: a list of PNG or Targa images (usually a glob), put in natural order of their paths
+#   (run-2 before run-10) and packed by the Bazel-built `qfbprep pack`, which can make mipmap
+#   levels, dither and threshold alpha.
+# Either action has nothing of the machine in its command line or environment, so that its cache
+# key is the same everywhere.
 
 _FORMATS = ["1555", "4444", "565"]
 
 # makeqfb reads the frame rate like strtol into a 32-bit int; larger numbers say nothing more.
 _MAX_FPS = 2147483647
+
+# The most mipmap levels a QFB file holds, and so the most qfbprep pack makes.
+_MAX_LEVELS = 159
 
 # Mipmap letters, one a level as in makeqfb: 'a' (level 1) up to the byte 255 (level 159). Level
 # 31's is the control character DEL, which no Bazel label may hold: a set with that many levels
@@ -53,12 +60,16 @@ def _members(base, present):
         names.extend(_with_mipmaps(stem, number, ext, present))
     return names
 
-def _check_arguments(base, format, fps):
-    """The reason the arguments are wrong, or None."""
+def _check_rate(format, fps):
+    """The reason the format or the rate is wrong, or None."""
     if type(format) != "string" or format not in _FORMATS:
         return "format must be one of \"1555\", \"4444\" or \"565\" (a string), not %r" % (format,)
     if type(fps) != "int" or fps < 1 or fps > _MAX_FPS:
         return "fps must be a whole number from 1 to %d, not %r" % (_MAX_FPS, fps)
+    return None
+
+def _check_base(base):
+    """The reason base is wrong, or None."""
     if type(base) != "string" or not base:
         return "base must be the set's base filename, such as \"walk.tga\", not %r" % (base,)
     file_name = base.split("/")[-1]
@@ -105,21 +116,133 @@ _qfb_frame_set = rule(
     },
 )
 
-def qfb_frame_set(name, base, format, fps, **kwargs):
-    """<name>.qfb from the frame set named by base (a file name relative to this package, such as
-    "art/walk.tga"), in format "1555", "4444" or "565", at fps frames per second. Other arguments
-    (visibility, tags, ...) go to the rule."""
-    problem = _check_arguments(base, format, fps)
+def _pack_options(mipmaps, dither, alpha_threshold):
+    """qfbprep pack's options for the frames form, and the reason they are wrong (or None)."""
+    options = []
+    if mipmaps == True:
+        options.append("--mipmaps")
+    elif type(mipmaps) == "int" and mipmaps >= 1 and mipmaps <= _MAX_LEVELS:
+        options.extend(["--mipmaps", str(mipmaps)])
+    elif mipmaps != False:
+        return None, ("mipmaps must be True (every level that fits) or a whole number of levels from 1 to " +
+                      "%d, not %r") % (_MAX_LEVELS, mipmaps)
+    if dither == True:
+        options.append("--dither")
+    elif dither != False:
+        return None, "dither must be True or False, not %r" % (dither,)
+    if type(alpha_threshold) == "int" and alpha_threshold >= 0 and alpha_threshold <= 255:
+        options.extend(["--alpha-threshold", str(alpha_threshold)])
+    elif alpha_threshold != None:
+        return None, "alpha_threshold must be a whole number from 0 to 255, not %r" % (alpha_threshold,)
+    return options, None
+
+# The length of a run of digits as one character, in the order of the lengths and ranked among
+# the digits, so that a longer number sorts after a shorter one.
+_LENGTHS = "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+
+def _number(digits):
+    """A run of digits as its length, then its digits, leading zeros left out."""
+    number = digits.lstrip("0") or "0"
+    return _LENGTHS[min(len(number), len(_LENGTHS) - 1)] + number
+
+def _natural_key(file):
+    """The key that puts files in natural order of their paths in the workspace (run-2 before
+    run-10): each run of digits compares by its value; the path itself settles what that leaves
+    equal."""
+    key, digits = "", ""
+    for c in file.short_path.elems():
+        if c.isdigit():
+            digits += c
+            continue
+        if digits:
+            key += _number(digits)
+            digits = ""
+        key += c
+    if digits:
+        key += _number(digits)
+    return key + "\0" + file.short_path
+
+def _qfb_frames_impl(ctx):
+    out = ctx.actions.declare_file(ctx.label.name + ".qfb")
+
+    # The frames in natural order of their paths in the workspace, the same for a source file and
+    # one another rule makes (whose path starts with bazel-out/ and its configuration), given to
+    # qfbprep pack as they stand; the options after them, so that no frame is taken for the number
+    # --mipmaps may have. pack writes the output alone, through a temporary file beside it; its
+    # report is shown only when it fails.
+    frames = sorted(ctx.files.frames, key = _natural_key)
+    args = ctx.actions.args()
+    args.add(ctx.executable._qfbprep)
+    args.add_all(["pack", ctx.attr.format, str(ctx.attr.fps)])
+    args.add(out)
+    args.add_all(frames)
+    args.add_all(ctx.attr.options)
+    args.add("--as-given")
+    ctx.actions.run_shell(
+        inputs = frames,
+        tools = [ctx.executable._qfbprep],
+        outputs = [out],
+        command = """report=$("$@") || { printf '%s\\n' "$report"; exit 1; }""",
+        arguments = [args],
+        mnemonic = "QfbFrameSet",
+        progress_message = "Packing %d frames into %s" % (len(frames), out.short_path),
+    )
+    return [DefaultInfo(files = depset([out]))]
+
+_qfb_frames = rule(
+    implementation = _qfb_frames_impl,
+    attrs = {
+        "frames": attr.label_list(allow_files = True, mandatory = True),
+        "format": attr.string(mandatory = True, values = _FORMATS),
+        "fps": attr.int(mandatory = True),
+        "options": attr.string_list(),
+        "_qfbprep": attr.label(default = Label("//:qfbprep"), executable = True, cfg = "exec"),
+    },
+)
+
+def _fail(name, problem):
+    fail("qfb_frame_set(name = \"%s\"): %s" % (name, problem))
+
+def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False, dither = False,
+                  alpha_threshold = None, **kwargs):
+    """<name>.qfb in format "1555", "4444" or "565", at fps frames per second, from either
+    - base: the Targa set named by that file name, relative to this package (such as
+      "art/walk.tga"), packed by makeqfb as it finds it; or
+    - frames: PNG or Targa images, one frame each (such as glob(["art/walk-*.png"])), packed by
+      qfbprep pack in natural order of their paths, making the mipmap levels the frames lack
+      when mipmaps is True (or at most that many levels), dithered when dither is True, every
+      alpha below alpha_threshold made 0 and the rest 255 when it is given.
+    Other arguments (visibility, tags, ...) go to the rule."""
+    problem = _check_rate(format, fps)
+    if not problem and base != None and frames != None:
+        problem = "give either base (a Targa set) or frames (its images), not both"
+    if not problem and base == None and frames == None:
+        problem = "base or frames is missing"
     if problem:
-        fail("qfb_frame_set(name = \"%s\"): %s" % (name, problem))
+        _fail(name, problem)
+    if frames != None:
+        options, problem = _pack_options(mipmaps, dither, alpha_threshold)
+        if not problem and type(frames) != "list":
+            problem = "frames must be a list of images, such as glob([\"art/walk-*.png\"]), not %r" % (frames,)
+        if not problem and not frames:
+            problem = "frames is empty: no image to pack (a glob that matches no file in this package?)"
+        if problem:
+            _fail(name, problem)
+        _qfb_frames(name = name, frames = frames, format = format, fps = fps, options = options, **kwargs)
+        return
+    if mipmaps != False or dither != False or alpha_threshold != None:
+        _fail(name, "mipmaps, dither and alpha_threshold go with frames: base packs its Targa set as it stands")
+    problem = _check_base(base)
+    if problem:
+        _fail(name, problem)
     stem = base[:base.rfind(".")]
     ext = base[base.rfind("."):]
     present = {path: True for path in native.glob([base, stem + "-*" + ext], allow_empty = True)}
     members = _members(base, present)
     if [m for m in members if _DEL in m]:
-        fail(("qfb_frame_set(name = \"%s\"): %r has a 31st mipmap level, whose letter is the control " +
-              "character DEL, which Bazel cannot name; pack it with makeqfb itself") % (name, base))
+        _fail(name, ("%r has a 31st mipmap level, whose letter is the control character DEL, which " +
+                     "Bazel cannot name; pack it with makeqfb itself") % (base,))
     if not members:
-        fail(("qfb_frame_set(name = \"%s\"): no frame set named by %r in this package: neither %s " +
-              "nor %s-0000%s or %s-0001%s exists") % (name, base, base, stem, ext, stem, ext))
+        _fail(name, "no frame set named by %r in this package: neither %s nor %s-0000%s or %s-0001%s exists" %
+                    (base, base, stem, ext, stem, ext))
     _qfb_frame_set(name = name, srcs = members, base = base, format = format, fps = fps, **kwargs)

@@ -1,12 +1,15 @@
 # makeqfb_add_frame_set: the build rule that packs one frame set into one QFB file.
 #
 #   makeqfb_add_frame_set(<output> BASE <base filename> FORMAT <1555|4444|565> FPS <n>)
+#   makeqfb_add_frame_set(<output> FRAMES <file or pattern>... FORMAT <1555|4444|565> FPS <n>
+#                         [MIPMAPS [<levels>]] [DITHER] [ALPHA_THRESHOLD <a>] [DEPENDS <target or file>...])
 #
 # Works like add_custom_command(OUTPUT ...): a target that depends on <output> builds it. A
-# relative BASE is taken from the current source folder, a relative <output> from the current
-# binary folder; <output> must end in ".qfb".
+# relative BASE or frame is taken from the current source folder, a relative <output> from the
+# current binary folder; <output> must end in ".qfb".
 #
-# How the step stays correct without knowing the naming convention:
+# BASE: makeqfb on a Targa set found by its naming convention. How the step stays correct without
+# knowing that convention:
 # - Its inputs are every file of the base's folder named <stem><ext> or <stem>-*<ext>: all the
 #   set's members and possibly a few files the set will not use (which cost at most a needless
 #   rebuild, never a missed one).
@@ -19,18 +22,41 @@
 #   beside <output> under <output>'s stem, and makeqfb runs on those links: it writes <output>
 #   itself, through a temporary file renamed into place, and keeps the previous file when it fails.
 # - makeqfb's report goes to <output>.log; the build prints it only when the step fails.
+#
+# FRAMES: qfbprep pack on a list of PNG or Targa images, one frame each, in the order the list
+# gives: a named file where it stands, a pattern's matches in natural order (run-2 before run-10).
+# - Patterns are globbed with CONFIGURE_DEPENDS: a frame added, removed or renamed re-runs CMake
+#   at the next build, and only that pattern's sets see a new list.
+# - The order is fixed here and given to qfbprep with --as-given, so the options file (the
+#   command's options and the frames, in order) is the step's whole input: rewritten only when it
+#   changes, it reruns exactly this step under any generator.
+# - A frame that an earlier step makes is named by its path in the build tree; DEPENDS names what
+#   makes it (a target, or a file) when that is not a custom command of this folder.
+# - qfbprep pack writes <output> alone, through a temporary file; its report goes to <output>.log.
 include_guard(GLOBAL)
 
 # The formats makeqfb accepts, exactly as written on its command line.
 set(_MAKEQFB_FORMATS 1555 4444 565)
 
 function(makeqfb_add_frame_set output)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "BASE;FORMAT;FPS" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "DITHER" "BASE;FORMAT;FPS;ALPHA_THRESHOLD" "FRAMES;MIPMAPS;DEPENDS")
   set(fail "makeqfb_add_frame_set(${output}):")
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "${fail} unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
   endif()
-  foreach(keyword BASE FORMAT FPS)
+  # MIPMAPS may stand alone; every other keyword needs its value.
+  set(without_value ${ARG_KEYWORDS_MISSING_VALUES})
+  list(REMOVE_ITEM without_value MIPMAPS)
+  foreach(keyword IN LISTS without_value)
+    message(FATAL_ERROR "${fail} ${keyword} needs a value")
+  endforeach()
+  if(DEFINED ARG_BASE AND DEFINED ARG_FRAMES)
+    message(FATAL_ERROR "${fail} BASE and FRAMES cannot be given together: BASE names a Targa set, FRAMES lists its images")
+  endif()
+  if(NOT DEFINED ARG_BASE AND NOT DEFINED ARG_FRAMES)
+    message(FATAL_ERROR "${fail} BASE or FRAMES is missing")
+  endif()
+  foreach(keyword FORMAT FPS)
     if(NOT DEFINED ARG_${keyword} OR ARG_${keyword} STREQUAL "")
       message(FATAL_ERROR "${fail} ${keyword} is missing")
     endif()
@@ -42,20 +68,30 @@ function(makeqfb_add_frame_set output)
   if(NOT ARG_FPS MATCHES "^[1-9][0-9]*$" OR ARG_FPS GREATER 2147483647)
     message(FATAL_ERROR "${fail} FPS must be a whole number from 1 to 2147483647, not \"${ARG_FPS}\"")
   endif()
+  cmake_path(ABSOLUTE_PATH output BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE OUTPUT_VARIABLE out)
+  cmake_path(GET out STEM LAST_ONLY out_stem)
+  cmake_path(GET out EXTENSION LAST_ONLY out_ext)
+  if(NOT out_ext STREQUAL ".qfb" OR out_stem STREQUAL "")
+    message(FATAL_ERROR "${fail} the output must be a file name ending in .qfb")
+  endif()
+  if(DEFINED ARG_FRAMES)
+    _makeqfb_add_frames("${fail}" "${output}" "${out}")
+    return()
+  endif()
+  # DITHER is always defined, TRUE or FALSE; MIPMAPS alone is a keyword without a value.
+  foreach(keyword MIPMAPS DITHER ALPHA_THRESHOLD DEPENDS)
+    if((DEFINED ARG_${keyword} AND NOT ARG_${keyword} STREQUAL "FALSE") OR keyword IN_LIST ARG_KEYWORDS_MISSING_VALUES)
+      message(FATAL_ERROR "${fail} ${keyword} goes with FRAMES: BASE packs its Targa set as it stands")
+    endif()
+  endforeach()
 
   cmake_path(ABSOLUTE_PATH ARG_BASE BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE OUTPUT_VARIABLE base)
-  cmake_path(ABSOLUTE_PATH output BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE OUTPUT_VARIABLE out)
   cmake_path(GET base PARENT_PATH source_dir)
   cmake_path(GET base STEM LAST_ONLY stem)
   cmake_path(GET base EXTENSION LAST_ONLY ext)
   cmake_path(GET out PARENT_PATH out_dir)
-  cmake_path(GET out STEM LAST_ONLY out_stem)
-  cmake_path(GET out EXTENSION LAST_ONLY out_ext)
   if(ext STREQUAL "" OR stem STREQUAL "")
     message(FATAL_ERROR "${fail} BASE must be a file name with an extension, such as art/walk.tga, not \"${ARG_BASE}\"")
-  endif()
-  if(NOT out_ext STREQUAL ".qfb" OR out_stem STREQUAL "")
-    message(FATAL_ERROR "${fail} the output must be a file name ending in .qfb")
   endif()
   # The members are found with a file pattern made from the stem and extension.
   if("${stem}${ext}" MATCHES "[][*?]")
@@ -121,6 +157,81 @@ function(makeqfb_add_frame_set output)
     DEPENDS ${members} "${options_file}" "${tool}"
     BYPRODUCTS "${log}"
     COMMENT "Packing ${base} into ${output}"
+    VERBATIM)
+endfunction()
+
+# The FRAMES form, called with the caller's parsed arguments (ARG_*): qfbprep pack on the listed
+# images, in the order the list gives, each pattern's matches in natural order.
+function(_makeqfb_add_frames fail output out)
+  if(NOT TARGET makeqfb::qfbprep)
+    message(FATAL_ERROR "${fail} FRAMES needs qfbprep, which this makeqfb was built without (it needs libspng)")
+  endif()
+  set(options)
+  if("MIPMAPS" IN_LIST ARG_KEYWORDS_MISSING_VALUES)
+    list(APPEND options --mipmaps)
+  elseif(DEFINED ARG_MIPMAPS)
+    # The most levels a QFB file holds: 'a' to the character 255.
+    list(LENGTH ARG_MIPMAPS count)
+    if(NOT count EQUAL 1 OR NOT ARG_MIPMAPS MATCHES "^[1-9][0-9]*$" OR ARG_MIPMAPS GREATER 159)
+      message(FATAL_ERROR "${fail} MIPMAPS takes at most one number of levels, from 1 to 159, not \"${ARG_MIPMAPS}\"")
+    endif()
+    list(APPEND options --mipmaps ${ARG_MIPMAPS})
+  endif()
+  if(ARG_DITHER)
+    list(APPEND options --dither)
+  endif()
+  if(DEFINED ARG_ALPHA_THRESHOLD)
+    if(NOT ARG_ALPHA_THRESHOLD MATCHES "^(0|[1-9][0-9]?[0-9]?)$" OR ARG_ALPHA_THRESHOLD GREATER 255)
+      message(FATAL_ERROR "${fail} ALPHA_THRESHOLD must be a whole number from 0 to 255, not \"${ARG_ALPHA_THRESHOLD}\"")
+    endif()
+    list(APPEND options --alpha-threshold ${ARG_ALPHA_THRESHOLD})
+  endif()
+
+  # The frames in order. A named frame that is not there must be one a build step makes: in the
+  # build tree, never in the source folder.
+  set(frames)
+  foreach(frame IN LISTS ARG_FRAMES)
+    cmake_path(ABSOLUTE_PATH frame BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE OUTPUT_VARIABLE path)
+    if(frame MATCHES "[][*?]")
+      file(GLOB matches LIST_DIRECTORIES false CONFIGURE_DEPENDS "${path}")
+      if(NOT matches)
+        message(WARNING "${fail} no file matches the FRAMES pattern ${path}")
+      endif()
+      list(SORT matches COMPARE NATURAL)
+      list(APPEND frames ${matches})
+    elseif(EXISTS "${path}" OR IS_SYMLINK "${path}")
+      list(APPEND frames "${path}")
+    else()
+      cmake_path(IS_PREFIX CMAKE_BINARY_DIR "${path}" NORMALIZE made)
+      if(NOT made)
+        message(FATAL_ERROR "${fail} the frame ${path} does not exist (a frame that a build step makes is named by its path in the build tree)")
+      endif()
+      list(APPEND frames "${path}")
+    endif()
+  endforeach()
+
+  cmake_path(GET out PARENT_PATH out_dir)
+  file(MAKE_DIRECTORY "${out_dir}")
+  set(options_file "${out}.options")
+  set(log "${out}.log")
+  set(tool "$<TARGET_FILE:makeqfb::qfbprep>")
+  # The whole input of the step: what pack is told on one line, then every frame in order.
+  list(JOIN options " " told)
+  _makeqfb_write_if_changed("${options_file}" "pack ${ARG_FORMAT} ${ARG_FPS} ${told} --as-given\n${frames}")
+  if(frames)
+    # The options after the frames: no frame is then taken for the number --mipmaps may have.
+    set(command "${tool}" pack ${ARG_FORMAT} ${ARG_FPS} "${out}" ${frames} ${options} --as-given > "${log}"
+        || ! echo "qfbprep pack failed on the frames of ${out}, its report:" | cat - "${log}")
+  else()
+    # Until a file matches: a build that says why it fails. A match added re-runs CMake.
+    list(JOIN ARG_FRAMES " " named)
+    set(command echo "${fail} no file matches FRAMES ${named}" && false)
+  endif()
+  add_custom_command(OUTPUT "${out}"
+    COMMAND ${command}
+    DEPENDS ${frames} ${ARG_DEPENDS} "${options_file}" "${tool}"
+    BYPRODUCTS "${log}"
+    COMMENT "Packing the frames of ${output}"
     VERBATIM)
 endfunction()
 

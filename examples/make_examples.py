@@ -4,10 +4,14 @@ transparent background, each with two hand-made mipmap levels (16 x 16 and 8 x 8
 and a single 16 x 16 image of the ball with one mipmap level (spin.tga, spin-a.tga),
 as uncompressed 32-bit Targa files (bottom row first, 8 alpha bits). Also writes the two tiny
 sets of the Bazel example workspace in bazel/art/: two 8 x 8 frames of the ball with one level,
-and a 16 x 16 single 24-bit image of a sky with one level."""
+and a 16 x 16 single 24-bit image of a sky with one level. And the PNG frames of a glow that
+fades in and out, for qfbprep pack: glow-1.png to glow-3.png (16 x 16) here and in bazel/art/ (8 x 8),
+soft-edged and shaded so that dithering, an alpha threshold and made mipmaps each change the
+packed words."""
 import math
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -20,6 +24,29 @@ def targa(width, height, pixels, bits=32):
         for pixel in row:
             body += bytes(pixel[:bits // 8])
     return header + bytes(body)
+
+
+def png(width, height, pixels):
+    """pixels: rows top first, each a list of (r, g, b, a); 8-bit RGBA, every row unfiltered."""
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+    rows = b''.join(b'\0' + bytes(channel for pixel in row for channel in pixel) for row in pixels)
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    return b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b'')
+
+
+def glow(size, step):
+    """A disc whose alpha falls off from its centre, brighter at each step, on a colour ramp."""
+    strength = (0.5, 0.8, 1.0)[step]
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            d = math.hypot(x + 0.5 - size / 2, y + 0.5 - size / 2) / (size / 2)
+            alpha = max(0.0, min(1.0, (1.0 - d) * 1.6 * strength))
+            row.append((255, 96 + x * 150 // size, 32 + y * 200 // size, int(round(alpha * 255))))
+        rows.append(row)
+    return rows
 
 
 def sky(size):
@@ -67,6 +94,9 @@ def main():
             write(art, 'ball-%s%04d.tga' % (letter, number), targa(size, size, frame(size, number)))
     for level, name in enumerate(('sky.tga', 'sky-a.tga')):
         write(art, name, targa(16 >> level, 16 >> level, sky(16 >> level), bits=24))
+    for folder, size in ((HERE, 16), (art, 8)):
+        for number in (1, 2, 3):
+            write(folder, 'glow-%d.png' % number, png(size, size, glow(size, number - 1)))
 
 
 if __name__ == '__main__':

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# End-to-end test of the Bazel rule qfb_frame_set on a copy of examples/bazel: outputs equal to
-# direct makeqfb runs, no-op rebuilds, rebuilds of only the changed set, a second workspace served
-# entirely from a shared HTTP cache (nginx with WebDAV on 127.0.0.1), hermetic conversion
-# actions, a file in the source folder kept when a conversion runs unsandboxed, a damaged member
-# failing with makeqfb's report, wrong arguments refused when the BUILD file loads, and the rule's
-# discovery naming exactly the members makeqfb reads.
-#   qfb_frame_set_test.sh MAKEQFB NGINX SOURCE_DIR MEMBERS
-# MAKEQFB is the CMake-built tool the Bazel outputs are compared with; MEMBERS prints the members
-# makeqfb's discovery finds for a base filename. Every Bazel command and the
+# End-to-end test of the Bazel rule qfb_frame_set on a copy of examples/bazel, whose sets are of
+# both forms (base: Targa sets packed by makeqfb; frames: PNG images packed by qfbprep pack):
+# outputs equal to direct runs of the tools, no-op rebuilds, rebuilds of only the changed set, a
+# second workspace served entirely from a shared HTTP cache (nginx with WebDAV on 127.0.0.1),
+# hermetic conversion actions, a file in the source folder kept when a conversion runs
+# unsandboxed, a damaged input failing with the tool's report, wrong arguments refused when the
+# BUILD file loads, and the rule's discovery naming exactly the members makeqfb reads.
+#   qfb_frame_set_test.sh MAKEQFB QFBPREP NGINX SOURCE_DIR MEMBERS
+# MAKEQFB and QFBPREP are the CMake-built tools the Bazel outputs are compared with; MEMBERS
+# prints the members makeqfb's discovery finds for a base filename. Every Bazel command and the
 # cache server are bounded in time; the servers are stopped and the temporary folder removed at
 # the end.
 set -euo pipefail
@@ -16,12 +17,15 @@ export LC_ALL=C
 source "$(dirname "$0")/../../bazel/webdav_cache.sh"
 
 makeqfb=$(realpath "$1")
-nginx=$2
-source_dir=$(cd "$3" && pwd)
-members=$(realpath "$4")
+qfbprep=$(realpath "$2")
+nginx=$3
+source_dir=$(cd "$4" && pwd)
+members=$(realpath "$5")
 
-# The sets of examples/bazel/BUILD.bazel: name, format, fps.
+# The sets of examples/bazel/BUILD.bazel: name, format, fps; for the frames of art/<name>-*.png,
+# what qfbprep pack is told.
 SETS=("ball 4444 12" "sky 565 1")
+FRAME_SETS=("glow 4444 10 --mipmaps --dither")
 
 # Seconds one Bazel command may take (a cold build compiles makeqfb on two cores).
 BAZEL_TIMEOUT=600
@@ -69,15 +73,24 @@ processes_run() {
     sed 's/^ *//' | grep -v ' internal$' | paste -sd, || true
 }
 
-# Every set's output in WORKSPACE equals makeqfb's own output for the same files in $work/direct.
+# Every set's output in WORKSPACE equals makeqfb's or qfbprep pack's own output for the same
+# files in $work/direct (pack orders the frames itself).
 check_outputs() {
-  local workspace=$1 line name format fps
+  local workspace=$1 line name format fps options
   for line in "${SETS[@]}"; do
     read -r name format fps <<<"$line"
     (cd "$work/direct" && "$makeqfb" "$format" "$fps" "art/$name.tga" >/dev/null) ||
       fail "makeqfb failed on $name"
     cmp "$work/direct/art/$name.qfb" "$workspace/bazel-bin/$name.qfb" ||
       fail "$workspace: $name.qfb differs from makeqfb's"
+  done
+  for line in "${FRAME_SETS[@]}"; do
+    read -r name format fps options <<<"$line"
+    # shellcheck disable=SC2086  # the options are words
+    (cd "$work/direct" && "$qfbprep" pack "$format" "$fps" "$name.qfb" $options art/"$name"-*.png >/dev/null) ||
+      fail "qfbprep pack failed on $name"
+    cmp "$work/direct/$name.qfb" "$workspace/bazel-bin/$name.qfb" ||
+      fail "$workspace: $name.qfb differs from qfbprep pack's"
   done
 }
 
@@ -102,21 +115,22 @@ check_outputs "$work/a"
 build "$work/a" "$work/base-a"
 [ -z "$(processes_run)" ] || fail "a second build ran: $(processes_run)"
 
-# Another machine: a copy in another folder with a fresh output base gets every action, the tool's
-# compilation and both conversions, from the shared cache, and the same bytes.
+# Another machine: a copy in another folder with a fresh output base gets every action, the tools'
+# compilation and every conversion, from the shared cache, and the same bytes.
 cp -r "$source_dir/examples/bazel" "$work/b"
 rm -f "$work"/b/bazel-*
 build "$work/b" "$work/base-b" --execution_log_json_file="$work/b-spawns.json"
 [[ "$(processes_run)" =~ ^[0-9]+\ remote\ cache\ hit$ ]] ||
   fail "the second workspace ran something itself: $(processes_run)"
 echo "second workspace: $(processes_run)"
-for line in "${SETS[@]}"; do
+for line in "${SETS[@]}" "${FRAME_SETS[@]}"; do
   read -r name _ <<<"$line"
   cmp "$work/a/bazel-bin/$name.qfb" "$work/b/bazel-bin/$name.qfb" || fail "$name.qfb differs between the workspaces"
 done
 # Each conversion a cache hit, with nothing of the machine in its command line or environment
 # (the shell is /bin/bash on every machine).
-python3 - "$work/b-spawns.json" "${#SETS[@]}" <<'EOF' || fail "the conversion actions are not all hermetic cache hits"
+conversions=$((${#SETS[@]} + ${#FRAME_SETS[@]}))
+python3 - "$work/b-spawns.json" "$conversions" <<'EOF' || fail "the conversion actions are not all hermetic cache hits"
 import json, sys
 # The log is one JSON object after another.
 text, decoder, at, spawns = open(sys.argv[1]).read(), json.JSONDecoder(), 0, []
@@ -129,7 +143,7 @@ while True:
     spawns.append(spawn)
 conversions = [s for s in spawns if s.get("mnemonic") == "QfbFrameSet"]
 hits = [s for s in conversions if s.get("remoteCacheHit")]
-print("makeqfb actions: %d, remote cache hits: %d" % (len(conversions), len(hits)))
+print("conversion actions: %d, remote cache hits: %d" % (len(conversions), len(hits)))
 for s in conversions:
     absolute = [a for a in s.get("commandArgs", [])[1:] if a.startswith("/")]
     if absolute or s.get("environmentVariables") or s["commandArgs"][0] != "/bin/bash":
@@ -159,40 +173,67 @@ for folder in "$work/a/art" "$work/direct/art"; do
 done
 build "$work/a" "$work/base-a"
 check_one_set_rebuilt "a changed mipmap level"
-
-# A damaged member fails the build with makeqfb's report, every line of it.
+# A new PNG frame, glow-10.png, packed after glow-3.png (the rule orders the frames by number, though
+# the glob lists it second), and a changed one, each rebuild their set alone.
 for folder in "$work/a/art" "$work/direct/art"; do
-  truncate -s 100 "$folder/ball-0002.tga"
+  cp "$folder/glow-1.png" "$folder/glow-10.png"
 done
-if (cd "$work/direct" && "$makeqfb" 4444 12 art/ball.tga >"$work/direct.log"); then
-  fail "makeqfb converted a damaged set"
-fi
-if run_bazel "$work/a" "$work/base-a" build //...; then
-  fail "the build succeeded with a damaged member"
-fi
-while IFS= read -r line; do
-  grep -qxF -- "$line" "$work/bazel.log" || { cat "$work/bazel.log"; fail "the build did not report: $line"; }
-done <"$work/direct.log"
+build "$work/a" "$work/base-a"
+check_one_set_rebuilt "a new PNG frame"
+for folder in "$work/a/art" "$work/direct/art"; do
+  cp "$folder/glow-3.png" "$folder/glow-2.png"
+done
+build "$work/a" "$work/base-a"
+check_one_set_rebuilt "a changed PNG frame"
+
+# A damaged input fails the build of its set with the tool's report, every line of it.
+#   target  damaged file        the tool's run on the same files (in $work/direct)
+DAMAGED=(
+  "ball     art/ball-0002.tga   makeqfb 4444 12 art/ball.tga"
+  "glow     art/glow-2.png      qfbprep pack 4444 10 glow.qfb --mipmaps --dither art/glow-*.png"
+)
+for row in "${DAMAGED[@]}"; do
+  read -r target file tool arguments <<<"$row"
+  truncate -s 100 "$work/a/$file" "$work/direct/$file"
+  # shellcheck disable=SC2086  # the arguments are words
+  if (cd "$work/direct" && "${!tool}" $arguments >"$work/direct.log"); then
+    fail "$tool converted a damaged $file"
+  fi
+  if run_bazel "$work/a" "$work/base-a" build "//:$target"; then
+    fail "the build succeeded with a damaged $file"
+  fi
+  while IFS= read -r line; do
+    grep -qxF -- "$line" "$work/bazel.log" || { cat "$work/bazel.log"; fail "the build did not report: $line"; }
+  done <"$work/direct.log"
+  echo "a damaged $file: $(tail -1 "$work/direct.log")"
+done
 
 # Wrong arguments stop the build when the BUILD file loads, with the reason.
-#   format  fps   base            reason
+#   qfb_frame_set(name = "bad", ...)                                  | reason
 BAD_ARGUMENTS=(
-  '"555"    12    "art/ball.tga"  format must be one of "1555", "4444" or "565"'
-  '"4444"   0     "art/ball.tga"  fps must be a whole number from 1 to 2147483647'
-  '"4444"   12    "art/ball"      base must be a file name with an extension'
-  '"4444"   12    "art/cloud.tga" no frame set named by "art/cloud.tga" in this package'
+  'base = "art/ball.tga", format = "555", fps = 12                    | format must be one of "1555", "4444" or "565"'
+  'base = "art/ball.tga", format = "4444", fps = 0                    | fps must be a whole number from 1 to 2147483647'
+  'base = "art/ball", format = "4444", fps = 12                       | base must be a file name with an extension'
+  'base = "art/cloud.tga", format = "4444", fps = 12                  | no frame set named by "art/cloud.tga" in this package'
+  'base = "art/ball.tga", frames = ["art/glow-1.png"], format = "4444", fps = 12 | give either base (a Targa set) or frames'
+  'base = "art/ball.tga", format = "4444", fps = 12, dither = True    | mipmaps, dither and alpha_threshold go with frames'
+  'frames = glob(["art/cloud-*.png"]), format = "4444", fps = 12      | frames is empty'
+  'frames = "art/glow-1.png", format = "4444", fps = 12               | frames must be a list of images'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, mipmaps = 0 | mipmaps must be True (every level that fits) or a whole number of levels from 1 to 159, not 0'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = 1 | dither must be True or False, not 1'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, alpha_threshold = 256 | alpha_threshold must be a whole number from 0 to 255, not 256'
 )
 for row in "${BAD_ARGUMENTS[@]}"; do
-  read -r format fps base reason <<<"$row"
+  arguments=${row%%|*} reason=${row#*| }
   cat >"$work/a/BUILD.bazel" <<EOF
 load("@makeqfb//bazel:qfb.bzl", "qfb_frame_set")
-qfb_frame_set(name = "bad", base = $base, format = $format, fps = $fps)
+qfb_frame_set(name = "bad", $arguments)
 EOF
   if run_bazel "$work/a" "$work/base-a" build --nobuild //:bad; then
-    fail "qfb_frame_set accepted format $format, fps $fps, base $base"
+    fail "qfb_frame_set accepted $arguments"
   fi
   grep -qF -- "qfb_frame_set(name = \"bad\"): $reason" "$work/bazel.log" ||
-    { cat "$work/bazel.log"; fail "no reason given for format $format, fps $fps, base $base"; }
+    { cat "$work/bazel.log"; fail "no reason given for $arguments"; }
 done
 
 # The rule names the members makeqfb reads, for every form of set: the single image with 30 levels
