@@ -101,7 +101,7 @@ using FrameFiles = std::vector<std::string>;
 // The frames' files, in order; false when there are none (said).
 bool gather_frames(const PackOptions& options, std::vector<FrameFiles>& frames)
 {
-    if (options.frames.size() > 1 || ends_with(options.frames[0], ".png")) {
+    if (options.frames.size() > 1 || options.as_given || ends_with(options.frames[0], ".png")) {
         std::vector<std::string> files = options.frames;
         if (!options.as_given) std::stable_sort(files.begin(), files.end(), natural_less);
         for (const std::string& file : files) frames.push_back({file});

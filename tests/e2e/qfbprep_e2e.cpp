@@ -330,6 +330,8 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
          {{"s-0001.tga", qfbtest::rle_image(7, 3, 32, qfbtest::pattern(7, 3, 4, 15), false).to_bytes()},
           {"s-0002.tga", qfbtest::rle_image(7, 3, 32, qfbtest::pattern(7, 3, 4, 16), false).to_bytes()}},
          {"s.tga"}, {}},
+        {"one Targa file as given, its levels beside it left out",
+         {{"s.tga", image(8, 8, 32, 17)}, {"s-a.tga", image(4, 4, 32, 18)}}, {"s.tga", "--as-given"}, {"s.tga"}},
         {"Targa files listed", {{"f10.tga", image(6, 6, 32, 13)}, {"f9.tga", image(6, 6, 32, 14)}}, {"f10.tga", "f9.tga"},
          {"f9.tga", "f10.tga"}},
     };
