@@ -23,6 +23,7 @@
 #include "dither.h"
 #include "frameset.h"
 #include "jobs.h"
+#include "frame_list.h"
 #include "levels.h"
 #include "natural_order.h"
 #include "parallel.h"
@@ -86,49 +87,6 @@ bool parse_options(int argc, char** argv, PackOptions& options, bool* said)
     return !options.frames.empty();
 }
 
-bool ends_with(const std::string& name, const char* end)
-{
-    const size_t n = std::strlen(end);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(name[name.size() - n + i])) != end[i]) return false;
-    return true;
-}
-
-// The files of one frame: its image, then the levels found after it.
-using FrameFiles = std::vector<std::string>;
-
-// The frames' files, in order; false when there are none (said).
-bool gather_frames(const PackOptions& options, std::vector<FrameFiles>& frames)
-{
-    if (options.frames.size() > 1 || options.as_given || ends_with(options.frames[0], ".png")) {
-        std::vector<std::string> files = options.frames;
-        if (!options.as_given) std::stable_sort(files.begin(), files.end(), natural_less);
-        for (const std::string& file : files) frames.push_back({file});
-        return true;
-    }
-    const char* base = options.frames[0].c_str();
-    if (std::strrchr(base, '.') == nullptr) {
-        say_no_extension(base);
-        return false;
-    }
-    FrameSet set;
-    switch (find_frames(base, set, options.mipmaps)) {
-    case FindResult::names_too_long: say_names_too_long(base); return false;
-    case FindResult::nothing_found: say_nothing_found(); return false;
-    case FindResult::mipmap_mismatch:
-        say_mipmap_mismatch();
-        std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
-        return false;
-    case FindResult::found: break;
-    }
-    for (const SetFrame& frame : set.frames) {
-        frames.emplace_back();
-        for (int32_t level = 0; level <= frame.mipmaps; ++level) frames.back().push_back(member_name(set.base, frame.number, level));
-    }
-    return true;
-}
-
 // One frame in memory: its levels and the image ID of each (empty for PNG files).
 struct Frame {
     std::vector<Image> levels;
@@ -152,7 +110,7 @@ public:
         // lie; only the first frame's header is needed for the layout, and the file stays open.
         direct_ = !options_.mipmaps && !options_.dither && options_.alpha_threshold < 0;
         const std::string& first_name = files_[0][0];
-        if (direct_ && !ends_with(first_name, ".png")) {
+        if (direct_ && !is_png_name(first_name)) {
             first_.reset(new TargaFile);
             const LoadRefusal refusal = open_image(first_name.c_str(), *first_, top_);
             if (refusal.kind != LoadRefusal::none) {
@@ -234,23 +192,14 @@ private:
         frame.levels.resize(names.size());
         frame.ids.resize(names.size());
         for (size_t level = 0; level < names.size(); ++level) {
-            const char* name = names[level].c_str();
-            const bool png = ends_with(names[level], ".png");
+            const std::string& name = names[level];
             Image& image = frame.levels[level];
-            LoadRefusal refusal;
-            if (png) {
-                refusal = load_png(name, image);
-            } else if (direct_) {
-                refusal = truncate_in_place(index, level, image);
-            } else {
-                refusal = load_image(name, image, &frame.ids[level]);
-            }
-            if (refusal.kind != LoadRefusal::none) {
-                say_not_loaded(png ? "PNG" : "Targa", name, refusal);
+            if (direct_ && !is_png_name(name)) {
+                const LoadRefusal refusal = truncate_in_place(index, level, image);
+                say_not_loaded("Targa", name.c_str(), refusal);
+                if (refusal.kind != LoadRefusal::none) return false;
+            } else if (!load_frame_image(name, image, &frame.ids[level]) || !fits_its_place(index, level)) {
                 return false;
-            }
-            if (!direct_ || png) {
-                if (!fits_its_place(index, level)) return false;
             }
         }
         return true;
@@ -400,11 +349,11 @@ int pack_job(int argc, char** argv)
         if (!said) print_qfbprep_usage();
         return 1;
     }
-    if (!ends_with(options.output, ".qfb")) {
+    if (!has_extension(options.output, ".qfb")) {
         std::printf("The output file must be named *.qfb: %s\n", options.output.c_str());
         return 1;
     }
     std::vector<FrameFiles> frames;
-    if (!gather_frames(options, frames)) return 1;
+    if (!gather_frames(options.frames, options.as_given, options.mipmaps, frames)) return 1;
     return Packer(options, std::move(frames)).run();
 }
