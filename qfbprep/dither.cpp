@@ -1,14 +1,19 @@
-// Serpentine Floyd-Steinberg dithering (see dither.h), one image or two of one size at once: a
-// pixel's four channels and the same pixel of the second image are eight lanes that the compiler
-// keeps in one vector register (on x86-64 with glibc the loop is built for AVX2 and for the
-// baseline, and the loader picks one). The four shares of an error add up to it exactly.
+// The dithering methods (see dither.h). Error diffusion takes one image or two of one size at
+// once: a pixel's four channels and the same pixel of the second image are eight lanes that the
+// compiler keeps in one vector register (on x86-64 with glibc the loop is built for AVX2 and for
+// the baseline, and the loader picks one). The shares of an error add up to it exactly. Ordered
+// dithering compares each value's place between its two nearest fields with a matrix's rank.
 #include "dither.h"
 
 #include <qfb/qfb.h>
 
+#include <climits>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "blue_noise.h"
 
 #if defined(__x86_64__) && defined(__GLIBC__) && !defined(QFB_NO_TARGET_CLONES)
 #define QFB_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
@@ -22,19 +27,134 @@ constexpr int LANES = 8;  // blue, green, red, alpha of a pixel of each image
 // Error shares are rounded down with a shift, which must be arithmetic for negative errors.
 static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic");
 
-// Dithers a, and b too when it is not null (then of a's size and depth); each lane to its own
+// The widths a channel may have, each with its row of the choice table.
+constexpr int WIDTHS[4] = {4, 5, 6, 8};
+int width_row(int bits) { return bits == 4 ? 0 : bits == 5 ? 1 : bits == 6 ? 2 : 3; }
+
+// What a field q of b bits shows on a GPU: round(q x 255 / (2^b - 1)).
+int shown_by(int q, int bits)
+{
+    const int max = (1 << bits) - 1;
+    return (q * 255 * 2 + max) / (2 * max);
+}
+
+// Dividing by 2 max without a division: the reciprocal and shift for each width (4, 5, 6 bits)
+// give (510 q + max) / (2 max), the shown value of q, exactly for every field q, with products
+// below 2^31.
+struct Divider {
+    int32_t max, reciprocal, shift;
+};
+constexpr Divider DIVIDERS[3] = {{15, 34953, 20}, {31, 16913, 20}, {63, 33289, 22}};
+
+// The shown value (in 1/256ths) of the field nearest to taken (within 0 .. DITHER_MAX_VALUE), the
+// lower on a tie. The nearest field by value, q, is the one for taken's whole part rounded, or
+// one beside it: the three are compared. No branch: the loop runs it on eight lanes at once.
+inline int32_t nearest_shown(int32_t taken, int32_t max, int32_t reciprocal, int32_t shift)
+{
+    const int32_t x = (taken >> 8) * max + 127;
+    const int32_t guess = (x + 1 + (x >> 8)) >> 8;  // x / 255, for x below 65535
+    int32_t best = 0, distance = INT32_MAX;
+    for (int d = -1; d <= 1; ++d) {
+        const int32_t q = guess + d < 0 ? 0 : guess + d > max ? max : guess + d;
+        const int32_t shown = (((510 * q + max) * reciprocal) >> shift) << 8;
+        const int32_t off = taken > shown ? taken - shown : shown - taken;
+        best = off < distance ? shown : best;
+        distance = off < distance ? off : distance;
+    }
+    return best;
+}
+
+// For each width and 8-bit value x: the shown values nearest below (or at) x and above it, as
+// low | high << 16 (high is low at the top); a value left as it is (8 bits) is both.
+struct ChoiceTable {
+    uint32_t entry[4 * 256];
+
+    ChoiceTable()
+    {
+        for (int row = 0; row < 4; ++row) {
+            const int bits = WIDTHS[row];
+            for (int x = 0; x < 256; ++x) {
+                int low = x, high = x;
+                if (bits < 8) {
+                    int q = 0;
+                    while (q < (1 << bits) - 1 && shown_by(q + 1, bits) <= x) ++q;
+                    low = shown_by(q, bits);
+                    high = q < (1 << bits) - 1 ? shown_by(q + 1, bits) : low;
+                }
+                entry[row * 256 + x] = static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 16;
+            }
+        }
+    }
+};
+
+const uint32_t* choices()
+{
+    static const ChoiceTable table;
+    return table.entry;
+}
+
+// How the error of one pixel is shared out, in 16ths: ahead in the row, below behind, below; the
+// pixel below ahead takes what is left.
+struct Kernel {
+    int32_t ahead, behind_below, below;
+};
+constexpr Kernel FLOYD_STEINBERG = {7, 3, 5};
+constexpr Kernel SIERRA_LITE = {8, 4, 4};
+
+// What one run of the diffusion loop needs: each lane's row of the choice table (its offset), the
+// kernel, and the strength.
+struct Plan {
+    int32_t max[LANES], reciprocal[LANES], shift[LANES];  // each lane's divider (see DIVIDERS)
+    int32_t passed[LANES];  // -1 for a lane with a field, 0 for a byte left as it is
+    Kernel kernel;
+    int32_t strength;
+};
+
+// Each byte's field width, 8 for a byte left as it is: alpha is, without alpha or in 1555 (whose
+// flag marks alpha 0) and 565.
+void channel_bits(int32_t format, int bytes_per_pixel, int (&bits)[4])
+{
+    const qfb_field* fields = qfb_format_fields(format);
+    for (int c = 0; c < 4; ++c) bits[c] = fields[c].bits;
+    if (bytes_per_pixel != 4 || bits[3] < 4) bits[3] = 8;
+}
+
+Plan plan_for(int32_t format, int bytes_per_pixel, const DitherOptions& options)
+{
+    int bits[4];
+    channel_bits(format, bytes_per_pixel, bits);
+    Plan plan{};
+    for (int c = 0; c < LANES; ++c) {
+        const int b = bits[c % 4];
+        const Divider& divider = DIVIDERS[b < 8 ? width_row(b) : 0];
+        plan.max[c] = divider.max, plan.reciprocal[c] = divider.reciprocal, plan.shift[c] = divider.shift;
+        plan.passed[c] = b < 8 ? -1 : 0;
+    }
+    plan.kernel = format == QFB_FORMAT_4444 ? SIERRA_LITE : FLOYD_STEINBERG;
+    plan.strength = options.strength;
+    return plan;
+}
+
+// Diffuses a, and b too when it is not null (then of a's size and depth); each lane to its own
 // width. Without b its half of the lanes reads zeros and writes into a scratch pixel never read.
+// A pixel is kept (no error into it or out of it) when fully transparent or marked in keep_a or
+// keep_b (width x height flags, or null).
 template <int BPP>
-inline __attribute__((always_inline)) void dither_rows(Image& a, Image* b, const int (&bits)[LANES])
+inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b,
+                                                        const Plan& plan)
 {
     const int32_t width = a.width;
     if (width == 0) return;
     uint8_t scratch[4] = {};
     const uint8_t zeros[4] = {};
+    const uint8_t none[1] = {0};
     // Errors waiting for this row and the next, eight lanes per pixel, a guard pixel at each end.
     // Each pixel of the row below gets its three shares while this row passes it, so it is
     // written once, when the last arrives; until then they wait in registers.
-    std::vector<int32_t> here((static_cast<size_t>(width) + 2) * LANES, 0), below(here.size(), 0);
+    const size_t row_size = (static_cast<size_t>(width) + 2) * LANES;
+    std::vector<int32_t> rows(2 * row_size, 0);
+    int32_t* here = rows.data();
+    int32_t* below = here + row_size;
     for (int32_t y = 0; y < a.height; ++y) {
         const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
         const size_t first = step > 0 ? 0 : static_cast<size_t>(width) - 1;
@@ -42,62 +162,211 @@ inline __attribute__((always_inline)) void dither_rows(Image& a, Image* b, const
         uint8_t* partner = b != nullptr ? b->row(y) + first * BPP : scratch;
         const uint8_t* partner_in = b != nullptr ? partner : zeros;
         const ptrdiff_t partner_step = b != nullptr ? step * BPP : 0;
-        const int32_t* now = here.data() + (first + 1) * LANES;
-        int32_t* next = below.data() + (first + 1) * LANES;
+        const size_t row_start = static_cast<size_t>(y) * static_cast<size_t>(width);
+        const uint8_t* kept_a = keep_a != nullptr ? keep_a + row_start + first : none;
+        const uint8_t* kept_b = keep_b != nullptr ? keep_b + row_start + first : none;
+        const ptrdiff_t keep_a_step = keep_a != nullptr ? step : 0, keep_b_step = keep_b != nullptr ? step : 0;
+        const int32_t* now = here + (first + 1) * LANES;
+        int32_t* next = below + (first + 1) * LANES;
         int32_t carry[LANES] = {};         // for the next pixel of this row
         int32_t behind_below[LANES] = {};  // for the pixel below the previous one
         int32_t ahead_below[LANES] = {};   // for the pixel below this one
         for (int32_t i = 0; i < width; ++i, pixel += step * BPP, partner += partner_step, partner_in += partner_step,
-                     now += step * LANES, next += step * LANES) {
-            int32_t in[LANES] = {}, shown[LANES];
+                     kept_a += keep_a_step, kept_b += keep_b_step, now += step * LANES, next += step * LANES) {
+            int32_t in[LANES] = {}, shown[LANES], live[LANES];
             for (int c = 0; c < BPP; ++c) in[c] = pixel[c], in[4 + c] = partner_in[c];
+            const bool fixed_a = (BPP == 4 && in[3] == 0) || *kept_a != 0;
+            const bool fixed_b = (BPP == 4 && in[7] == 0) || *kept_b != 0;
+            for (int c = 0; c < LANES; ++c) live[c] = ((c < 4 ? fixed_a : fixed_b) ? 0 : -1) & plan.passed[c];
             for (int c = 0; c < LANES; ++c) {
-                int32_t error = 0;
-                shown[c] = choose_field(in[c] * DITHER_ONE + now[c] + carry[c], bits[c], error);
+                const int32_t value = in[c] * DITHER_ONE + ((now[c] + carry[c]) & live[c]);
+                const int32_t taken = value < 0 ? 0 : value > DITHER_MAX_VALUE ? DITHER_MAX_VALUE : value;
+                // A byte left as it is shows as it is.
+                const int32_t chosen = nearest_shown(taken, plan.max[c], plan.reciprocal[c], plan.shift[c]);
+                shown[c] = plan.passed[c] != 0 ? chosen : in[c] * DITHER_ONE;
+                const int32_t error = (((taken - shown[c]) * plan.strength) >> 8) & live[c];
                 // Shares rounded down (an arithmetic shift); the last share takes what is left.
-                const int32_t right = (error * 7) >> 4, back = (error * 3) >> 4, under = (error * 5) >> 4;
-                carry[c] = right;
+                const int32_t ahead = (error * plan.kernel.ahead) >> 4, back = (error * plan.kernel.behind_below) >> 4,
+                              under = (error * plan.kernel.below) >> 4;
+                carry[c] = ahead;
                 next[c - step * LANES] = behind_below[c] + back;  // complete: the previous pixel's below
                 behind_below[c] = ahead_below[c] + under;
-                ahead_below[c] = error - right - back - under;
+                ahead_below[c] = error - ahead - back - under;
             }
             for (int c = 0; c < BPP; ++c) pixel[c] = static_cast<uint8_t>(shown[c] >> 8), partner[c] = static_cast<uint8_t>(shown[4 + c] >> 8);
         }
         // The last pixel's below; its share past the row's end falls into the guard, unread.
         for (int c = 0; c < LANES; ++c) next[c - step * LANES] = behind_below[c];
-        here.swap(below);
+        int32_t* const done = here;
+        here = below;
+        below = done;
     }
 }
 
 // The loop for each pixel size, built for each processor (compilers clone no templates).
-QFB_TARGET_CLONES void dither_rows_3(Image& a, Image* b, const int (&bits)[LANES]) { dither_rows<3>(a, b, bits); }
-QFB_TARGET_CLONES void dither_rows_4(Image& a, Image* b, const int (&bits)[LANES]) { dither_rows<4>(a, b, bits); }
-
-void dither(Image& a, Image* b, int32_t format)
+QFB_TARGET_CLONES void diffuse_rows_3(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, const Plan& plan)
 {
-    // Each byte's field width, 8 for a byte left as it is: alpha is, without alpha or in 1555
-    // (whose flag marks alpha 0) and 565.
-    const qfb_field* fields = qfb_format_fields(format);
-    int bits[LANES];
-    for (int c = 0; c < LANES; ++c) bits[c] = fields[c % 4].bits;
-    if (a.bytes_per_pixel() != 4 || bits[3] < 4) bits[3] = bits[7] = 8;
+    diffuse_rows<3>(a, b, keep_a, keep_b, plan);
+}
+QFB_TARGET_CLONES void diffuse_rows_4(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, const Plan& plan)
+{
+    diffuse_rows<4>(a, b, keep_a, keep_b, plan);
+}
+
+void diffuse(Image& a, Image* b, const uint8_t* keep_a, int32_t format, const DitherOptions& options)
+{
+    const Plan plan = plan_for(format, a.bytes_per_pixel(), options);
     if (a.bytes_per_pixel() == 4) {
-        dither_rows_4(a, b, bits);
+        diffuse_rows_4(a, b, keep_a, nullptr, plan);
     } else {
-        dither_rows_3(a, b, bits);
+        diffuse_rows_3(a, b, keep_a, nullptr, plan);
+    }
+}
+
+// Each channel's offset into the matrix, so that the channels' thresholds are not alike.
+constexpr int OFFSET_X[4] = {0, 37, 19, 53}, OFFSET_Y[4] = {0, 23, 47, 11};
+
+// Ordered dithering with a side x side matrix of ranks. A value x between the shown values low
+// and high goes up when its rank r is below its cut: when (x - low) / (high - low) exceeds the
+// threshold 1/2 + ((2r + 1) / (2 side^2) - 1/2) x strength, in integers.
+void order(Image& image, int32_t format, const DitherOptions& options, const uint16_t* matrix, int side)
+{
+    const int64_t ranks = int64_t{side} * side;
+    int bits[4];
+    channel_bits(format, image.bytes_per_pixel(), bits);
+    const uint32_t* table = choices();
+    // For each channel and value: low | high << 8 | cut << 16, where cut is the count of ranks
+    // below which the value goes up, found by bisection (the test rises with the rank).
+    uint32_t decide[4][256];
+    for (int c = 0; c < 4; ++c) {
+        const int row = width_row(bits[c]);
+        for (int x = 0; x < 256; ++x) {
+            const uint32_t choice = table[row * 256 + x];
+            const int64_t low = choice & 0xFFFF, high = choice >> 16;
+            auto goes_up = [&](int64_t r) {
+                return (x - low) * 2 * ranks * DITHER_ONE >
+                       (high - low) * (ranks * DITHER_ONE + (2 * r + 1 - ranks) * options.strength);
+            };
+            int64_t lo = 0, hi = high == low ? 0 : ranks;  // goes_up holds below lo and fails from hi on
+            while (lo < hi) {
+                const int64_t mid = (lo + hi) / 2;
+                if (goes_up(mid)) {
+                    lo = mid + 1;
+                } else {
+                    hi = mid;
+                }
+            }
+            decide[c][x] = static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 8 | static_cast<uint32_t>(lo) << 16;
+        }
+    }
+    const int bpp = image.bytes_per_pixel();
+    const int mask = side - 1;
+    for (int32_t y = 0; y < image.height; ++y) {
+        uint8_t* pixel = image.row(y);
+        const uint16_t* ranks_of[4];
+        for (int c = 0; c < 4; ++c) ranks_of[c] = matrix + ((y + OFFSET_Y[c]) & mask) * side;
+        for (int32_t x = 0; x < image.width; ++x, pixel += bpp) {
+            for (int c = 0; c < bpp; ++c) {
+                const uint32_t d = decide[c][pixel[c]];
+                const uint32_t rank = ranks_of[c][(x + OFFSET_X[c]) & mask];
+                pixel[c] = static_cast<uint8_t>(rank < (d >> 16) ? d >> 8 : d);
+            }
+        }
+    }
+}
+
+void dither(Image& a, Image* b, int32_t format, const DitherOptions& options)
+{
+    switch (options.method) {
+    case DitherMethod::ordered:
+    case DitherMethod::bayer: {
+        const bool blue = options.method == DitherMethod::ordered;
+        order(a, format, options, blue ? BLUE_NOISE : BAYER, blue ? BLUE_NOISE_SIDE : BAYER_SIDE);
+        if (b != nullptr) order(*b, format, options, blue ? BLUE_NOISE : BAYER, blue ? BLUE_NOISE_SIDE : BAYER_SIDE);
+        return;
+    }
+    case DitherMethod::diffusion:
+    case DitherMethod::stable: diffuse(a, b, nullptr, format, options); return;
     }
 }
 
 }  // namespace
 
-void dither_image(Image& image, int32_t format) { dither(image, nullptr, format); }
+bool dither_method_named(const char* name, DitherMethod* method)
+{
+    static const struct {
+        const char* name;
+        DitherMethod method;
+    } methods[] = {{"diffusion", DitherMethod::diffusion},
+                   {"ordered", DitherMethod::ordered},
+                   {"bayer", DitherMethod::bayer},
+                   {"stable", DitherMethod::stable}};
+    for (const auto& m : methods) {
+        if (name != nullptr && std::strcmp(name, m.name) == 0) {
+            *method = m.method;
+            return true;
+        }
+    }
+    return false;
+}
 
-void dither_images(Image& a, Image& b, int32_t format)
+const char* dither_method_names() { return "diffusion, ordered, bayer or stable"; }
+
+bool parse_strength(const char* text, int32_t* strength)
+{
+    // Thousandths: "0", "1", "0.5", ".25", "1.000".
+    int32_t whole = 0, thousandths = 0, digits = 0;
+    const char* c = text;
+    if (*c == '0' || *c == '1') whole = *c++ - '0';
+    else if (*c != '.') return false;
+    if (*c == '.') {
+        ++c;
+        for (; *c >= '0' && *c <= '9' && digits < 3; ++c, ++digits) thousandths = thousandths * 10 + (*c - '0');
+        if (digits == 0) return false;
+        for (int d = digits; d < 3; ++d) thousandths *= 10;
+    }
+    if (*c != '\0' || whole * 1000 + thousandths > 1000) return false;
+    *strength = ((whole * 1000 + thousandths) * DITHER_FULL_STRENGTH + 500) / 1000;
+    return true;
+}
+
+int32_t choose_field(int32_t value, int bits, int32_t& error)
+{
+    const int32_t taken = value < 0 ? 0 : value > DITHER_MAX_VALUE ? DITHER_MAX_VALUE : value;
+    const Divider& divider = DIVIDERS[width_row(bits) < 3 ? width_row(bits) : 0];
+    const int32_t shown = bits < 8 ? nearest_shown(taken, divider.max, divider.reciprocal, divider.shift) : taken & ~255;
+    error = taken - shown;
+    return shown;
+}
+
+void dither_image(Image& image, int32_t format, const DitherOptions& options) { dither(image, nullptr, format, options); }
+
+void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& options)
 {
     if (a.same_shape(b)) {
-        dither(a, &b, format);
+        dither(a, &b, format, options);
     } else {
-        dither(a, nullptr, format);
-        dither(b, nullptr, format);
+        dither(a, nullptr, format, options);
+        dither(b, nullptr, format, options);
     }
+}
+
+void dither_after(Image& image, const Image& previous_source, const Image& previous, int32_t format,
+                  const DitherOptions& options)
+{
+    if (!image.same_shape(previous_source) || !image.same_shape(previous)) {
+        dither_image(image, format, options);
+        return;
+    }
+    // A pixel whose source is unchanged takes the previous frame's bytes and is kept as it is.
+    const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
+    const size_t count = image.pixels.size() / bpp;
+    std::vector<uint8_t> keep(count, 0);
+    for (size_t i = 0; i < count; ++i) {
+        if (std::memcmp(&image.pixels[i * bpp], &previous_source.pixels[i * bpp], bpp) == 0) {
+            keep[i] = 1;
+            std::memcpy(&image.pixels[i * bpp], &previous.pixels[i * bpp], bpp);
+        }
+    }
+    diffuse(image, nullptr, keep.data(), format, options);
 }

@@ -1,8 +1,22 @@
-// Error-diffusion dithering of an image to the channel widths of a 16-bit pixel format, so that
-// makeqfb's truncation of the result gives the dithered words. Serpentine Floyd-Steinberg per
-// channel: the error passed on is the value wanted minus what the chosen field shows once expanded
-// by bit replication (the format library's expansion); each chosen field is stored as its
-// expanded 8-bit value, whose top bits are the field. Deterministic: integer arithmetic only.
+// Dithering of an image to the channel widths of a 16-bit pixel format, so that makeqfb's
+// truncation of the result gives the chosen words. Each chosen field q of b bits is stored as the
+// 8-bit value a GPU shows for it, round(q x 255 / (2^b - 1)), whose top b bits are q (for 4, 5
+// and 6 bits), and every error is measured against that value: what is sampled on screen, where
+// bit replication differs for 4 of the 32 five-bit values and 10 of the 64 six-bit ones.
+//
+// Methods:
+// - diffusion: serpentine error diffusion, Floyd-Steinberg for 565 and 1555 and Sierra's lite
+//   kernel (2/4 ahead, 1/4 below, 1/4 below behind) for 4444, which measure best for each.
+// - ordered: a 64 x 64 blue-noise threshold matrix (void and cluster), aligned to the image's
+//   coordinates, one offset of it per channel: a pixel's words depend only on its own value and
+//   place, so what stands still in an animation stays exactly the same from frame to frame.
+// - bayer: the same with the 8 x 8 Bayer matrix.
+// - stable: diffusion for the first frame; each later frame keeps the previous frame's words
+//   wherever its source pixel is unchanged, and diffuses only the rest, errors kept inside them.
+// No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image), nor
+// out of a kept one. Strength scales the error passed on (diffusion, stable) or the threshold's
+// spread around one half (ordered, bayer): 0 rounds each value to the nearest field.
+// Deterministic: integer arithmetic only.
 #pragma once
 
 #include <cstdint>
@@ -12,32 +26,42 @@
 // Values and errors in 1/256ths of an 8-bit step.
 constexpr int32_t DITHER_ONE = 256;
 constexpr int32_t DITHER_MAX_VALUE = 255 * DITHER_ONE;
+// Strength in 1/256ths: full strength passes every error on whole.
+constexpr int32_t DITHER_FULL_STRENGTH = 256;
 
-// What the nearest field of `bits` bits (the lower on a tie) shows, once expanded by bit
-// replication, for value taken within 0 .. DITHER_MAX_VALUE; error gets that value less what is
-// shown. A field q of b bits shows q << (8 - b) | q >> (2b - 8), which is floor(q * M / 256) with
-// M = 2^(16-b) + 2^(16-2b); q = floor((v - v / 2^b) / 2^(16-b)) is the nearest field or the one below
-// it, so one comparison with the halfway point decides. A byte left as it is counts as 8 bits:
-// its value, a whole step that never takes an error, shows as it is. The ends of the range show
-// as they are, leaving no error. No branch: the loop runs it on eight channels at once.
-inline int32_t choose_field(int32_t value, int bits, int32_t& error)
-{
-    const int32_t taken = value < 0 ? 0 : value > DITHER_MAX_VALUE ? DITHER_MAX_VALUE : value;
-    const int low_bits = 16 - bits;
-    const int32_t q = (taken - (taken >> bits)) & ~((1 << low_bits) - 1);  // q << (16 - b)
-    const int32_t low_raw = q + (q >> bits);
-    const int32_t low = low_raw & ~255, high = (low_raw + (1 << low_bits) + (1 << (low_bits - bits))) & ~255;
-    const int32_t shown = taken > (low + high) / 2 ? high : low;
-    error = taken - shown;
-    return shown;
-}
+enum class DitherMethod { diffusion, ordered, bayer, stable };
+
+struct DitherOptions {
+    DitherMethod method = DitherMethod::diffusion;
+    int32_t strength = DITHER_FULL_STRENGTH;  // 0 .. DITHER_FULL_STRENGTH
+};
+
+// "diffusion", "ordered", "bayer" or "stable": false for any other name.
+bool dither_method_named(const char* name, DitherMethod* method);
+// Every method's name, for the usage text: "diffusion, ordered, bayer or stable".
+const char* dither_method_names();
+// A strength from 0 to 1 written as a decimal (at most three digits after the point): false for
+// anything else. *strength gets it in 1/256ths, rounded to the nearest.
+bool parse_strength(const char* text, int32_t* strength);
+
+// The nearest field of `bits` bits (4, 5, 6; 8 for a byte left as it is) for value taken within
+// 0 .. DITHER_MAX_VALUE, as the value it shows in 1/256ths (the lower on a tie); error gets the
+// value less what is shown.
+int32_t choose_field(int32_t value, int bits, int32_t& error);
 
 // Dithers every channel of image in place to the widths of format (a QFB_FORMAT_ code, as
 // qfb_packed_format gives it): 565 five, six and five bits; 4444 four bits each, alpha included;
 // 1555 five bits each with alpha left exactly as it is (only alpha 0 matters there); 565 leaves
-// alpha as it is too.
-void dither_image(Image& image, int32_t format);
+// alpha as it is too. stable dithers as diffusion does: a first frame.
+void dither_image(Image& image, int32_t format, const DitherOptions& options = {});
 
 // Dithers a and b as dither_image does, together when they have the same size and depth: every
 // pixel waits for the error of the one before it, so a second image comes almost free.
-void dither_images(Image& a, Image& b, int32_t format);
+void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& options = {});
+
+// stable's later frames: dithers image, the frame after the one whose source was previous_source
+// and whose dithered pixels are previous (both of image's size and depth), keeping previous's
+// bytes wherever image's pixel equals previous_source's. Without a previous frame of that size,
+// it dithers image as a first frame.
+void dither_after(Image& image, const Image& previous_source, const Image& previous, int32_t format,
+                  const DitherOptions& options);

@@ -1,14 +1,17 @@
-// qfbprep dither FORMAT BASE FOLDER [--replace]: every member of the set, dithered to the format's
-// channel widths, written into FOLDER under its own name, ready for makeqfb FORMAT fps
-// FOLDER/<base>. Other files of the set in FOLDER are refused, or removed with --replace.
+// qfbprep dither FORMAT BASE FOLDER [--method M] [--strength S] [--bleed] [--replace]: every
+// member of the set, bled and dithered to the format's channel widths, written into FOLDER under
+// its own name, ready for makeqfb FORMAT fps FOLDER/<base>. Other files of the set in FOLDER are
+// refused, or removed with --replace.
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "alpha_edges.h"
 #include "cli.h"
 #include "dither.h"
 #include "frameset.h"
@@ -25,9 +28,41 @@ bool same_file(const std::string& a, const std::string& b)
 
 struct Member {
     std::string input, output;
+    int32_t level = 0;
     Image image;
     StagedFile staged;
 };
+
+struct DitherJob {
+    int32_t format = -1;
+    DitherOptions dithering;
+    bool bleed = false;
+    bool replace = false;
+};
+
+// False when the command line is wrong; said is true when that is printed already.
+bool parse_options(int argc, char** argv, DitherJob& job, bool* said)
+{
+    *said = false;
+    if (argc < 3) return false;
+    for (int i = 3; i < argc; ++i) {
+        bool method = false;
+        if (std::strcmp(argv[i], "--replace") == 0) {
+            job.replace = true;
+        } else if (std::strcmp(argv[i], "--bleed") == 0) {
+            job.bleed = true;
+        } else if (!dither_option(argc, argv, i, "--method", job.dithering, &method, said)) {
+            return false;
+        }
+    }
+    job.format = qfb_format_code(argv[0]);
+    if (job.format < 0) {
+        say_unknown_format(argv[0]);
+        *said = true;
+        return false;
+    }
+    return true;
+}
 
 bool load_member(Member& member)
 {
@@ -44,9 +79,22 @@ bool load_member(Member& member)
     return refusal.kind == LoadRefusal::none;
 }
 
-// Dithers the members of one piece, images of one size two at a time, then writes them.
-void work_on(std::vector<Member>& members, size_t first, size_t end, int32_t format)
+void write_member(Member& member, int32_t format)
 {
+    member.staged.written = write_image(member.output, member.image, member.staged.file);
+    member.staged.line = text("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+                              qfb_format_name(qfb_packed_format(format, member.image.bytes_per_pixel())),
+                              member.image.bits_per_pixel);
+}
+
+// Dithers the members of one piece, images of one size two at a time, then writes them. For
+// stable, whose frames each wait for the one before, the members are only bled here.
+void work_on(std::vector<Member>& members, size_t first, size_t end, const DitherJob& job)
+{
+    const int32_t format = job.format;
+    if (job.bleed)
+        for (size_t i = first; i < end; ++i) bleed_colour(members[i].image);
+    if (job.dithering.method == DitherMethod::stable) return;
     std::vector<char> dithered(end - first, 0);
     for (size_t i = first; i < end; ++i) {
         if (dithered[i - first] != 0) continue;
@@ -56,34 +104,41 @@ void work_on(std::vector<Member>& members, size_t first, size_t end, int32_t for
         while (partner < end && (dithered[partner - first] != 0 || !members[partner].image.same_shape(image)))
             ++partner;
         if (partner < end) {
-            dither_images(image, members[partner].image, packed);
+            dither_images(image, members[partner].image, packed, job.dithering);
             dithered[partner - first] = 1;
         } else {
-            dither_image(image, packed);
+            dither_image(image, packed, job.dithering);
         }
     }
     for (size_t i = first; i < end; ++i) {
-        Member& member = members[i];
-        member.staged.written = write_image(member.output, member.image, member.staged.file);
-        member.staged.line = text("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
-                                  qfb_format_name(qfb_packed_format(format, member.image.bytes_per_pixel())),
-                                  member.image.bits_per_pixel);
-        std::vector<uint8_t>().swap(member.image.pixels);  // its memory can take the members still to be read
+        write_member(members[i], format);
+        std::vector<uint8_t>().swap(members[i].image.pixels);  // its memory can take the members still to be read
     }
+}
+
+// stable, in frame order: each level dithered after the same level of the frame before, then
+// written. previous holds, by level, the last frame's source and dithered images.
+void stable_in_order(Member& member, const DitherJob& job, std::vector<std::pair<Image, Image>>& previous)
+{
+    const int32_t packed = qfb_packed_format(job.format, member.image.bytes_per_pixel());
+    if (previous.size() <= static_cast<size_t>(member.level)) previous.resize(static_cast<size_t>(member.level) + 1);
+    std::pair<Image, Image>& before = previous[static_cast<size_t>(member.level)];
+    Image source = member.image;
+    dither_after(member.image, before.first, before.second, packed, job.dithering);
+    write_member(member, job.format);
+    before.first = std::move(source);
+    before.second = std::move(member.image);
+    member.image = Image();
 }
 
 }  // namespace
 
 int dither_job(int argc, char** argv)
 {
-    const bool replace = argc == 4 && std::strcmp(argv[3], "--replace") == 0;
-    if (argc != 3 && !replace) {
-        print_qfbprep_usage();
-        return 1;
-    }
-    const int32_t format = qfb_format_code(argv[0]);
-    if (format < 0) {
-        say_unknown_format(argv[0]);
+    DitherJob job;
+    bool said = false;
+    if (!parse_options(argc, argv, job, &said)) {
+        if (!said) print_qfbprep_usage();
         return 1;
     }
     const std::string folder = argv[2];
@@ -107,6 +162,7 @@ int dither_job(int argc, char** argv)
         for (int32_t level = 0; level <= frame.mipmaps; ++level) {
             members.emplace_back();
             members.back().input = member_name(set.base, frame.number, level);
+            members.back().level = level;
             members.back().output = folder + "/" + file_part(members.back().input);
         }
     }
@@ -117,8 +173,9 @@ int dither_job(int argc, char** argv)
     const std::string folder_base = folder + "/" + file_part(set.base);
     const std::vector<std::string> leftovers = leftover_files(
         folder_base, outputs.count(folder_base) == 0, [&](const SetFile& file) { return outputs.count(file.name) == 0; });
-    if (!refuse_leftovers(folder_base, "dither", leftovers, replace)) return 1;
+    if (!refuse_leftovers(folder_base, "dither", leftovers, job.replace)) return 1;
     Staging staging;
+    std::vector<std::pair<Image, Image>> previous;  // stable's last frame, by level
     const bool loaded = load_work_and_finish(
         piece_starts.size() - 1,
         [&](size_t p) {
@@ -126,9 +183,12 @@ int dither_job(int argc, char** argv)
                 if (!load_member(members[i])) return false;
             return true;
         },
-        [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], format); },
+        [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], job); },
         [&](size_t p) {
-            for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) staging.keep(members[i].staged);
+            for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) {
+                if (job.dithering.method == DitherMethod::stable) stable_in_order(members[i], job, previous);
+                staging.keep(members[i].staged);
+            }
         });
     if (!loaded || !staging.finish() || !remove_leftovers(leftovers)) return 1;
     std::printf("%zu file%s dithered into %s.\n", members.size(), members.size() == 1 ? "" : "s", folder.c_str());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dither.h"
 #include "frameset.h"
 #include "image.h"
 
@@ -28,6 +29,13 @@ void print_qfbprep_usage();
 // nothing after it), i moved past it. False when it is
 // missing or out of range (the usage text is due) or another option (said is true).
 bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said);
+
+// The dithering options of dither and pack at argv[i]: --strength S; for dither_job --method M,
+// for pack --dither [M] (method_option names the option). True, i moved past them, when argv[i]
+// is one of them and right; false when it is not one (*said false) or is wrong (*said true when
+// that is printed: an unknown method or strength).
+bool dither_option(int argc, char** argv, int& i, const char* method_option, DitherOptions& options, bool* dither,
+                   bool* said);
 
 // Finds the whole set named by base; prints makeqfb's message for a folder, a set that is not
 // there or whose names do not fit, and returns false then.

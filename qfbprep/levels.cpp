@@ -1,6 +1,8 @@
 // The mipmap chain and the records of generated levels (see levels.h).
 #include "levels.h"
 
+#include "alpha_edges.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -85,9 +87,11 @@ LevelOrigin level_origin(const std::string& id, uint64_t* source_digest)
 }
 
 void complete_levels(std::vector<Image>& levels, const std::vector<std::string>& ids, int32_t target,
-                     const std::function<void(int32_t level, bool again)>& made)
+                     const std::function<void(int32_t level, bool again)>& made, int32_t keep_coverage)
 {
     const size_t found = levels.size();
+    const uint64_t covered = keep_coverage > 0 ? pixels_covered(levels[0], keep_coverage) : 0;
+    const uint64_t total = levels[0].pixels.size() / 4;
     levels.reserve(static_cast<size_t>(target) + 1);
     for (int32_t level = 1; level <= target; ++level) {
         const size_t at = static_cast<size_t>(level);
@@ -103,6 +107,7 @@ void complete_levels(std::vector<Image>& levels, const std::vector<std::string>&
         } else {
             levels.push_back(halve_image(above));
         }
+        if (keep_coverage > 0) ::keep_coverage(levels[at], keep_coverage, covered, total);
         made(level, at < found);
     }
 }

@@ -41,6 +41,8 @@ LevelOrigin level_origin(const std::string& id, uint64_t* source_digest);
 // IDs (as many). In order, every level up to target that the frame lacks, and every found one
 // that qfbprep made from a level that has changed since (or whose size is not its place's), is
 // made from the level above as it now is, into levels; made(level, again) is told of each, again
-// when it replaces a found one. A painted level stays as it is.
+// when it replaces a found one. A painted level stays as it is. With keep_coverage (1 .. 255),
+// each made level's alpha is scaled so that as many of its pixels as of the full-size level's
+// have alpha at or above it (see alpha_edges.h).
 void complete_levels(std::vector<Image>& levels, const std::vector<std::string>& ids, int32_t target,
-                     const std::function<void(int32_t level, bool again)>& made);
+                     const std::function<void(int32_t level, bool again)>& made, int32_t keep_coverage = 0);

@@ -1,4 +1,4 @@
-// qfbprep mipmaps BASE [--levels N] [--replace]: writes the mipmap levels that the frames lack,
+// qfbprep mipmaps BASE [--levels N] [--replace] [--keep-coverage T]: writes the mipmap levels that the frames lack,
 // and those an earlier run made from a level that has changed since, each made from the level
 // above, so that every frame ends with the same number of levels, each true to its source.
 #include <algorithm>
@@ -19,6 +19,7 @@ struct MipmapOptions {
     const char* base = nullptr;
     int levels = MAX_MIPMAP_LEVEL;  // without --levels: until a side would reach 0
     bool replace = false;
+    int32_t keep_coverage = 0;  // 0: alpha as the reduction gives it
 };
 
 // False when the command line is wrong; said is true when that is printed already.
@@ -30,6 +31,8 @@ bool parse_options(int argc, char** argv, MipmapOptions& options, bool* said)
             options.replace = true;
         } else if (std::strcmp(argv[i], "--levels") == 0) {
             if (!count_option(argc, argv, i, 1, MAX_MIPMAP_LEVEL, &options.levels, said)) return false;
+        } else if (std::strcmp(argv[i], "--keep-coverage") == 0) {
+            if (!count_option(argc, argv, i, 1, 255, &options.keep_coverage, said)) return false;
         } else if (options.base == nullptr && argv[i][0] != '-') {
             options.base = argv[i];
         } else {
@@ -88,7 +91,7 @@ bool plan_frame(const FrameSet& set, bool replace, FramePlan& plan)
 }
 
 // Makes and writes the levels the frame lacks or that are stale (see complete_levels).
-void make_levels(const std::string& base, FramePlan& plan)
+void make_levels(const std::string& base, int32_t keep_coverage, FramePlan& plan)
 {
     complete_levels(plan.levels, plan.ids, plan.target, [&](int32_t level, bool again) {
         const Image& made = plan.levels[static_cast<size_t>(level)];
@@ -98,7 +101,7 @@ void make_levels(const std::string& base, FramePlan& plan)
         staged.written = write_image(name, made, staged.file, generated_level_id(plan.levels[static_cast<size_t>(level) - 1]));
         staged.line = text("%s:  %d x %d, %dbpp%s.\n", name.c_str(), made.width, made.height, made.bits_per_pixel,
                            again ? ", made again: the level above has changed since it was made" : "");
-    });
+    }, keep_coverage);
     // Their memory can take the frames still to be read.
     std::vector<Image>().swap(plan.levels);
 }
@@ -143,7 +146,7 @@ int mipmaps_job(int argc, char** argv)
     Staging staging;
     const bool loaded = load_work_and_finish(
         plans.size(), [&](size_t i) { return plan_frame(set, options.replace, plans[i]); },
-        [&](size_t i) { make_levels(set.base, plans[i]); },
+        [&](size_t i) { make_levels(set.base, options.keep_coverage, plans[i]); },
         [&](size_t i) {
             for (StagedFile& staged : plans[i].files) staging.keep(staged);
         });

@@ -1,13 +1,13 @@
 // qfbprep pack FORMAT FPS OUTPUT FRAMES... [options]: from images to one QFB file in one step,
 // all in memory. The frames are a base filename's set as makeqfb finds it, painted levels
 // included, or image files (PNG or Targa) in natural order of their names; then the levels they
-// lack are made, alpha is thresholded, the pixels dithered and truncated to the format's words,
-// and the whole file written at once, atomically. Each step is the one the step tools take
-// (import, mipmaps, dither, makeqfb), so the file is byte for byte theirs.
+// lack are made (keeping coverage if asked), alpha is thresholded, the colour of transparent
+// pixels bled, the pixels dithered and truncated to the format's words, and the whole file
+// written at once, atomically. Each step is the one the step tools take (import, mipmaps,
+// dither, makeqfb), so the file is byte for byte theirs.
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -15,17 +15,18 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <qfb/qfb.h>
 
+#include "alpha_edges.h"
 #include "cli.h"
 #include "dither.h"
 #include "frameset.h"
 #include "jobs.h"
 #include "frame_list.h"
 #include "levels.h"
-#include "natural_order.h"
 #include "parallel.h"
 
 namespace {
@@ -38,6 +39,9 @@ struct PackOptions {
     bool mipmaps = false;
     int32_t levels = MAX_MIPMAP_LEVEL;  // with --mipmaps: at most this many levels
     bool dither = false;
+    DitherOptions dithering;
+    bool bleed = false;
+    int32_t keep_coverage = 0;  // with --mipmaps: made levels keep the full-size level's coverage
     int32_t alpha_threshold = -1;  // alpha below it becomes 0 and the rest 255; -1: alpha as it is
     bool as_given = false;
 };
@@ -71,9 +75,14 @@ bool parse_options(int argc, char** argv, PackOptions& options, bool* said)
             if (i + 1 < argc && all_digits(argv[i + 1]) &&
                 !count_option(argc, argv, i, 1, MAX_MIPMAP_LEVEL, &options.levels, said))
                 return false;
-        } else if (std::strcmp(arg, "--dither") == 0) {
-            options.dither = true;
-            if (i + 1 < argc && std::strcmp(argv[i + 1], "diffusion") == 0) ++i;  // the one method
+        } else if (dither_option(argc, argv, i, "--dither", options.dithering, &options.dither, said)) {
+            continue;
+        } else if (*said) {
+            return false;
+        } else if (std::strcmp(arg, "--bleed") == 0) {
+            options.bleed = true;
+        } else if (std::strcmp(arg, "--keep-coverage") == 0) {
+            if (!count_option(argc, argv, i, 1, 255, &options.keep_coverage, said)) return false;
         } else if (std::strcmp(arg, "--alpha-threshold") == 0) {
             if (!count_option(argc, argv, i, 0, 255, &options.alpha_threshold, said)) return false;
         } else if (std::strcmp(arg, "--as-given") == 0) {
@@ -108,7 +117,8 @@ public:
         if (!outputs_no_input()) return 1;
         // Without work on the pixels, Targa files are truncated into the file from where they
         // lie; only the first frame's header is needed for the layout, and the file stays open.
-        direct_ = !options_.mipmaps && !options_.dither && options_.alpha_threshold < 0;
+        direct_ = !options_.mipmaps && !options_.dither && !options_.bleed && options_.alpha_threshold < 0;
+        stable_ = options_.dither && options_.dithering.method == DitherMethod::stable;
         const std::string& first_name = files_[0][0];
         if (direct_ && !is_png_name(first_name)) {
             first_.reset(new TargaFile);
@@ -154,7 +164,10 @@ public:
             pieces, [&](size_t p) { return load_frame(2 * p) && (2 * p + 1 >= files_.size() || load_frame(2 * p + 1)); },
             [&](size_t p) { work_on(2 * p, std::min(2 * p + 2, files_.size())); },
             [&](size_t p) {
-                for (size_t f = 2 * p; f < std::min(2 * p + 2, files_.size()); ++f) made += frames_[f].made;
+                for (size_t f = 2 * p; f < std::min(2 * p + 2, files_.size()); ++f) {
+                    made += frames_[f].made;
+                    if (stable_) dither_stable_and_encode(f);
+                }
             });
         if (!loaded) return 1;
         const WriteStatus written = write_whole_file(options_.output, bytes_.get(), static_cast<size_t>(layout_.size));
@@ -279,37 +292,62 @@ private:
         return false;
     }
 
-    // Frames first .. end - 1: their levels completed, thresholded, dithered and put into the file.
+    // Frames first .. end - 1: their levels completed, thresholded, bled, dithered and put into the
+    // file. stable's dithering waits for the frame before, in dither_stable_and_encode.
     void work_on(size_t first, size_t end)
     {
         for (size_t f = first; f < end; ++f) {
             Frame& frame = frames_[f];
-            if (options_.mipmaps) complete_levels(frame.levels, frame.ids, mipmaps_, [&frame](int32_t, bool) { ++frame.made; });
-            if (options_.alpha_threshold >= 0)
-                for (Image& image : frame.levels) threshold_alpha(image, options_.alpha_threshold);
+            if (options_.mipmaps)
+                complete_levels(frame.levels, frame.ids, mipmaps_, [&frame](int32_t, bool) { ++frame.made; },
+                                options_.keep_coverage);
+            for (Image& image : frame.levels) {
+                if (options_.alpha_threshold >= 0) threshold_alpha(image, options_.alpha_threshold);
+                if (options_.bleed) bleed_colour(image);
+            }
         }
+        if (stable_) return;
         if (options_.dither) {
             for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level) {
                 Image& a = frames_[first].levels[level];
                 const int32_t format = qfb_packed_format(options_.format, a.bytes_per_pixel());
                 if (end - first == 2) {
-                    dither_images(a, frames_[first + 1].levels[level], format);
+                    dither_images(a, frames_[first + 1].levels[level], format, options_.dithering);
                 } else {
-                    dither_image(a, format);
+                    dither_image(a, format, options_.dithering);
                 }
             }
         }
-        for (size_t f = first; f < end; ++f) {
-            for (int32_t level = 0; level <= mipmaps_; ++level) {
-                const Image& image = frames_[f].levels[static_cast<size_t>(level)];
-                if (image.pixels.empty()) continue;  // truncated in place already, or no pixels at all
-                qfb_level place;
-                qfb_get_level(&layout_, static_cast<int32_t>(f), level, &place);
-                qfb_encode_pixels(image.pixels.data(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height),
-                                  image.bytes_per_pixel(), packed_, bytes_.get() + place.offset);
-            }
-            std::vector<Image>().swap(frames_[f].levels);  // its memory can take the frames still to be read
+        for (size_t f = first; f < end; ++f) encode(f);
+    }
+
+    // stable: frame f's levels dithered after the frame before's, in frame order.
+    void dither_stable_and_encode(size_t f)
+    {
+        previous_.resize(static_cast<size_t>(mipmaps_) + 1);
+        for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level) {
+            Image& image = frames_[f].levels[level];
+            Image source = image;
+            dither_after(image, previous_[level].first, previous_[level].second,
+                         qfb_packed_format(options_.format, image.bytes_per_pixel()), options_.dithering);
+            previous_[level].first = std::move(source);
+            previous_[level].second = image;
         }
+        encode(f);
+    }
+
+    // Frame f's levels truncated into their places, then let go.
+    void encode(size_t f)
+    {
+        for (int32_t level = 0; level <= mipmaps_; ++level) {
+            const Image& image = frames_[f].levels[static_cast<size_t>(level)];
+            if (image.pixels.empty()) continue;  // truncated in place already, or no pixels at all
+            qfb_level place;
+            qfb_get_level(&layout_, static_cast<int32_t>(f), level, &place);
+            qfb_encode_pixels(image.pixels.data(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height),
+                              image.bytes_per_pixel(), packed_, bytes_.get() + place.offset);
+        }
+        std::vector<Image>().swap(frames_[f].levels);  // its memory can take the frames still to be read
     }
 
     void say_packed(const qfb_header& header, int32_t made) const
@@ -335,6 +373,8 @@ private:
     int32_t mipmaps_ = 0;
     int32_t packed_ = 0;
     int32_t depth_ = 0;
+    bool stable_ = false;
+    std::vector<std::pair<Image, Image>> previous_;  // stable: the last frame's source and dithered levels
     qfb_file layout_{};
     std::unique_ptr<uint8_t[]> bytes_;
 };

@@ -13,25 +13,32 @@ void print_qfbprep_usage()
     print_usage_banner("qfbprep - Pack images into a QFB file in one step, or prepare the Targa files\n"
                        "          of a frame set before makeqfb packs them.\n"
                        "usage:    qfbprep pack <1555|4444|565> <fps> <output.qfb> <frames>...\n"
-                       "                  [--mipmaps [N]] [--dither] [--alpha-threshold A] [--as-given]\n"
+                       "                  [--mipmaps [N]] [--keep-coverage T] [--alpha-threshold A]\n"
+                       "                  [--bleed] [--dither [M]] [--strength S] [--as-given]\n"
                        "          qfbprep check <base filename>\n"
-                       "          qfbprep mipmaps <base filename> [--levels N] [--replace]\n"
-                       "          qfbprep dither <1555|4444|565> <base filename> <folder> [--replace]\n"
+                       "          qfbprep mipmaps <base filename> [--levels N] [--keep-coverage T]\n"
+                       "                  [--replace]\n"
+                       "          qfbprep dither <1555|4444|565> <base filename> <folder> [--method M]\n"
+                       "                  [--strength S] [--bleed] [--replace]\n"
                        "          qfbprep import <base filename> [--mipmap-of N] [--replace] <PNG file>...\n",
                        "pack     packs the frames into the QFB file, writing nothing else: <frames>\n"
                        "         is a base filename (its set as makeqfb finds it) or PNG and Targa\n"
                        "         files, in natural order (run-2 before run-10) unless --as-given.\n"
                        "         --mipmaps makes the levels the frames lack, as mipmaps does;\n"
-                       "         --dither dithers as dither does; --alpha-threshold A makes alpha\n"
-                       "         below A fully transparent and the rest opaque.\n"
+                       "         --alpha-threshold A makes alpha below A fully transparent and the\n"
+                       "         rest opaque; --bleed and --dither do as they do for dither.\n"
                        "check    prints the set as makeqfb sees it, and every file it will not use\n"
                        "         or will refuse, with what to do; status 1 when there is any.\n"
                        "mipmaps  writes each frame's missing mipmap levels, each half the level\n"
                        "         above, averaged in linear light, and makes again those it made\n"
                        "         from a level that has changed since; painted levels stay unless\n"
-                       "         --replace.  N: at most that many levels.\n"
+                       "         --replace.  N: at most that many levels.  T: each made level's\n"
+                       "         alpha scaled so that as many pixels reach T as at full size.\n"
                        "dither   writes every file of the set into the folder, dithered to the\n"
                        "         channel widths of the format, for makeqfb to pack from there.\n"
+                       "         M: diffusion (the default), ordered, bayer or stable (still pixels\n"
+                       "         keep their words between frames).  S: 0 to 1, default 1.\n"
+                       "         --bleed gives fully transparent pixels the nearest visible colour.\n"
                        "import   writes PNG files as the frames walk-0001.tga, ... of the base\n"
                        "         filename walk.tga, in the order given; with --mipmap-of N, as the\n"
                        "         mipmap levels a, b, ... of frame N.\n"
@@ -50,6 +57,34 @@ bool count_option(int argc, char** argv, int& i, int low, int high, int* value, 
     if (errno != 0 || *end != '\0' || number < low || number > high) return false;
     *value = static_cast<int>(number);
     return true;
+}
+
+bool dither_option(int argc, char** argv, int& i, const char* method_option, DitherOptions& options, bool* dither,
+                   bool* said)
+{
+    *said = false;
+    const char* value = nullptr;
+    if (std::strcmp(argv[i], "--strength") == 0) {
+        if (!option_value(argc, argv, i, &value, said)) return false;
+        ++i;
+        if (parse_strength(value, &options.strength)) return true;
+        std::printf("Bad strength: %s.  Must be a number from 0 to 1, such as 0.5.\n", value);
+        *said = true;
+        return false;
+    }
+    if (std::strcmp(argv[i], method_option) != 0) return false;
+    *dither = true;
+    // pack's --dither takes a method name when a word without a "." follows (a frame's name has
+    // one); --method always needs one.
+    const bool optional = std::strcmp(method_option, "--dither") == 0;
+    if (optional && (i + 1 >= argc || std::strchr(argv[i + 1], '.') != nullptr || std::strncmp(argv[i + 1], "--", 2) == 0))
+        return true;
+    if (!option_value(argc, argv, i, &value, said)) return false;
+    ++i;
+    if (dither_method_named(value, &options.method)) return true;
+    std::printf("Unknown dithering method: %s.  Must be %s.\n", value, dither_method_names());
+    *said = true;
+    return false;
 }
 
 bool find_set_or_say(const char* base, FrameSet& set)

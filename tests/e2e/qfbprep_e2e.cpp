@@ -129,9 +129,19 @@ TEST(QfbprepDither, PackedFilesHoldExactlyTheDitheredWords)
         ASSERT_EQ(qfbtest::run_makeqfb({format, "12", "g.tga"}, out.path()).status, 0);
         qfb_file parsed;
         const Bytes words = qfb_pixels(qfbtest::read_file(out.file("g.qfb")), &parsed);
-        // Expanded back, every word shows exactly the dithered file's pixel: the packing lost nothing.
+        // Expanded back as a GPU shows a word (round(q x 255 / max)), every word shows exactly the
+        // dithered file's pixel: the packing lost nothing.
         Bytes expanded(words.size() * 2);
-        qfb_expand_words(words.data(), words.size() / 2, parsed.header.format, QFB_ORDER_BGRA, expanded.data());
+        const qfb_field* fields = qfb_format_fields(parsed.header.format);
+        for (size_t w = 0; w < words.size() / 2; ++w) {
+            const unsigned word = words[2 * w] | words[2 * w + 1] << 8;
+            for (int c = 0; c < 4; ++c) {
+                const unsigned max = (1u << fields[c].bits) - 1, q = (word >> fields[c].shift) & max;
+                expanded[4 * w + static_cast<size_t>(c)] = fields[c].bits == 0 ? 255
+                                                           : fields[c].bits == 1 ? (q ? 0 : 255)
+                                                                                 : static_cast<uint8_t>((q * 510 + max) / (2 * max));
+            }
+        }
         Bytes dithered;
         for (const std::string& member : members) {
             const Bytes file = qfbtest::read_file(out.file(member));
@@ -337,7 +347,9 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
     };
     const std::vector<std::vector<std::string>> option_sets = {
         {}, {"--mipmaps"}, {"--mipmaps", "2"}, {"--dither"}, {"--mipmaps", "--dither"}, {"--alpha-threshold", "128"},
-        {"--alpha-threshold", "100", "--mipmaps", "--dither"},
+        {"--alpha-threshold", "100", "--mipmaps", "--dither"}, {"--dither", "ordered"}, {"--dither", "stable"},
+        {"--dither", "bayer", "--strength", "0.5"}, {"--mipmaps", "--keep-coverage", "128", "--dither", "--bleed"},
+        {"--mipmaps", "1", "--dither", "stable", "--strength", "0.75", "--bleed"},
     };
     for (const Inputs& in : inputs) {
         for (const std::vector<std::string>& options : option_sets) {
@@ -357,16 +369,30 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
                     for (size_t i = 0; i < in.order.size(); ++i)
                         qfbtest::write_file(steps.file("s-000" + std::to_string(i + 1) + ".tga"), in.files.at(in.order[i]));
                 }
-                bool dither = false;
+                // pack's options as the step jobs take them.
+                bool mipmaps = false, dither = false;
                 int threshold = -1;
+                std::vector<std::string> mipmap_args = {"mipmaps", "s.tga"}, dither_args;
                 for (size_t i = 0; i < options.size(); ++i) {
+                    const bool valued = i + 1 < options.size() && options[i + 1].rfind("--", 0) != 0;
                     if (options[i] == "--mipmaps") {
-                        std::vector<std::string> mipmaps = {"mipmaps", "s.tga"};
-                        if (i + 1 < options.size() && options[i + 1] == "2") mipmaps.insert(mipmaps.end(), {"--levels", "2"});
-                        ASSERT_EQ(qfbprep(mipmaps, steps.path()).status, 0);
+                        mipmaps = true;
+                        if (valued) mipmap_args.insert(mipmap_args.end(), {"--levels", options[i + 1]});
+                    } else if (options[i] == "--keep-coverage") {
+                        mipmap_args.insert(mipmap_args.end(), {"--keep-coverage", options[i + 1]});
+                    } else if (options[i] == "--alpha-threshold") {
+                        threshold = std::stoi(options[i + 1]);
+                    } else if (options[i] == "--dither") {
+                        dither = true;
+                        if (valued) dither_args.insert(dither_args.end(), {"--method", options[i + 1]});
+                    } else if (options[i] == "--strength") {
+                        dither_args.insert(dither_args.end(), {"--strength", options[i + 1]});
+                    } else if (options[i] == "--bleed") {
+                        dither_args.push_back("--bleed");
                     }
-                    if (options[i] == "--alpha-threshold") threshold = std::stoi(options[i + 1]);
-                    dither = dither || options[i] == "--dither";
+                }
+                if (mipmaps) {
+                    ASSERT_EQ(qfbprep(mipmap_args, steps.path()).status, 0);
                 }
                 // The stand-in rewrites uncompressed files only: the run-length ones skip the threshold.
                 if (threshold >= 0 && in.files.begin()->second[2] == 10) continue;
@@ -376,7 +402,9 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
                 if (dither) {
                     packed_in = steps.file("out");
                     mkdir(packed_in.c_str(), 0755);
-                    ASSERT_EQ(qfbprep({"dither", format, "s.tga", packed_in}, steps.path()).status, 0);
+                    std::vector<std::string> args = {"dither", format, "s.tga", packed_in};
+                    args.insert(args.end(), dither_args.begin(), dither_args.end());
+                    ASSERT_EQ(qfbprep(args, steps.path()).status, 0);
                 }
                 ASSERT_EQ(qfbtest::run_makeqfb({format, "15", "s.tga"}, packed_in).status, 0);
 

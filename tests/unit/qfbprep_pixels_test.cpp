@@ -10,7 +10,10 @@
 #include <random>
 #include <vector>
 
+#include "alpha_edges.h"
+#include "blue_noise.h"
 #include "dither.h"
+#include "levels.h"
 
 namespace {
 
@@ -76,8 +79,8 @@ TEST(Mipmaps, ReducesInLinearLight)
     }
 }
 
-// The 8-bit value a field of the given width shows once expanded (bit replication).
-int shown(int q, int bits) { return bits == 4 ? q * 17 : bits == 5 ? (q << 3) | (q >> 2) : (q << 2) | (q >> 4); }
+// What a field shows on a GPU: round(q x 255 / max).
+int shown(int q, int bits) { return static_cast<int>(std::lround(q * 255.0 / ((1 << bits) - 1))); }
 
 TEST(Dither, FlatColoursKeepTheirMeanAndExactOnesStayFlat)
 {
@@ -101,9 +104,12 @@ TEST(Dither, FlatColoursKeepTheirMeanAndExactOnesStayFlat)
         {"4444 alpha halfway", QFB_FORMAT_4444, {17, 34, 51, 128}, {{0, 4, 17}, {1, 4, 34}, {2, 4, 51}, {3, 4, 128}}, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+      for (const DitherMethod method : {DitherMethod::diffusion, DitherMethod::ordered, DitherMethod::bayer, DitherMethod::stable}) {
+        SCOPED_TRACE(testing::Message() << c.what << ", method " << static_cast<int>(method));
         Image image = make_image(SIDE, SIDE, 32, repeat(c.pixel, SIDE * SIDE));
-        dither_image(image, c.format);
+        DitherOptions options;
+        options.method = method;
+        dither_image(image, c.format, options);
         for (const Channel& ch : c.channels) {
             double sum = 0;
             bool all_shown = true, all_same = true;
@@ -123,6 +129,7 @@ TEST(Dither, FlatColoursKeepTheirMeanAndExactOnesStayFlat)
         for (int i = 0; i < SIDE * SIDE && c.format != QFB_FORMAT_4444; ++i) {
             ASSERT_EQ(image.pixels[i * 4 + 3], c.pixel[3]) << "alpha is kept";
         }
+      }
     }
 }
 
@@ -185,6 +192,114 @@ TEST(Dither, TwoImagesAtOnceGiveEachItsOwnBytes)
         dither_images(together_first, together_second, row.format);
         EXPECT_EQ(together_first.pixels, first.pixels) << "first of two";
         EXPECT_EQ(together_second.pixels, second.pixels) << "second of two";
+    }
+}
+
+// Noise with a fully transparent square of its own noise in the middle.
+Image noise_sprite(int32_t side, uint32_t seed, bool wild_hole)
+{
+    std::mt19937 random(seed);
+    std::vector<uint8_t> pixels(static_cast<size_t>(side) * side * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(random() % 200 + 28);
+    for (int32_t y = side / 4; y < 3 * side / 4; ++y)
+        for (int32_t x = side / 4; x < 3 * side / 4; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const size_t at = (static_cast<size_t>(y) * side + x) * 4 + c;
+                pixels[at] = c == 3 ? 0 : wild_hole ? static_cast<uint8_t>(random()) : 0;
+            }
+    return make_image(side, side, 32, pixels);
+}
+
+// What stands still stays the same from frame to frame with ordered and stable; no colour of a
+// fully transparent pixel reaches a visible pixel, with every method.
+TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
+{
+    for (const DitherMethod method : {DitherMethod::diffusion, DitherMethod::ordered, DitherMethod::bayer, DitherMethod::stable}) {
+        for (const int32_t format : {QFB_FORMAT_565, QFB_FORMAT_4444, QFB_FORMAT_1555}) {
+            SCOPED_TRACE(testing::Message() << "method " << static_cast<int>(method) << ", format " << format);
+            DitherOptions options;
+            options.method = method;
+            const Image source = noise_sprite(48, 1, false);
+            // The hole's colour, black or noise, changes no visible pixel's result.
+            Image black = source, wild = noise_sprite(48, 1, true);
+            dither_image(black, format, options);
+            dither_image(wild, format, options);
+            for (size_t i = 0; i < black.pixels.size(); i += 4)
+                if (source.pixels[i + 3] != 0) {
+                    ASSERT_EQ(std::vector<uint8_t>(black.pixels.begin() + i, black.pixels.begin() + i + 4),
+                              std::vector<uint8_t>(wild.pixels.begin() + i, wild.pixels.begin() + i + 4))
+                        << "pixel " << i / 4;
+                }
+            if (method != DitherMethod::ordered && method != DitherMethod::stable) continue;
+            // A second frame with a 6 x 6 patch changed: every other pixel keeps its bytes.
+            Image next = source;
+            for (int32_t y = 3; y < 9; ++y)
+                for (int32_t x = 30; x < 36; ++x) next.pixels[(static_cast<size_t>(y) * 48 + x) * 4] ^= 0x55;
+            Image first = source, second = next;
+            dither_image(first, format, options);
+            dither_after(second, source, first, format, options);
+            int changed_outside = 0;
+            for (int32_t y = 0; y < 48; ++y)
+                for (int32_t x = 0; x < 48; ++x) {
+                    const size_t at = (static_cast<size_t>(y) * 48 + x) * 4;
+                    const bool in_patch = y >= 3 && y < 9 && x >= 30 && x < 36;
+                    changed_outside += !in_patch && !std::equal(first.pixels.begin() + at, first.pixels.begin() + at + 4,
+                                                                second.pixels.begin() + at);
+                }
+            EXPECT_EQ(changed_outside, 0);
+        }
+    }
+}
+
+// Ordered dithering's matrices hold every rank once, and the blue-noise table is what its
+// generator makes.
+TEST(Dither, ThresholdMatricesAreWholeAndTheTableIsTheGenerators)
+{
+    std::vector<uint16_t> blue(BLUE_NOISE, BLUE_NOISE + BLUE_NOISE_SIDE * BLUE_NOISE_SIDE), bayer(BAYER, BAYER + 64);
+    EXPECT_EQ(make_blue_noise(), blue);
+    for (std::vector<uint16_t>* ranks : {&blue, &bayer}) {
+        std::sort(ranks->begin(), ranks->end());
+        for (size_t i = 0; i < ranks->size(); ++i) ASSERT_EQ((*ranks)[i], i);
+    }
+}
+
+// Bleeding fills the colour of transparent pixels and touches nothing else; keeping coverage
+// holds the share of pixels that pass the alpha test on a sprite that thins out as it shrinks.
+TEST(AlphaEdges, BleedTouchesOnlyHiddenColourAndCoverageHolds)
+{
+    Image sprite = noise_sprite(32, 7, true);
+    const Image before = sprite;
+    bleed_colour(sprite);
+    for (size_t i = 0; i < sprite.pixels.size(); i += 4) {
+        ASSERT_EQ(sprite.pixels[i + 3], before.pixels[i + 3]) << "alpha";
+        if (before.pixels[i + 3] != 0) {
+            ASSERT_TRUE(std::equal(sprite.pixels.begin() + i, sprite.pixels.begin() + i + 4, before.pixels.begin() + i));
+        }
+    }
+    // The hole's centre takes the colours of the visible ring around it, not its own noise.
+    const size_t centre = (16 * 32 + 16) * 4;
+    EXPECT_GE(sprite.pixels[centre], 28);
+    EXPECT_LT(sprite.pixels[centre], 228);
+
+    // Sparse opaque dots (one pixel in ten) on faint alpha: averaging alone thins them out, as
+    // few 2 x 2 blocks hold two dots, and an alpha test at 128 drops most of each level.
+    std::mt19937 random(3);
+    constexpr int32_t SIDE = 256;
+    std::vector<uint8_t> lines(SIDE * SIDE * 4, 0);
+    for (size_t p = 0; p < SIDE * SIDE; ++p) lines[p * 4 + 3] = static_cast<uint8_t>(random() % 10 == 0 ? 255 : random() % 60);
+    for (const int32_t threshold : {128, 200}) {
+        SCOPED_TRACE(threshold);
+        std::vector<Image> levels = {make_image(SIDE, SIDE, 32, lines)};
+        std::vector<Image> thinned = levels;
+        complete_levels(thinned, {""}, 1, [](int32_t, bool) {});
+        complete_levels(levels, {""}, 3, [](int32_t, bool) {}, threshold);  // down to 32 x 32, 1024 pixels
+        EXPECT_LT(pixels_covered(thinned[1], threshold) * 4 * 4, pixels_covered(levels[0], threshold) * 3)
+            << "averaging alone keeps less than 3/4 of the share";
+        const double share = static_cast<double>(pixels_covered(levels[0], threshold)) / (SIDE * SIDE);
+        for (size_t level = 1; level < levels.size(); ++level) {
+            const double got = static_cast<double>(pixels_covered(levels[level], threshold)) / (levels[level].pixels.size() / 4);
+            EXPECT_NEAR(got, share, 0.01) << "level " << level;
+        }
     }
 }
 
