@@ -7,6 +7,7 @@
 
 #include <qfb/qfb.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
@@ -156,6 +157,13 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
     int32_t* here = rows.data();
     int32_t* below = here + row_size;
     for (int32_t y = 0; y < a.height; ++y) {
+        // A row kept whole (stable, where nothing moved) passes no error on: the row below starts
+        // afresh.
+        const size_t whole_row = static_cast<size_t>(y) * static_cast<size_t>(width);
+        if (b == nullptr && keep_a != nullptr && std::memchr(keep_a + whole_row, 0, static_cast<size_t>(width)) == nullptr) {
+            std::fill(here, here + row_size, 0);
+            continue;
+        }
         const int step = y % 2 == 0 ? 1 : -1;  // serpentine: odd rows run right to left
         const size_t first = step > 0 ? 0 : static_cast<size_t>(width) - 1;
         uint8_t* pixel = a.row(y) + first * BPP;
