@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <qfb/qfb.h>
 
@@ -59,3 +60,15 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
 // past the header or written, a taken output name and a picture beyond its limits.
 int make_sheet(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
 int make_animation(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
+
+// The comparison with the frames the file was packed from: sources as qfbprep pack takes them
+// (one base filename, or image files in natural order unless as_given), the levels they lack
+// made as qfbprep makes them, and per level of every frame, then for the whole file, the PSNR per
+// channel and over all, the PSNR after a blur, the largest error and the flicker; as text lines,
+// or one JSON document with json. Refuses a source of another frame count or size.
+struct CompareRequest {
+    std::vector<std::string> sources;
+    bool as_given = false;
+    bool json = false;
+};
+int compare_qfb(const char* qfb_name, const QfbCheck& check, const CompareRequest& request);

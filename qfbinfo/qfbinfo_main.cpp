@@ -10,17 +10,27 @@
 namespace {
 
 // What the command line asks for after the file's name.
-enum class Action { report, extract, sheet, animation };
+enum class Action { report, extract, sheet, animation, compare };
 
 struct Request {
     Action action = Action::report;
     const char* target = nullptr;  // the folder or picture file
+    CompareRequest compare;        // the source and its options
     bool force = false;
     bool valid = false;
     bool said = false;  // the refusal is printed already
 };
 
-// "FILE", or "FILE OPTION TARGET" with an optional --force after the file.
+// Sets *flag when arg is the option name, given once; false for anything else.
+bool flag_option(const char* arg, const char* name, bool* flag)
+{
+    if (std::strcmp(arg, name) != 0 || *flag) return false;
+    *flag = true;
+    return true;
+}
+
+// "FILE", "FILE OPTION TARGET" with an optional --force after the file, or "FILE --compare
+// SOURCE..." with --as-given and --json.
 Request parse(int argc, char** argv)
 {
     Request request;
@@ -31,8 +41,16 @@ Request parse(int argc, char** argv)
     } actions[] = {{"--extract", Action::extract}, {"--sheet", Action::sheet}, {"--animation", Action::animation}};
     int options = 0;
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--force") == 0 && !request.force) {
-            request.force = true;
+        if (flag_option(argv[i], "--force", &request.force) || flag_option(argv[i], "--as-given", &request.compare.as_given) ||
+            flag_option(argv[i], "--json", &request.compare.json))
+            continue;
+        if (std::strcmp(argv[i], "--compare") == 0) {
+            const char* first = nullptr;
+            if (!option_value(argc, argv, i, &first, &request.said)) return request;
+            request.action = Action::compare;
+            // The source: every argument up to the next option.
+            while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) request.compare.sources.push_back(argv[++i]);
+            if (++options > 1) return request;
             continue;
         }
         bool known = false;
@@ -45,7 +63,9 @@ Request parse(int argc, char** argv)
         }
         if (!known || ++options > 1) return request;
     }
-    request.valid = options == 1 || !request.force;
+    const bool compare_options = request.compare.as_given || request.compare.json;
+    request.valid = request.action == Action::compare ? !request.force
+                                                       : (options == 1 || !request.force) && !compare_options;
     return request;
 }
 
@@ -57,7 +77,8 @@ void print_qfbinfo_usage()
                        "usage:    qfbinfo <qfb file>\n"
                        "          qfbinfo <qfb file> --extract <folder> [--force]\n"
                        "          qfbinfo <qfb file> --sheet <file.png> [--force]\n"
-                       "          qfbinfo <qfb file> --animation <file.webp> [--force]\n",
+                       "          qfbinfo <qfb file> --animation <file.webp> [--force]\n"
+                       "          qfbinfo <qfb file> --compare <source>... [--as-given] [--json]\n",
                        "The first form checks the file and prints its header and every level of\n"
                        "every frame: its size in pixels and in bytes and where it starts.\n"
                        "\n--extract writes every level of every frame into the folder (made if it\n"
@@ -68,6 +89,12 @@ void print_qfbinfo_usage()
                        "it, in a grid over a checkerboard, small sets scaled up, as a PNG file.\n"
                        "--animation writes the full-size levels as a lossless animated WebP file\n"
                        "at the file's fps, looping forever.\n"
+                       "\n--compare measures how closely the file shows the frames it was packed\n"
+                       "from, named as qfbprep pack takes them (a base filename, or image files\n"
+                       "in natural order unless --as-given): for every level of every frame\n"
+                       "the PSNR of each channel and of all, the PSNR after a blur, the largest\n"
+                       "error and the flicker, then the same for the whole file. --json prints\n"
+                       "them as one JSON document.\n"
                        "\nNo file is ever replaced: if a name to be written is taken, nothing is\n"
                        "written and the name is given, unless --force is there.\n"
                        "A file that is damaged or not a QFB file gives one message and status 1.\n");
@@ -96,6 +123,7 @@ int qfbinfo_main(int argc, char** argv)
     case Action::extract: return extract_qfb(name, check, request.target, request.force);
     case Action::sheet: return make_sheet(name, check, request.target, request.force);
     case Action::animation: return make_animation(name, check, request.target, request.force);
+    case Action::compare: return compare_qfb(name, check, request.compare);
     }
     print_qfb_report(name, check.file, check.file_size);
     return 0;

@@ -48,7 +48,10 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
         {{}, 1}, {{"--help"}, 0}, {{"a.qfb", "b.qfb"}, 1}, {{"a.qfb", "--extract"}, 1},
         {{"a.qfb", "--extrct", "out"}, 1}, {{"a.qfb", "--extract", "out", "more"}, 1}, {{"--help", "x"}, 1},
         {{"a.qfb", "--force"}, 1}, {{"a.qfb", "--sheet"}, 1}, {{"a.qfb", "--sheet", "s.png", "--animation", "a.webp"}, 1},
-        {{"a.qfb", "--force", "--animation", "a.webp", "--force"}, 1},
+        {{"a.qfb", "--force", "--animation", "a.webp", "--force"}, 1}, {{"a.qfb", "--compare"}, 1},
+        {{"a.qfb", "--json"}, 1}, {{"a.qfb", "--as-given"}, 1}, {{"a.qfb", "--compare", "s.tga", "--force"}, 1},
+        {{"a.qfb", "--compare", "s.tga", "--sheet", "s.png"}, 1}, {{"a.qfb", "--compare", "s.tga", "--json", "--json"}, 1},
+        {{"a.qfb", "--extract", "out", "--json"}, 1},
     };
     for (const Case& c : cases) {
         const RunResult run = run_qfbinfo(c.args);
@@ -59,7 +62,8 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
         EXPECT_NE(run.output.find("\nqfbinfo - "), std::string::npos);
         EXPECT_NE(run.output.find("\nusage:    qfbinfo <qfb file>\n          qfbinfo <qfb file> --extract <folder> [--force]\n"
                                   "          qfbinfo <qfb file> --sheet <file.png> [--force]\n"
-                                  "          qfbinfo <qfb file> --animation <file.webp> [--force]\n"),
+                                  "          qfbinfo <qfb file> --animation <file.webp> [--force]\n"
+                                  "          qfbinfo <qfb file> --compare <source>... [--as-given] [--json]\n"),
                   std::string::npos);
         size_t start = 0;  // every line fits 74 columns
         for (size_t end; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1)
@@ -76,6 +80,7 @@ TEST(QfbinfoCommandLine, AnOptionIsNoOptionsValue)
     } cases[] = {
         {{"t.qfb", "--extract", "--sheet", "s.png"}, "Option --extract needs a value, not the option --sheet.\n"},
         {{"t.qfb", "--force", "--animation", "--force"}, "Option --animation needs a value, not the option --force.\n"},
+        {{"t.qfb", "--compare", "--json", "s.tga"}, "Option --compare needs a value, not the option --json.\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -179,8 +184,8 @@ std::vector<Hostile> hostile_files()
     };
 }
 
-// Each gives one message and status 1, the same with --extract, --sheet and --animation, which
-// then write nothing.
+// Each gives one message and status 1, the same with --extract, --sheet, --animation and
+// --compare (before its source is looked for), which then write nothing.
 TEST(QfbinfoHostile, EveryDamagedFileGivesOneMessageAndStatus1)
 {
     for (const Hostile& h : hostile_files()) {
@@ -191,7 +196,7 @@ TEST(QfbinfoHostile, EveryDamagedFileGivesOneMessageAndStatus1)
         const std::string message = "Couldn't read QFB file h.qfb: " + h.reason + "\n";
         for (const std::vector<std::string>& args :
              {std::vector<std::string>{"h.qfb"}, {"h.qfb", "--extract", "out"}, {"h.qfb", "--sheet", "out/s.png"},
-              {"h.qfb", "--animation", "out/a.webp"}}) {
+              {"h.qfb", "--animation", "out/a.webp"}, {"h.qfb", "--compare", "out/none.tga", "--json"}}) {
             const RunResult run = run_qfbinfo(args, dir.path());
             EXPECT_EQ(run.status, 1);
             EXPECT_EQ(run.output, message);

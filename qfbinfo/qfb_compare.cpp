@@ -1,0 +1,149 @@
+// The comparison of a QFB file with its source (see qfb_jobs.h): the source's frames gathered as
+// qfbprep pack gathers them, checked against the file's counts and sizes, and read one frame at a
+// time, the previous frame's levels kept for the flicker; its refusals.
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compare_report.h"
+#include "frame_list.h"
+#include "frameset.h"
+#include "level_figures.h"
+#include "levels.h"
+#include "qfb_jobs.h"
+
+namespace {
+
+const char* plural(int64_t n) { return n == 1 ? "" : "s"; }
+
+// The end of the refusals of a source with another count or size than the file's.
+constexpr char NOT_ITS_SOURCE[] = "compare a file with the frames it was packed from.";
+
+class Comparer {
+public:
+    Comparer(const char* qfb_name, const QfbCheck& check, const CompareRequest& request, std::vector<FrameFiles> frames)
+        : name_(qfb_name), check_(check), request_(request), files_(std::move(frames)), report_(request.json)
+    {
+    }
+
+    int run()
+    {
+        const qfb_header& h = check_.file.header;
+        if (static_cast<int64_t>(files_.size()) != h.frame_count) {
+            std::printf("The source has %zu frame%s, but %s has %d: %s\n", files_.size(),
+                        plural(static_cast<int64_t>(files_.size())), name_, h.frame_count, NOT_ITS_SOURCE);
+            return 1;
+        }
+        const qfb_field* fields = qfb_format_fields(h.format);
+        std::vector<Image> previous;
+        ErrorSums whole;
+        uint64_t levels = 0;
+        const LevelRowSource rows = rows_of(check_);
+        for (int32_t f = 0; f < h.frame_count; ++f) {
+            std::vector<Image> current;
+            if (!load_frame(f, current)) return 1;
+            if (f == 0) {
+                alpha_ = fields[ALPHA].bits > 0 && depth_ == 32;
+                report_.start(CompareHeading{name_, &request_.sources, h, depth_, alpha_});
+            }
+            for (int32_t l = 0; l <= h.mipmap_count; ++l) {
+                const size_t at = static_cast<size_t>(l);
+                qfb_level level, before{};
+                qfb_get_level(&check_.file, f, l, &level);
+                if (f > 0) qfb_get_level(&check_.file, f - 1, l, &before);
+                LevelPair pair;
+                pair.source = &current[at];
+                pair.words = [&](int32_t row, uint8_t* words) { return rows(level, row, words); };
+                if (f > 0) {
+                    pair.previous = &previous[at];
+                    pair.previous_words = [&](int32_t row, uint8_t* words) { return rows(before, row, words); };
+                }
+                pair.fields = fields;
+                pair.alpha = alpha_;
+                ErrorSums sums;
+                if (!compare_level(pair, sums)) {
+                    print_pixels_unreadable(name_);
+                    return 1;
+                }
+                report_.level(level, sums);
+                if (l > 0) sums.steady = sums.flickered = 0;  // the whole file's flicker is the full-size levels'
+                whole.add(sums);
+                ++levels;
+            }
+            previous = std::move(current);
+        }
+        report_.finish(whole, levels, made_);
+        return 0;
+    }
+
+private:
+    // Loads frame f's files, makes the levels it lacks, and checks each level against its place
+    // in the file; false, said, when a file is not loaded or does not fit.
+    bool load_frame(int32_t f, std::vector<Image>& levels)
+    {
+        const qfb_header& h = check_.file.header;
+        const FrameFiles& names = files_[static_cast<size_t>(f)];
+        const int32_t found = static_cast<int32_t>(names.size()) - 1;
+        if (found > h.mipmap_count) {
+            std::printf("%s has %d mipmap level%s, but %s has %d per frame: %s\n", names[0].c_str(), found, plural(found),
+                        name_, h.mipmap_count, NOT_ITS_SOURCE);
+            return false;
+        }
+        std::vector<std::string> ids(names.size());
+        levels.resize(names.size());
+        for (size_t l = 0; l < names.size(); ++l) {
+            if (!load_frame_image(names[l], levels[l], &ids[l])) return false;
+            if (f == 0 && l == 0) depth_ = levels[0].bits_per_pixel;
+            if (l == 0 && !fits(levels[0], names[0], f, 0)) return false;  // before the rest are read
+        }
+        std::vector<bool> kept(names.size(), true);
+        complete_levels(levels, ids, h.mipmap_count, [&](int32_t level, bool again) {
+            if (again) kept[static_cast<size_t>(level)] = false;
+            ++made_;
+        });
+        for (size_t l = 1; l < names.size(); ++l)
+            if (kept[l] && !fits(levels[l], names[l], f, static_cast<int32_t>(l))) return false;
+        return true;
+    }
+
+    // A level must have its place's size, and the depth of the first frame.
+    bool fits(const Image& image, const std::string& file, int32_t frame, int32_t l) const
+    {
+        qfb_level place;
+        qfb_get_level(&check_.file, frame, l, &place);
+        if (image.width != place.width || image.height != place.height) {
+            if (l == 0)
+                std::printf("%s is %d x %d, but the frames of %s are %d x %d: %s\n", file.c_str(), image.width,
+                            image.height, name_, place.width, place.height, NOT_ITS_SOURCE);
+            else
+                std::printf("%s is %d x %d, but level %d of %s is %d x %d, half the level above.\n", file.c_str(),
+                            image.width, image.height, l, name_, place.width, place.height);
+            return false;
+        }
+        if (image.bits_per_pixel != depth_) {
+            std::printf("%s is %dbpp, but the first frame %s is %dbpp: every level of a source has one depth.\n",
+                        file.c_str(), image.bits_per_pixel, files_[0][0].c_str(), depth_);
+            return false;
+        }
+        return true;
+    }
+
+    const char* name_;
+    const QfbCheck& check_;
+    const CompareRequest& request_;
+    const std::vector<FrameFiles> files_;
+    CompareReport report_;
+    int32_t depth_ = 0;   // the first frame's bits per pixel
+    bool alpha_ = false;  // alpha is compared
+    int32_t made_ = 0;    // levels made as qfbprep makes them
+};
+
+}  // namespace
+
+int compare_qfb(const char* qfb_name, const QfbCheck& check, const CompareRequest& request)
+{
+    std::vector<FrameFiles> frames;
+    if (!gather_frames(request.sources, request.as_given, true, frames)) return 1;
+    return Comparer(qfb_name, check, request, std::move(frames)).run();
+}
