@@ -139,7 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (plain == 0) check(std::filesystem::file_size(packed) == output_size() &&
                           std::memcmp(read_whole(packed).data(), output_buffer, output_size()) == 0);
     run_quietly(qfbprep_main, {"qfbprep", "pack", "1555", "12", packed, tga, "--mipmaps", "3", "--dither", "--alpha-threshold", "100"});
-    run_quietly(qfbprep_main, {"qfbprep", "pack", "565", "12", packed, png, "--mipmaps", "--dither"});
+    run_quietly(qfbprep_main, {"qfbprep", "pack", "565", "12", packed, png, "--mipmaps", "--dither", "ordered", "--bleed"});
+    run_quietly(qfbprep_main, {"qfbprep", "pack", "4444", "12", packed, png, tga, "--mipmaps", "2", "--keep-coverage", "128",
+                               "--dither", "stable", "--strength", "0.5"});
     check(scratch.no_temporary());
     return 0;
 }
