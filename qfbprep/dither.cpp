@@ -160,7 +160,10 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
         // A row kept whole (stable, where nothing moved) passes no error on: the row below starts
         // afresh.
         const size_t whole_row = static_cast<size_t>(y) * static_cast<size_t>(width);
-        if (b == nullptr && keep_a != nullptr && std::memchr(keep_a + whole_row, 0, static_cast<size_t>(width)) == nullptr) {
+        auto kept_whole = [&](const uint8_t* keep) {
+            return keep != nullptr && std::memchr(keep + whole_row, 0, static_cast<size_t>(width)) == nullptr;
+        };
+        if (kept_whole(keep_a) && (b == nullptr || kept_whole(keep_b))) {
             std::fill(here, here + row_size, 0);
             continue;
         }
@@ -221,14 +224,24 @@ QFB_TARGET_CLONES void diffuse_rows_4(Image& a, Image* b, const uint8_t* keep_a,
     diffuse_rows<4>(a, b, keep_a, keep_b, plan);
 }
 
-void diffuse(Image& a, Image* b, const uint8_t* keep_a, int32_t format, const DitherOptions& options)
+void diffuse(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, int32_t format,
+             const DitherOptions& options)
 {
     const Plan plan = plan_for(format, a.bytes_per_pixel(), options);
     if (a.bytes_per_pixel() == 4) {
-        diffuse_rows_4(a, b, keep_a, nullptr, plan);
+        diffuse_rows_4(a, b, keep_a, keep_b, plan);
     } else {
-        diffuse_rows_3(a, b, keep_a, nullptr, plan);
+        diffuse_rows_3(a, b, keep_a, keep_b, plan);
     }
+}
+
+// Rows first .. first + count - 1 of image as an image of their own.
+Image rows_of(const Image& image, int32_t first, int32_t count)
+{
+    Image part;
+    part.width = image.width, part.height = count, part.bits_per_pixel = image.bits_per_pixel;
+    part.pixels.assign(image.row(first), image.row(first) + static_cast<size_t>(count) * image.width * image.bytes_per_pixel());
+    return part;
 }
 
 // Each channel's offset into the matrix, so that the channels' thresholds are not alike.
@@ -294,7 +307,7 @@ void dither(Image& a, Image* b, int32_t format, const DitherOptions& options)
         return;
     }
     case DitherMethod::diffusion:
-    case DitherMethod::stable: diffuse(a, b, nullptr, format, options); return;
+    case DitherMethod::stable: diffuse(a, b, nullptr, nullptr, format, options); return;
     }
 }
 
@@ -376,5 +389,16 @@ void dither_after(Image& image, const Image& previous_source, const Image& previ
             std::memcpy(&image.pixels[i * bpp], &previous.pixels[i * bpp], bpp);
         }
     }
-    diffuse(image, nullptr, keep.data(), format, options);
+    // The top and bottom halves are diffused at once, as two images in the loop's lanes, each
+    // keeping its own errors: a later frame has no partner of its own, as each waits for the one
+    // before. An odd or single row is diffused whole.
+    if (image.height < 2 || image.height % 2 != 0) {
+        diffuse(image, nullptr, keep.data(), nullptr, format, options);
+        return;
+    }
+    const int32_t half = image.height / 2;
+    Image top = rows_of(image, 0, half), bottom = rows_of(image, half, half);
+    diffuse(top, &bottom, keep.data(), keep.data() + static_cast<size_t>(half) * image.width, format, options);
+    std::copy(top.pixels.begin(), top.pixels.end(), image.pixels.begin());
+    std::copy(bottom.pixels.begin(), bottom.pixels.end(), image.pixels.begin() + static_cast<std::ptrdiff_t>(top.pixels.size()));
 }
