@@ -4,7 +4,7 @@
 #   the next build; the rule runs the Bazel-built makeqfb on exactly those files.
 # - frames: a list of PNG or Targa images (usually a glob), put in natural order of their paths
 #   (run-2 before run-10) and packed by the Bazel-built `qfbprep pack`, which can make mipmap
-#   levels, dither and threshold alpha.
+#   levels, threshold alpha, bleed colour into transparent pixels and dither.
 # Either action has nothing of the machine in its command line or environment, so that its cache
 # key is the same everywhere.
 
@@ -15,6 +15,9 @@ _MAX_FPS = 2147483647
 
 # The most mipmap levels a QFB file holds, and so the most qfbprep pack makes.
 _MAX_LEVELS = 159
+
+# qfbprep pack's dithering methods; the first is what --dither alone uses.
+_DITHER_METHODS = ["diffusion", "ordered", "bayer", "stable"]
 
 # Mipmap letters, one a level as in makeqfb: 'a' (level 1) up to the byte 255 (level 159). Level
 # 31's is the control character DEL, which no Bazel label may hold: a set with that many levels
@@ -116,7 +119,21 @@ _qfb_frame_set = rule(
     },
 )
 
-def _pack_options(mipmaps, dither, alpha_threshold):
+def _is_strength(strength):
+    """Whether strength is a number from 0 to 1 as qfbprep reads it: a string with at most three
+    digits after the point ("0.5", ".25", "1.000")."""
+    if type(strength) != "string":
+        return False
+    whole, point, fraction = strength.partition(".")
+    if whole not in ["", "0", "1"] or (not whole and not point):
+        return False
+    if not point:
+        return True
+    if not fraction.isdigit() or len(fraction) > 3:
+        return False
+    return whole != "1" or not fraction.strip("0")
+
+def _pack_options(mipmaps, keep_coverage, alpha_threshold, bleed, dither, strength):
     """qfbprep pack's options for the frames form, and the reason they are wrong (or None)."""
     options = []
     if mipmaps == True:
@@ -126,14 +143,36 @@ def _pack_options(mipmaps, dither, alpha_threshold):
     elif mipmaps != False:
         return None, ("mipmaps must be True (every level that fits) or a whole number of levels from 1 to " +
                       "%d, not %r") % (_MAX_LEVELS, mipmaps)
-    if dither == True:
-        options.append("--dither")
-    elif dither != False:
-        return None, "dither must be True or False, not %r" % (dither,)
+    if keep_coverage != None:
+        if mipmaps == False:
+            return None, "keep_coverage goes with mipmaps: it sets the coverage of the levels mipmaps makes"
+        if type(keep_coverage) != "int" or keep_coverage < 1 or keep_coverage > 255:
+            return None, "keep_coverage must be a whole number from 1 to 255, not %r" % (keep_coverage,)
+        options.extend(["--keep-coverage", str(keep_coverage)])
     if type(alpha_threshold) == "int" and alpha_threshold >= 0 and alpha_threshold <= 255:
         options.extend(["--alpha-threshold", str(alpha_threshold)])
     elif alpha_threshold != None:
         return None, "alpha_threshold must be a whole number from 0 to 255, not %r" % (alpha_threshold,)
+    if bleed == True:
+        options.append("--bleed")
+    elif bleed != False:
+        return None, "bleed must be True or False, not %r" % (bleed,)
+
+    # True and "diffusion" are both plain --dither: the same action, and so the same cache entry.
+    if dither == True or dither == _DITHER_METHODS[0]:
+        options.append("--dither")
+    elif type(dither) == "string" and dither in _DITHER_METHODS:
+        options.extend(["--dither", dither])
+    elif dither != False:
+        return None, ("dither must be True, False or a method, \"diffusion\", \"ordered\", \"bayer\" or " +
+                      "\"stable\", not %r") % (dither,)
+    if strength != None:
+        if dither == False:
+            return None, "strength goes with dither: it scales the dithering"
+        if not _is_strength(strength):
+            return None, ("strength must be a number from 0 to 1 as a string, with at most three digits " +
+                          "after the point, such as \"0.5\", not %r") % (strength,)
+        options.extend(["--strength", strength])
     return options, None
 
 # The length of a run of digits as one character, in the order of the lengths and ranked among
@@ -203,15 +242,19 @@ _qfb_frames = rule(
 def _fail(name, problem):
     fail("qfb_frame_set(name = \"%s\"): %s" % (name, problem))
 
-def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False, dither = False,
-                  alpha_threshold = None, **kwargs):
+def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False, keep_coverage = None,
+                  alpha_threshold = None, bleed = False, dither = False, strength = None, **kwargs):
     """<name>.qfb in format "1555", "4444" or "565", at fps frames per second, from either
     - base: the Targa set named by that file name, relative to this package (such as
       "art/walk.tga"), packed by makeqfb as it finds it; or
     - frames: PNG or Targa images, one frame each (such as glob(["art/walk-*.png"])), packed by
       qfbprep pack in natural order of their paths, making the mipmap levels the frames lack
-      when mipmaps is True (or at most that many levels), dithered when dither is True, every
-      alpha below alpha_threshold made 0 and the rest 255 when it is given.
+      when mipmaps is True (or at most that many levels), each made level keeping the full-size
+      level's share of pixels with alpha at or above keep_coverage when it is given; every alpha
+      below alpha_threshold made 0 and the rest 255 when it is given; fully transparent pixels
+      given the colour of the nearest visible ones when bleed is True; dithered when dither is
+      True or names a method ("diffusion", "ordered", "bayer" or "stable"), scaled by strength
+      ("0" to "1", a string) when it is given.
     Other arguments (visibility, tags, ...) go to the rule."""
     problem = _check_rate(format, fps)
     if not problem and base != None and frames != None:
@@ -221,7 +264,7 @@ def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False
     if problem:
         _fail(name, problem)
     if frames != None:
-        options, problem = _pack_options(mipmaps, dither, alpha_threshold)
+        options, problem = _pack_options(mipmaps, keep_coverage, alpha_threshold, bleed, dither, strength)
         if not problem and type(frames) != "list":
             problem = "frames must be a list of images, such as glob([\"art/walk-*.png\"]), not %r" % (frames,)
         if not problem and not frames:
@@ -230,8 +273,10 @@ def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False
             _fail(name, problem)
         _qfb_frames(name = name, frames = frames, format = format, fps = fps, options = options, **kwargs)
         return
-    if mipmaps != False or dither != False or alpha_threshold != None:
-        _fail(name, "mipmaps, dither and alpha_threshold go with frames: base packs its Targa set as it stands")
+    if (mipmaps != False or keep_coverage != None or alpha_threshold != None or bleed != False or
+        dither != False or strength != None):
+        _fail(name, ("mipmaps, keep_coverage, alpha_threshold, bleed, dither and strength go with frames: " +
+                     "base packs its Targa set as it stands"))
     problem = _check_base(base)
     if problem:
         _fail(name, problem)

@@ -2,7 +2,8 @@
 #
 #   makeqfb_add_frame_set(<output> BASE <base filename> FORMAT <1555|4444|565> FPS <n>)
 #   makeqfb_add_frame_set(<output> FRAMES <file or pattern>... FORMAT <1555|4444|565> FPS <n>
-#                         [MIPMAPS [<levels>]] [DITHER] [ALPHA_THRESHOLD <a>] [DEPENDS <target or file>...])
+#                         [MIPMAPS [<levels>] [KEEP_COVERAGE <t>]] [ALPHA_THRESHOLD <a>] [BLEED]
+#                         [DITHER [<method>] [STRENGTH <s>]] [DEPENDS <target or file>...])
 #
 # Works like add_custom_command(OUTPUT ...): a target that depends on <output> builds it. A
 # relative BASE or frame is taken from the current source folder, a relative <output> from the
@@ -37,16 +38,19 @@ include_guard(GLOBAL)
 
 # The formats makeqfb accepts, exactly as written on its command line.
 set(_MAKEQFB_FORMATS 1555 4444 565)
+# The dithering methods of qfbprep pack, the first its default.
+set(_MAKEQFB_DITHER_METHODS diffusion ordered bayer stable)
 
 function(makeqfb_add_frame_set output)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "DITHER" "BASE;FORMAT;FPS;ALPHA_THRESHOLD" "FRAMES;MIPMAPS;DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "BLEED" "BASE;FORMAT;FPS;ALPHA_THRESHOLD;DITHER;STRENGTH;KEEP_COVERAGE"
+                        "FRAMES;MIPMAPS;DEPENDS")
   set(fail "makeqfb_add_frame_set(${output}):")
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "${fail} unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
   endif()
-  # MIPMAPS may stand alone; every other keyword needs its value.
+  # MIPMAPS and DITHER may stand alone; every other keyword needs its value.
   set(without_value ${ARG_KEYWORDS_MISSING_VALUES})
-  list(REMOVE_ITEM without_value MIPMAPS)
+  list(REMOVE_ITEM without_value MIPMAPS DITHER)
   foreach(keyword IN LISTS without_value)
     message(FATAL_ERROR "${fail} ${keyword} needs a value")
   endforeach()
@@ -78,9 +82,10 @@ function(makeqfb_add_frame_set output)
     _makeqfb_add_frames("${fail}" "${output}" "${out}")
     return()
   endif()
-  # DITHER is always defined, TRUE or FALSE; MIPMAPS alone is a keyword without a value.
-  foreach(keyword MIPMAPS DITHER ALPHA_THRESHOLD DEPENDS)
-    if((DEFINED ARG_${keyword} AND NOT ARG_${keyword} STREQUAL "FALSE") OR keyword IN_LIST ARG_KEYWORDS_MISSING_VALUES)
+  # BLEED is always defined, TRUE or FALSE; MIPMAPS or DITHER alone is a keyword without a value.
+  foreach(keyword MIPMAPS KEEP_COVERAGE ALPHA_THRESHOLD BLEED DITHER STRENGTH DEPENDS)
+    if((DEFINED ARG_${keyword} AND NOT (keyword STREQUAL "BLEED" AND NOT ARG_BLEED))
+       OR keyword IN_LIST ARG_KEYWORDS_MISSING_VALUES)
       message(FATAL_ERROR "${fail} ${keyword} goes with FRAMES: BASE packs its Targa set as it stands")
     endif()
   endforeach()
@@ -167,7 +172,9 @@ function(_makeqfb_add_frames fail output out)
     message(FATAL_ERROR "${fail} FRAMES needs qfbprep, which this makeqfb was built without (it needs libspng)")
   endif()
   set(options)
+  set(mipmaps FALSE)
   if("MIPMAPS" IN_LIST ARG_KEYWORDS_MISSING_VALUES)
+    set(mipmaps TRUE)
     list(APPEND options --mipmaps)
   elseif(DEFINED ARG_MIPMAPS)
     # The most levels a QFB file holds: 'a' to the character 255.
@@ -175,16 +182,48 @@ function(_makeqfb_add_frames fail output out)
     if(NOT count EQUAL 1 OR NOT ARG_MIPMAPS MATCHES "^[1-9][0-9]*$" OR ARG_MIPMAPS GREATER 159)
       message(FATAL_ERROR "${fail} MIPMAPS takes at most one number of levels, from 1 to 159, not \"${ARG_MIPMAPS}\"")
     endif()
+    set(mipmaps TRUE)
     list(APPEND options --mipmaps ${ARG_MIPMAPS})
   endif()
-  if(ARG_DITHER)
-    list(APPEND options --dither)
+  if(DEFINED ARG_KEEP_COVERAGE)
+    if(NOT mipmaps)
+      message(FATAL_ERROR "${fail} KEEP_COVERAGE goes with MIPMAPS: it sets the coverage of the levels MIPMAPS makes")
+    endif()
+    if(NOT ARG_KEEP_COVERAGE MATCHES "^[1-9][0-9]?[0-9]?$" OR ARG_KEEP_COVERAGE GREATER 255)
+      message(FATAL_ERROR "${fail} KEEP_COVERAGE must be a whole number from 1 to 255, not \"${ARG_KEEP_COVERAGE}\"")
+    endif()
+    list(APPEND options --keep-coverage ${ARG_KEEP_COVERAGE})
   endif()
   if(DEFINED ARG_ALPHA_THRESHOLD)
     if(NOT ARG_ALPHA_THRESHOLD MATCHES "^(0|[1-9][0-9]?[0-9]?)$" OR ARG_ALPHA_THRESHOLD GREATER 255)
       message(FATAL_ERROR "${fail} ALPHA_THRESHOLD must be a whole number from 0 to 255, not \"${ARG_ALPHA_THRESHOLD}\"")
     endif()
     list(APPEND options --alpha-threshold ${ARG_ALPHA_THRESHOLD})
+  endif()
+  if(ARG_BLEED)
+    list(APPEND options --bleed)
+  endif()
+  # DITHER alone is the default method; it is told as plain --dither, so that DITHER and
+  # DITHER diffusion are the same step and switching between them rebuilds nothing.
+  if(DEFINED ARG_DITHER)
+    if(NOT ARG_DITHER IN_LIST _MAKEQFB_DITHER_METHODS)
+      message(FATAL_ERROR "${fail} DITHER takes a method, diffusion, ordered, bayer or stable, not \"${ARG_DITHER}\"")
+    endif()
+    list(APPEND options --dither)
+    if(NOT ARG_DITHER STREQUAL "diffusion")
+      list(APPEND options ${ARG_DITHER})
+    endif()
+  elseif("DITHER" IN_LIST ARG_KEYWORDS_MISSING_VALUES)
+    list(APPEND options --dither)
+  elseif(DEFINED ARG_STRENGTH)
+    message(FATAL_ERROR "${fail} STRENGTH goes with DITHER: it scales the dithering")
+  endif()
+  if(DEFINED ARG_STRENGTH)
+    # As qfbprep reads it: 0 to 1, at most three digits after the point (0.5, .25, 1.000).
+    if(NOT ARG_STRENGTH MATCHES "^([01]|[01]?\\.[0-9][0-9]?[0-9]?)$" OR ARG_STRENGTH MATCHES "^1\\.0*[1-9]")
+      message(FATAL_ERROR "${fail} STRENGTH must be a number from 0 to 1 with at most three digits after the point, such as 0.5, not \"${ARG_STRENGTH}\"")
+    endif()
+    list(APPEND options --strength ${ARG_STRENGTH})
   endif()
 
   # The frames in order. A named frame that is not there must be one a build step makes: in the

@@ -22,10 +22,13 @@ nginx=$3
 source_dir=$(cd "$4" && pwd)
 members=$(realpath "$5")
 
-# The sets of examples/bazel/BUILD.bazel: name, format, fps; for the frames of art/<name>-*.png,
-# what qfbprep pack is told.
+# The sets of examples/bazel/BUILD.bazel: name, format, fps; for the frames, also their files in
+# art/ (a pattern) and what qfbprep pack is told.
 SETS=("ball 4444 12" "sky 565 1")
-FRAME_SETS=("glow 4444 10 --mipmaps --dither")
+FRAME_SETS=(
+  "glow 4444 10 glow-*.png --mipmaps --dither"
+  "pulse 4444 4 glow-[13].png --mipmaps 2 --keep-coverage 128 --bleed --dither ordered --strength 0.5"
+)
 
 # Seconds one Bazel command may take (a cold build compiles makeqfb on two cores).
 BAZEL_TIMEOUT=600
@@ -76,7 +79,7 @@ processes_run() {
 # Every set's output in WORKSPACE equals makeqfb's or qfbprep pack's own output for the same
 # files in $work/direct (pack orders the frames itself).
 check_outputs() {
-  local workspace=$1 line name format fps options
+  local workspace=$1 line name format fps files options
   for line in "${SETS[@]}"; do
     read -r name format fps <<<"$line"
     (cd "$work/direct" && "$makeqfb" "$format" "$fps" "art/$name.tga" >/dev/null) ||
@@ -85,9 +88,9 @@ check_outputs() {
       fail "$workspace: $name.qfb differs from makeqfb's"
   done
   for line in "${FRAME_SETS[@]}"; do
-    read -r name format fps options <<<"$line"
-    # shellcheck disable=SC2086  # the options are words
-    (cd "$work/direct" && "$qfbprep" pack "$format" "$fps" "$name.qfb" $options art/"$name"-*.png >/dev/null) ||
+    read -r name format fps files options <<<"$line"
+    # shellcheck disable=SC2086  # the options are words, the files a pattern
+    (cd "$work/direct" && "$qfbprep" pack "$format" "$fps" "$name.qfb" $options art/$files >/dev/null) ||
       fail "qfbprep pack failed on $name"
     cmp "$work/direct/$name.qfb" "$workspace/bazel-bin/$name.qfb" ||
       fail "$workspace: $name.qfb differs from qfbprep pack's"
@@ -216,11 +219,19 @@ BAD_ARGUMENTS=(
   'base = "art/ball", format = "4444", fps = 12                       | base must be a file name with an extension'
   'base = "art/cloud.tga", format = "4444", fps = 12                  | no frame set named by "art/cloud.tga" in this package'
   'base = "art/ball.tga", frames = ["art/glow-1.png"], format = "4444", fps = 12 | give either base (a Targa set) or frames'
-  'base = "art/ball.tga", format = "4444", fps = 12, dither = True    | mipmaps, dither and alpha_threshold go with frames'
+  'base = "art/ball.tga", format = "4444", fps = 12, dither = True    | mipmaps, keep_coverage, alpha_threshold, bleed, dither and strength go with frames'
+  'base = "art/ball.tga", format = "4444", fps = 12, bleed = True     | mipmaps, keep_coverage, alpha_threshold, bleed, dither and strength go with frames'
   'frames = glob(["art/cloud-*.png"]), format = "4444", fps = 12      | frames is empty'
   'frames = "art/glow-1.png", format = "4444", fps = 12               | frames must be a list of images'
   'frames = ["art/glow-1.png"], format = "4444", fps = 12, mipmaps = 0 | mipmaps must be True (every level that fits) or a whole number of levels from 1 to 159, not 0'
-  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = 1 | dither must be True or False, not 1'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = 1 | dither must be True, False or a method, "diffusion", "ordered", "bayer" or "stable", not 1'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = "floyd" | dither must be True, False or a method'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, strength = "0.5" | strength goes with dither'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = True, strength = "1.5" | strength must be a number from 0 to 1 as a string'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = True, strength = "0.1234" | strength must be a number from 0 to 1 as a string'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, dither = True, strength = 0.5 | strength must be a number from 0 to 1 as a string, with at most three digits after the point, such as "0.5", not 0.5'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, keep_coverage = 128 | keep_coverage goes with mipmaps'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, mipmaps = True, keep_coverage = 0 | keep_coverage must be a whole number from 1 to 255, not 0'
   'frames = ["art/glow-1.png"], format = "4444", fps = 12, alpha_threshold = 256 | alpha_threshold must be a whole number from 0 to 255, not 256'
 )
 for row in "${BAD_ARGUMENTS[@]}"; do

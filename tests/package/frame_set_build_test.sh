@@ -169,9 +169,19 @@ glow_arguments() {
   build; expect_rebuilt="glow.qfb"
 }
 scenario_mipmaps_changed() { glow_arguments "MIPMAPS DITHER" "MIPMAPS 1 DITHER" "--mipmaps 1 --dither"; expect_mipmaps=1; }
-scenario_dither_dropped() { glow_arguments "MIPMAPS 1 DITHER" "MIPMAPS 1" "--mipmaps 1"; }
+scenario_dither_method_changed() {
+  glow_arguments "MIPMAPS 1 DITHER" "MIPMAPS 1 DITHER ordered" "--mipmaps 1 --dither ordered"
+}
+scenario_strength_changed() {
+  glow_arguments "MIPMAPS 1 DITHER ordered" "MIPMAPS 1 DITHER ordered STRENGTH 0.5" "--mipmaps 1 --dither ordered --strength 0.5"
+}
+scenario_dither_dropped() { glow_arguments "MIPMAPS 1 DITHER ordered STRENGTH 0.5" "MIPMAPS 1" "--mipmaps 1"; }
 scenario_alpha_threshold_added() {
   glow_arguments "MIPMAPS 1" "MIPMAPS 1 ALPHA_THRESHOLD 128" "--mipmaps 1 --alpha-threshold 128"
+}
+scenario_coverage_kept_and_bled() {
+  glow_arguments "MIPMAPS 1 ALPHA_THRESHOLD 128" "MIPMAPS 1 ALPHA_THRESHOLD 128 KEEP_COVERAGE 128 BLEED" \
+    "--mipmaps 1 --alpha-threshold 128 --keep-coverage 128 --bleed"
 }
 # flash: its first frame is made by a build step of another folder from spark.png.
 scenario_made_frame_changed() { cp "$frames/glow-1.png" "$art/spark.png"; build; expect_rebuilt="flash.qfb"; }
@@ -236,11 +246,13 @@ run_scenario() {
 
 run_scenarios Ninja first_build nothing_changed frame_touched frame_added last_frame_removed \
   mipmap_level_added fps_changed frame_after_gap png_frame_changed png_frame_added png_frame_removed \
-  png_frame_renamed mipmaps_changed dither_dropped alpha_threshold_added made_frame_changed \
-  nothing_changed damaged_member damaged_png_frame
+  png_frame_renamed mipmaps_changed dither_method_changed strength_changed dither_dropped \
+  alpha_threshold_added coverage_kept_and_bled made_frame_changed nothing_changed damaged_member \
+  damaged_png_frame
 run_scenarios "Unix Makefiles" first_build nothing_changed frame_added fps_changed png_frame_changed \
-  png_frame_added png_frame_removed png_frame_renamed mipmaps_changed dither_dropped \
-  alpha_threshold_added made_frame_changed nothing_changed
+  png_frame_added png_frame_removed png_frame_renamed mipmaps_changed dither_method_changed \
+  strength_changed dither_dropped alpha_threshold_added coverage_kept_and_bled made_frame_changed \
+  nothing_changed
 
 # Wrong arguments stop CMake with the reason (%s: the project's folder).
 #   makeqfb_add_frame_set(bad.qfb ...)                   | the reason
@@ -250,8 +262,17 @@ BAD_ARGUMENTS=(
   'FRAMES g-*.png FORMAT 4444 FPS 1 MIPMAPS 2 3          | MIPMAPS takes at most one number of levels'
   'FRAMES g-*.png FORMAT 4444 FPS 1 ALPHA_THRESHOLD 256  | ALPHA_THRESHOLD must be a whole number from 0 to 255'
   'FRAMES g-*.png FORMAT 4444 FPS 1 ALPHA_THRESHOLD      | ALPHA_THRESHOLD needs a value'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 DITHER floyd         | DITHER takes a method, diffusion, ordered, bayer or stable, not "floyd"'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 STRENGTH 0.5         | STRENGTH goes with DITHER'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 DITHER STRENGTH 1.5  | STRENGTH must be a number from 0 to 1 with at most three digits after the point, such as 0.5, not "1.5"'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 DITHER STRENGTH 0.1234 | STRENGTH must be a number from 0 to 1 with at most three digits after the point'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 DITHER bayer STRENGTH 1.001 | STRENGTH must be a number from 0 to 1'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 MIPMAPS KEEP_COVERAGE 0 | KEEP_COVERAGE must be a whole number from 1 to 255, not "0"'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 KEEP_COVERAGE 128    | KEEP_COVERAGE goes with MIPMAPS'
   'FRAMES gone.png FORMAT 4444 FPS 1                     | the frame %s/gone.png does not exist'
   'BASE w.tga FORMAT 4444 FPS 1 MIPMAPS                  | MIPMAPS goes with FRAMES'
+  'BASE w.tga FORMAT 4444 FPS 1 DITHER                   | DITHER goes with FRAMES'
+  'BASE w.tga FORMAT 4444 FPS 1 BLEED                    | BLEED goes with FRAMES'
 )
 scenario=bad_arguments
 mkdir -p "$work/bad"
