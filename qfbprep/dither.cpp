@@ -8,7 +8,6 @@
 #include <qfb/qfb.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -48,21 +47,18 @@ struct Divider {
 constexpr Divider DIVIDERS[3] = {{15, 34953, 20}, {31, 16913, 20}, {63, 33289, 22}};
 
 // The shown value (in 1/256ths) of the field nearest to taken (within 0 .. DITHER_MAX_VALUE), the
-// lower on a tie. The nearest field by value, q, is the one for taken's whole part rounded, or
-// one beside it: the three are compared. No branch: the loop runs it on eight lanes at once.
+// lower on a tie. The field below taken's place in the linear scale, q = taken x max / 65280
+// rounded down (as (taken x max / 256) / 255, both rounded down), and the one above it bracket
+// the nearest shown value, as a shown value strays from the linear scale by at most half a step
+// of 8 bits while fields stand four or more apart. No branch: the loop runs it on eight lanes.
 inline int32_t nearest_shown(int32_t taken, int32_t max, int32_t reciprocal, int32_t shift)
 {
-    const int32_t x = (taken >> 8) * max + 127;
-    const int32_t guess = (x + 1 + (x >> 8)) >> 8;  // x / 255, for x below 65535
-    int32_t best = 0, distance = INT32_MAX;
-    for (int d = -1; d <= 1; ++d) {
-        const int32_t q = guess + d < 0 ? 0 : guess + d > max ? max : guess + d;
-        const int32_t shown = (((510 * q + max) * reciprocal) >> shift) << 8;
-        const int32_t off = taken > shown ? taken - shown : shown - taken;
-        best = off < distance ? shown : best;
-        distance = off < distance ? off : distance;
-    }
-    return best;
+    const int32_t y = (taken * max) >> 8;
+    const int32_t q = (y + 1 + (y >> 8)) >> 8;  // y / 255, for y below 65535
+    const int32_t up = q < max ? q + 1 : max;
+    const int32_t low = (((510 * q + max) * reciprocal) >> shift) << 8;
+    const int32_t high = (((510 * up + max) * reciprocal) >> shift) << 8;
+    return 2 * taken > low + high ? high : low;
 }
 
 // For each width and 8-bit value x: the shown values nearest below (or at) x and above it, as
@@ -140,7 +136,9 @@ Plan plan_for(int32_t format, int bytes_per_pixel, const DitherOptions& options)
 // width. Without b its half of the lanes reads zeros and writes into a scratch pixel never read.
 // A pixel is kept (no error into it or out of it) when fully transparent or marked in keep_a or
 // keep_b (width x height flags, or null).
-template <int BPP>
+// The kernel and a strength below full are template arguments, so that each share is taken with
+// shifts and adds, not a multiplication, in the common case.
+template <int BPP, int AHEAD, int BEHIND_BELOW, int BELOW, bool SCALED>
 inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b,
                                                         const Plan& plan)
 {
@@ -195,10 +193,9 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
                 // A byte left as it is shows as it is.
                 const int32_t chosen = nearest_shown(taken, plan.max[c], plan.reciprocal[c], plan.shift[c]);
                 shown[c] = plan.passed[c] != 0 ? chosen : in[c] * DITHER_ONE;
-                const int32_t error = (((taken - shown[c]) * plan.strength) >> 8) & live[c];
+                const int32_t error = (SCALED ? ((taken - shown[c]) * plan.strength) >> 8 : taken - shown[c]) & live[c];
                 // Shares rounded down (an arithmetic shift); the last share takes what is left.
-                const int32_t ahead = (error * plan.kernel.ahead) >> 4, back = (error * plan.kernel.behind_below) >> 4,
-                              under = (error * plan.kernel.below) >> 4;
+                const int32_t ahead = (error * AHEAD) >> 4, back = (error * BEHIND_BELOW) >> 4, under = (error * BELOW) >> 4;
                 carry[c] = ahead;
                 next[c - step * LANES] = behind_below[c] + back;  // complete: the previous pixel's below
                 behind_below[c] = ahead_below[c] + under;
@@ -214,24 +211,33 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
     }
 }
 
-// The loop for each pixel size, built for each processor (compilers clone no templates).
-QFB_TARGET_CLONES void diffuse_rows_3(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, const Plan& plan)
-{
-    diffuse_rows<3>(a, b, keep_a, keep_b, plan);
-}
-QFB_TARGET_CLONES void diffuse_rows_4(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, const Plan& plan)
-{
-    diffuse_rows<4>(a, b, keep_a, keep_b, plan);
-}
+// The loop for each pixel size, kernel and strength, built for each processor (compilers clone no
+// templates). 3-byte pixels have no 4444.
+#define QFB_DIFFUSE_ROWS(name, ...)                                                                                 \
+    QFB_TARGET_CLONES void name(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, const Plan& plan) \
+    {                                                                                                                \
+        diffuse_rows<__VA_ARGS__>(a, b, keep_a, keep_b, plan);                                                      \
+    }
+QFB_DIFFUSE_ROWS(diffuse_3_floyd, 3, 7, 3, 5, false)
+QFB_DIFFUSE_ROWS(diffuse_3_floyd_scaled, 3, 7, 3, 5, true)
+QFB_DIFFUSE_ROWS(diffuse_4_floyd, 4, 7, 3, 5, false)
+QFB_DIFFUSE_ROWS(diffuse_4_floyd_scaled, 4, 7, 3, 5, true)
+QFB_DIFFUSE_ROWS(diffuse_4_sierra, 4, 8, 4, 4, false)
+QFB_DIFFUSE_ROWS(diffuse_4_sierra_scaled, 4, 8, 4, 4, true)
+#undef QFB_DIFFUSE_ROWS
 
 void diffuse(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, int32_t format,
              const DitherOptions& options)
 {
     const Plan plan = plan_for(format, a.bytes_per_pixel(), options);
-    if (a.bytes_per_pixel() == 4) {
-        diffuse_rows_4(a, b, keep_a, keep_b, plan);
+    const bool scaled = options.strength != DITHER_FULL_STRENGTH;
+    const bool sierra = plan.kernel.ahead == SIERRA_LITE.ahead;
+    if (a.bytes_per_pixel() == 3) {
+        (scaled ? diffuse_3_floyd_scaled : diffuse_3_floyd)(a, b, keep_a, keep_b, plan);
+    } else if (sierra) {
+        (scaled ? diffuse_4_sierra_scaled : diffuse_4_sierra)(a, b, keep_a, keep_b, plan);
     } else {
-        diffuse_rows_3(a, b, keep_a, keep_b, plan);
+        (scaled ? diffuse_4_floyd_scaled : diffuse_4_floyd)(a, b, keep_a, keep_b, plan);
     }
 }
 
