@@ -7,7 +7,11 @@ sets of the Bazel example workspace in bazel/art/: two 8 x 8 frames of the ball 
 and a 16 x 16 single 24-bit image of a sky with one level. And the PNG frames of a glow that
 fades in and out, for qfbprep pack: glow-1.png to glow-3.png (16 x 16) here and in bazel/art/ (8 x 8),
 soft-edged and shaded so that dithering, an alpha threshold and made mipmaps each change the
-packed words."""
+packed words. And the pictures of the dithering section of docs/qfbprep.md: bubble-1.png to
+bubble-4.png (64 x 40), a soft, partly transparent ball drifting over a still gradient; leaf.png
+(32 x 32), a soft-edged sprite whose fully transparent pixels are black, as painting programs
+save them, for --bleed; and grass.png (64 x 64), thin antialiased blades for an alpha test, for
+--keep-coverage."""
 import math
 import os
 import struct
@@ -77,6 +81,70 @@ def frame(size, step):
     return rows
 
 
+def bubble(step, width=64, height=40, frames=4):
+    """The ball, 70 % opaque with a soft edge, composited over a gradient that stays still."""
+    cx = width * (0.22 + 0.56 * step / (frames - 1))
+    cy = height * (0.55 - 0.2 * math.sin(math.pi * step / (frames - 1)))
+    radius = 9.0
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            u, v = x / (width - 1), y / (height - 1)
+            ground = (20 + 50 * u, 30 + 70 * v, 90 + 60 * (1 - u) * (1 - v) + 40 * v)
+            d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+            cover = 0.7 * max(0.0, min(1.0, (radius - d) / 3 + 0.5))
+            shade = 1.0 - 0.45 * min(d / radius, 1.0)
+            ball = (255 * shade, 150 * shade + 40, 50 * shade)
+            row.append(tuple(int(round(g + (b - g) * cover)) for g, b in zip(ground, ball)) + (255,))
+        rows.append(row)
+    return rows
+
+
+def leaf(size=32):
+    """A pointed leaf, yellow at the tip to green at the stem, with an antialiased edge; black where
+    it is fully transparent."""
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            # Leaf coordinates: t along the diagonal from the stem (0) to the tip (1), s across.
+            px, py = (x + 0.5) / size * 1.2 - 0.1, (y + 0.5) / size * 1.2 - 0.1
+            t = (px + (1 - py)) / 2
+            s = (px - (1 - py)) / 2 ** 0.5
+            half = 0.2 * math.sin(math.pi * min(max(t, 0.0), 1.0)) ** 0.8
+            alpha = max(0.0, min(1.0, (half - abs(s)) * size * 0.7 + 0.5)) if 0.05 < t < 0.97 else 0.0
+            if alpha == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((int(60 + 170 * t), int(150 + 80 * t), int(30 + 20 * t), int(round(alpha * 255))))
+        rows.append(row)
+    return rows
+
+
+def grass(size=64):
+    """Blades about a pixel and a half wide, curving up from the bottom edge, alpha antialiased."""
+    blades = [(0.1 + 0.115 * n, 0.55 + 0.4 * ((n * 7) % 5) / 4, 0.12 * ((n * 3) % 5 - 2) / 2) for n in range(8)]
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            alpha = 0.0
+            for base, height, lean in blades:
+                up = 1 - (y + 0.5) / size  # 0 at the bottom, 1 at the top
+                if up > height:
+                    continue
+                centre = (base + lean * (up / height) ** 2) * size
+                width = 0.9 * (1 - up / height) + 0.3
+                alpha = max(alpha, max(0.0, min(1.0, width - abs(x + 0.5 - centre) + 0.5)))
+            if alpha == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append((110 - y, 190 - y, 40, int(round(alpha * 255))))
+        rows.append(row)
+    return rows
+
+
 def main():
     for number in (1, 2, 3):
         for level, letter in enumerate(('', 'a', 'b')):
@@ -97,6 +165,10 @@ def main():
     for folder, size in ((HERE, 16), (art, 8)):
         for number in (1, 2, 3):
             write(folder, 'glow-%d.png' % number, png(size, size, glow(size, number - 1)))
+    for number in (1, 2, 3, 4):
+        write(HERE, 'bubble-%d.png' % number, png(64, 40, bubble(number - 1)))
+    write(HERE, 'leaf.png', png(32, 32, leaf()))
+    write(HERE, 'grass.png', png(64, 64, grass()))
 
 
 if __name__ == '__main__':
