@@ -132,14 +132,22 @@ Plan plan_for(int32_t format, int bytes_per_pixel, const DitherOptions& options)
     return plan;
 }
 
+// Pixels an image keeps from a frame before (stable): width x height flags, and the pixels they
+// keep, laid out as the image's.
+struct Kept {
+    const uint8_t* mask;
+    const uint8_t* pixels;
+};
+
 // Diffuses a, and b too when it is not null (then of a's size and depth); each lane to its own
 // width. Without b its half of the lanes reads zeros and writes into a scratch pixel never read.
-// A pixel is kept (no error into it or out of it) when fully transparent or marked in keep_a or
-// keep_b (width x height flags, or null).
+// A fully transparent pixel takes no error and passes none on. A kept pixel (flagged in keep_a or
+// keep_b, when not null) shows its kept bytes, takes no error, and passes on its own: the value
+// wanted less what it shows, which the changed pixels beside it make up for.
 // The kernel and a strength below full are template arguments, so that each share is taken with
 // shifts and adds, not a multiplication, in the common case.
-template <int BPP, int AHEAD, int BEHIND_BELOW, int BELOW, bool SCALED>
-inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b,
+template <int BPP, int AHEAD, int BEHIND_BELOW, int BELOW, bool SCALED, bool KEEPS>
+inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b,
                                                         const Plan& plan)
 {
     const int32_t width = a.width;
@@ -155,13 +163,17 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
     int32_t* here = rows.data();
     int32_t* below = here + row_size;
     for (int32_t y = 0; y < a.height; ++y) {
-        // A row kept whole (stable, where nothing moved) passes no error on: the row below starts
-        // afresh.
-        const size_t whole_row = static_cast<size_t>(y) * static_cast<size_t>(width);
-        auto kept_whole = [&](const uint8_t* keep) {
-            return keep != nullptr && std::memchr(keep + whole_row, 0, static_cast<size_t>(width)) == nullptr;
+        // A row kept whole above a row kept whole (stable, where nothing moved) shows its kept
+        // bytes, and what it passes on reaches no pixel that takes it: the row below starts afresh.
+        auto kept_whole = [&](const Kept* keep, int32_t row) {
+            return row >= a.height ||
+                   (keep != nullptr && std::memchr(keep->mask + static_cast<size_t>(row) * width, 0, static_cast<size_t>(width)) == nullptr);
         };
-        if (kept_whole(keep_a) && (b == nullptr || kept_whole(keep_b))) {
+        if (KEEPS && kept_whole(keep_a, y) && kept_whole(keep_a, y + 1) &&
+            (b == nullptr || (kept_whole(keep_b, y) && kept_whole(keep_b, y + 1)))) {
+            const size_t bytes = static_cast<size_t>(width) * BPP;
+            std::memcpy(a.row(y), keep_a->pixels + static_cast<size_t>(y) * bytes, bytes);
+            if (b != nullptr) std::memcpy(b->row(y), keep_b->pixels + static_cast<size_t>(y) * bytes, bytes);
             std::fill(here, here + row_size, 0);
             continue;
         }
@@ -172,8 +184,10 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
         const uint8_t* partner_in = b != nullptr ? partner : zeros;
         const ptrdiff_t partner_step = b != nullptr ? step * BPP : 0;
         const size_t row_start = static_cast<size_t>(y) * static_cast<size_t>(width);
-        const uint8_t* kept_a = keep_a != nullptr ? keep_a + row_start + first : none;
-        const uint8_t* kept_b = keep_b != nullptr ? keep_b + row_start + first : none;
+        const uint8_t* kept_a = keep_a != nullptr ? keep_a->mask + row_start + first : none;
+        const uint8_t* kept_b = keep_b != nullptr ? keep_b->mask + row_start + first : none;
+        const uint8_t* keeps_a = keep_a != nullptr ? keep_a->pixels + (row_start + first) * BPP : zeros;
+        const uint8_t* keeps_b = keep_b != nullptr ? keep_b->pixels + (row_start + first) * BPP : zeros;
         const ptrdiff_t keep_a_step = keep_a != nullptr ? step : 0, keep_b_step = keep_b != nullptr ? step : 0;
         const int32_t* now = here + (first + 1) * LANES;
         int32_t* next = below + (first + 1) * LANES;
@@ -181,19 +195,27 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
         int32_t behind_below[LANES] = {};  // for the pixel below the previous one
         int32_t ahead_below[LANES] = {};   // for the pixel below this one
         for (int32_t i = 0; i < width; ++i, pixel += step * BPP, partner += partner_step, partner_in += partner_step,
-                     kept_a += keep_a_step, kept_b += keep_b_step, now += step * LANES, next += step * LANES) {
-            int32_t in[LANES] = {}, shown[LANES], live[LANES];
+                     kept_a += keep_a_step, kept_b += keep_b_step, keeps_a += keep_a_step * BPP, keeps_b += keep_b_step * BPP,
+                     now += step * LANES, next += step * LANES) {
+            int32_t in[LANES] = {}, held[LANES] = {}, shown[LANES], takes[LANES], passes[LANES], keeps[LANES];
             for (int c = 0; c < BPP; ++c) in[c] = pixel[c], in[4 + c] = partner_in[c];
-            const bool fixed_a = (BPP == 4 && in[3] == 0) || *kept_a != 0;
-            const bool fixed_b = (BPP == 4 && in[7] == 0) || *kept_b != 0;
-            for (int c = 0; c < LANES; ++c) live[c] = ((c < 4 ? fixed_a : fixed_b) ? 0 : -1) & plan.passed[c];
+            if (KEEPS)
+                for (int c = 0; c < BPP; ++c) held[c] = keeps_a[c], held[4 + c] = keeps_b[c];
+            const bool clear_a = BPP == 4 && in[3] == 0, clear_b = BPP == 4 && in[7] == 0;
+            const bool keep_here_a = KEEPS && *kept_a != 0, keep_here_b = KEEPS && *kept_b != 0;
             for (int c = 0; c < LANES; ++c) {
-                const int32_t value = in[c] * DITHER_ONE + ((now[c] + carry[c]) & live[c]);
+                const bool clear = c < 4 ? clear_a : clear_b, keep = c < 4 ? keep_here_a : keep_here_b;
+                takes[c] = (clear || keep ? 0 : -1) & plan.passed[c];
+                passes[c] = (clear ? 0 : -1) & plan.passed[c];
+                keeps[c] = (keep ? -1 : 0) & plan.passed[c];
+            }
+            for (int c = 0; c < LANES; ++c) {
+                const int32_t value = in[c] * DITHER_ONE + ((now[c] + carry[c]) & takes[c]);
                 const int32_t taken = value < 0 ? 0 : value > DITHER_MAX_VALUE ? DITHER_MAX_VALUE : value;
-                // A byte left as it is shows as it is.
+                // A byte left as it is shows as it is; a kept one shows what it keeps.
                 const int32_t chosen = nearest_shown(taken, plan.max[c], plan.reciprocal[c], plan.shift[c]);
-                shown[c] = plan.passed[c] != 0 ? chosen : in[c] * DITHER_ONE;
-                const int32_t error = (SCALED ? ((taken - shown[c]) * plan.strength) >> 8 : taken - shown[c]) & live[c];
+                shown[c] = plan.passed[c] == 0 ? in[c] * DITHER_ONE : KEEPS && keeps[c] != 0 ? held[c] * DITHER_ONE : chosen;
+                const int32_t error = (SCALED ? ((taken - shown[c]) * plan.strength) >> 8 : taken - shown[c]) & passes[c];
                 // Shares rounded down (an arithmetic shift); the last share takes what is left.
                 const int32_t ahead = (error * AHEAD) >> 4, back = (error * BEHIND_BELOW) >> 4, under = (error * BELOW) >> 4;
                 carry[c] = ahead;
@@ -214,25 +236,30 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
 // The loop for each pixel size, kernel and strength, built for each processor (compilers clone no
 // templates). 3-byte pixels have no 4444.
 #define QFB_DIFFUSE_ROWS(name, ...)                                                                                 \
-    QFB_TARGET_CLONES void name(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, const Plan& plan) \
+    QFB_TARGET_CLONES void name(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b, const Plan& plan)       \
     {                                                                                                                \
         diffuse_rows<__VA_ARGS__>(a, b, keep_a, keep_b, plan);                                                      \
     }
-QFB_DIFFUSE_ROWS(diffuse_3_floyd, 3, 7, 3, 5, false)
-QFB_DIFFUSE_ROWS(diffuse_3_floyd_scaled, 3, 7, 3, 5, true)
-QFB_DIFFUSE_ROWS(diffuse_4_floyd, 4, 7, 3, 5, false)
-QFB_DIFFUSE_ROWS(diffuse_4_floyd_scaled, 4, 7, 3, 5, true)
-QFB_DIFFUSE_ROWS(diffuse_4_sierra, 4, 8, 4, 4, false)
-QFB_DIFFUSE_ROWS(diffuse_4_sierra_scaled, 4, 8, 4, 4, true)
+QFB_DIFFUSE_ROWS(diffuse_3_floyd, 3, 7, 3, 5, false, false)
+QFB_DIFFUSE_ROWS(diffuse_3_floyd_scaled, 3, 7, 3, 5, true, false)
+QFB_DIFFUSE_ROWS(diffuse_4_floyd, 4, 7, 3, 5, false, false)
+QFB_DIFFUSE_ROWS(diffuse_4_floyd_scaled, 4, 7, 3, 5, true, false)
+QFB_DIFFUSE_ROWS(diffuse_4_sierra, 4, 8, 4, 4, false, false)
+QFB_DIFFUSE_ROWS(diffuse_4_sierra_scaled, 4, 8, 4, 4, true, false)
+// stable's later frames, whose kept pixels need more of the loop.
+QFB_DIFFUSE_ROWS(keep_3_floyd, 3, 7, 3, 5, true, true)
+QFB_DIFFUSE_ROWS(keep_4_floyd, 4, 7, 3, 5, true, true)
+QFB_DIFFUSE_ROWS(keep_4_sierra, 4, 8, 4, 4, true, true)
 #undef QFB_DIFFUSE_ROWS
 
-void diffuse(Image& a, Image* b, const uint8_t* keep_a, const uint8_t* keep_b, int32_t format,
-             const DitherOptions& options)
+void diffuse(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b, int32_t format, const DitherOptions& options)
 {
     const Plan plan = plan_for(format, a.bytes_per_pixel(), options);
     const bool scaled = options.strength != DITHER_FULL_STRENGTH;
     const bool sierra = plan.kernel.ahead == SIERRA_LITE.ahead;
-    if (a.bytes_per_pixel() == 3) {
+    if (keep_a != nullptr) {
+        (a.bytes_per_pixel() == 3 ? keep_3_floyd : sierra ? keep_4_sierra : keep_4_floyd)(a, b, keep_a, keep_b, plan);
+    } else if (a.bytes_per_pixel() == 3) {
         (scaled ? diffuse_3_floyd_scaled : diffuse_3_floyd)(a, b, keep_a, keep_b, plan);
     } else if (sierra) {
         (scaled ? diffuse_4_sierra_scaled : diffuse_4_sierra)(a, b, keep_a, keep_b, plan);
@@ -385,26 +412,25 @@ void dither_after(Image& image, const Image& previous_source, const Image& previ
         dither_image(image, format, options);
         return;
     }
-    // A pixel whose source is unchanged takes the previous frame's bytes and is kept as it is.
+    // A pixel whose source is unchanged keeps the previous frame's bytes.
     const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
     const size_t count = image.pixels.size() / bpp;
     std::vector<uint8_t> keep(count, 0);
-    for (size_t i = 0; i < count; ++i) {
-        if (std::memcmp(&image.pixels[i * bpp], &previous_source.pixels[i * bpp], bpp) == 0) {
-            keep[i] = 1;
-            std::memcpy(&image.pixels[i * bpp], &previous.pixels[i * bpp], bpp);
-        }
-    }
+    for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(&image.pixels[i * bpp], &previous_source.pixels[i * bpp], bpp) == 0;
     // The top and bottom halves are diffused at once, as two images in the loop's lanes, each
     // keeping its own errors: a later frame has no partner of its own, as each waits for the one
     // before. An odd or single row is diffused whole.
     if (image.height < 2 || image.height % 2 != 0) {
-        diffuse(image, nullptr, keep.data(), nullptr, format, options);
+        const Kept kept{keep.data(), previous.pixels.data()};
+        diffuse(image, nullptr, &kept, nullptr, format, options);
         return;
     }
     const int32_t half = image.height / 2;
+    const size_t half_pixels = static_cast<size_t>(half) * static_cast<size_t>(image.width);
     Image top = rows_of(image, 0, half), bottom = rows_of(image, half, half);
-    diffuse(top, &bottom, keep.data(), keep.data() + static_cast<size_t>(half) * image.width, format, options);
+    const Kept kept_top{keep.data(), previous.pixels.data()};
+    const Kept kept_bottom{keep.data() + half_pixels, previous.pixels.data() + half_pixels * bpp};
+    diffuse(top, &bottom, &kept_top, &kept_bottom, format, options);
     std::copy(top.pixels.begin(), top.pixels.end(), image.pixels.begin());
     std::copy(bottom.pixels.begin(), bottom.pixels.end(), image.pixels.begin() + static_cast<std::ptrdiff_t>(top.pixels.size()));
 }
