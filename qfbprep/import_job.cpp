@@ -16,24 +16,24 @@ int import_job(int argc, char** argv)
         return 1;
     }
     const char* base = argv[0];
-    int first = 1;
     int mipmap_of = -1;  // the frame whose levels the files are, or -1 for frames
     bool replace = false;
-    for (; first < argc; ++first) {
-        if (std::strcmp(argv[first], "--replace") == 0) {
+    std::vector<const char*> sources;  // the PNG files, in order; the options may stand anywhere
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--replace") == 0) {
             replace = true;
-        } else if (std::strcmp(argv[first], "--mipmap-of") == 0) {
+        } else if (std::strcmp(argv[i], "--mipmap-of") == 0) {
             bool said = false;
             // Frame numbers in names are counted in an int; the largest leaves room for the walk.
-            if (!count_option(argc, argv, first, 0, 99999999, &mipmap_of, &said)) {
+            if (!count_option(argc, argv, i, 0, 99999999, &mipmap_of, &said)) {
                 if (!said) print_qfbprep_usage();
                 return 1;
             }
         } else {
-            break;
+            sources.push_back(argv[i]);
         }
     }
-    if (first == argc) {
+    if (sources.empty()) {
         print_qfbprep_usage();
         return 1;
     }
@@ -42,7 +42,7 @@ int import_job(int argc, char** argv)
         say_no_extension(base);
         return 1;
     }
-    const int count = argc - first;
+    const int count = static_cast<int>(sources.size());
     if (mipmap_of >= 0 && count > MAX_MIPMAP_LEVEL) {
         std::printf("A frame has at most %d mipmap levels: %d files given.\n", MAX_MIPMAP_LEVEL, count);
         return 1;
@@ -58,7 +58,7 @@ int import_job(int argc, char** argv)
 
     std::vector<AtomicFile> batch(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        const char* source = argv[first + i];
+        const char* source = sources[static_cast<size_t>(i)];
         const std::string name =
             mipmap_of >= 0 ? member_name(base, mipmap_of, i + 1) : member_name(base, i + 1, 0);
         if (name.empty()) {

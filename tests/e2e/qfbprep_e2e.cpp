@@ -514,7 +514,7 @@ TEST(Qfbprep, ReplaceRemovesTheFilesThatWouldBePackedWithTheNewOnes)
         const char* packed;  // the set makeqfb then packs
         const char* said;
     } cases[] = {
-        {"import", {"import", "w.tga", "--replace", "a.png"}, {"w-0001.tga", "w-0002.tga", "w-0003.tga", "w-a0003.tga"},
+        {"import", {"import", "w.tga", "a.png", "--replace"}, {"w-0001.tga", "w-0002.tga", "w-0003.tga", "w-a0003.tga"},
          "w.tga", "1 frame, 0 mipmaps per frame\n"},
         {"dither", {"dither", "565", "w.tga", "old", "--replace"}, {"w-0001.tga", "w-0002.tga", "old/w-0003.tga", "old/w.tga"},
          "old/w.tga", "2 frames, 0 mipmaps per frame\n"},
