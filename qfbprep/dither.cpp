@@ -315,15 +315,22 @@ void order(Image& image, int32_t format, const DitherOptions& options, const uin
     }
     const int bpp = image.bytes_per_pixel();
     const int mask = side - 1;
+    // The ranks over one period, laid out as the bytes of the rows they fall on.
+    const size_t period_row = static_cast<size_t>(side) * 4;
+    std::vector<uint16_t> period(period_row * static_cast<size_t>(side));
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            for (int c = 0; c < 4; ++c)
+                period[static_cast<size_t>(y) * period_row + static_cast<size_t>(x * 4 + c)] =
+                    matrix[((y + OFFSET_Y[c]) & mask) * side + ((x + OFFSET_X[c]) & mask)];
     for (int32_t y = 0; y < image.height; ++y) {
         uint8_t* pixel = image.row(y);
-        const uint16_t* ranks_of[4];
-        for (int c = 0; c < 4; ++c) ranks_of[c] = matrix + ((y + OFFSET_Y[c]) & mask) * side;
+        const uint16_t* ranks = period.data() + static_cast<size_t>(y & mask) * period_row;
         for (int32_t x = 0; x < image.width; ++x, pixel += bpp) {
+            const uint16_t* rank = ranks + static_cast<size_t>(x & mask) * 4;
             for (int c = 0; c < bpp; ++c) {
                 const uint32_t d = decide[c][pixel[c]];
-                const uint32_t rank = ranks_of[c][(x + OFFSET_X[c]) & mask];
-                pixel[c] = static_cast<uint8_t>(rank < (d >> 16) ? d >> 8 : d);
+                pixel[c] = static_cast<uint8_t>(rank[c] < (d >> 16) ? d >> 8 : d);
             }
         }
     }
