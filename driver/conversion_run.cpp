@@ -1,8 +1,6 @@
 // The conversion run (see conversion_run.h).
 #include "conversion_run.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <string>
 
@@ -44,14 +42,10 @@ bool fits(const char* first_name, const TargaHeader& first, const FrameSet& set)
 // "x.qfb", or an output that links to a frame): saving would destroy that input.
 bool output_is_an_input(const char* output_name, const FrameSet& set, const qfb_file& layout)
 {
-    struct stat output {};
-    if (stat(output_name, &output) != 0) return false;  // nothing there yet
     qfb_level level;
     for (int more = qfb_first_level(&layout, &level); more; more = qfb_next_level(&layout, &level)) {
-        struct stat member {};
         const std::string name = member_name(set.base, member_frame(set.first_frame(), level.frame), level.level);
-        if (stat(name.c_str(), &member) == 0 && member.st_dev == output.st_dev && member.st_ino == output.st_ino)
-            return true;
+        if (same_file(name, output_name)) return true;
     }
     return false;
 }

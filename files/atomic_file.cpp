@@ -1,4 +1,4 @@
-// The atomic writer (see files.h).
+// The atomic writer, and the check that an output is none of the inputs (see files.h).
 #include "files.h"
 
 #include <fcntl.h>
@@ -208,4 +208,10 @@ WriteStatus commit_all(std::vector<AtomicFile>& files, size_t* failed)
         }
     }
     return WriteStatus::ok;
+}
+
+bool same_file(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

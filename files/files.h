@@ -145,6 +145,10 @@ private:
 // create, write and commit of one whole file.
 WriteStatus write_whole_file(const std::string& name, const void* data, size_t size);
 
+// True when both names lead to one file that exists (the same device and inode): a writer checks
+// that an output it would replace is none of its inputs.
+bool same_file(const std::string& a, const std::string& b);
+
 // Asks the kernel to back the whole 2 MB pages within bytes at start with huge pages where it can:
 // a writer that fills a large fresh buffer (the image of a QFB file) then faults its memory in
 // 2 MB at a time instead of 4 KB, and on a large set the 4 KB faults cost more than the work

@@ -394,8 +394,8 @@ bool parse_strength(const char* text, int32_t* strength)
 int32_t choose_field(int32_t value, int bits, int32_t& error)
 {
     const int32_t taken = value < 0 ? 0 : value > DITHER_MAX_VALUE ? DITHER_MAX_VALUE : value;
-    const Divider& divider = DIVIDERS[width_row(bits) < 3 ? width_row(bits) : 0];
-    const int32_t shown = bits < 8 ? nearest_shown(taken, divider.max, divider.reciprocal, divider.shift) : taken & ~255;
+    const Divider& divider = DIVIDERS[width_row(bits)];
+    const int32_t shown = nearest_shown(taken, divider.max, divider.reciprocal, divider.shift);
     error = taken - shown;
     return shown;
 }

@@ -45,7 +45,7 @@ const char* dither_method_names();
 // anything else. *strength gets it in 1/256ths, rounded to the nearest.
 bool parse_strength(const char* text, int32_t* strength);
 
-// The nearest field of `bits` bits (4, 5, 6; 8 for a byte left as it is) for value taken within
+// The nearest field of `bits` bits (4, 5 or 6) for value taken within
 // 0 .. DITHER_MAX_VALUE, as the value it shows in 1/256ths (the lower on a tie); error gets the
 // value less what is shown.
 int32_t choose_field(int32_t value, int bits, int32_t& error);

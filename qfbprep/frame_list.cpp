@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 
 #include "cli.h"
@@ -29,24 +28,13 @@ bool gather_frames(const std::vector<std::string>& args, bool as_given, bool who
         return true;
     }
     const char* base = args[0].c_str();
-    if (say_if_folder(base)) return false;
+    // A folder is named as one before a missing extension is.
     if (std::strrchr(base, '.') == nullptr) {
-        say_no_extension(base);
+        if (!say_if_folder(base)) say_no_extension(base);
         return false;
     }
     FrameSet set;
-    switch (find_frames(base, set, whole)) {
-    case FindResult::names_too_long: say_names_too_long(base); return false;
-    case FindResult::nothing_found:
-        say_nothing_found();
-        say_short_frame_number(base);
-        return false;
-    case FindResult::mipmap_mismatch:
-        say_mipmap_mismatch();
-        std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
-        return false;
-    case FindResult::found: break;
-    }
+    if (!find_set_or_say(base, set, whole)) return false;
     for (const SetFrame& frame : set.frames) {
         frames.emplace_back();
         for (int32_t level = 0; level <= frame.mipmaps; ++level) frames.back().push_back(member_name(set.base, frame.number, level));

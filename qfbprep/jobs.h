@@ -37,9 +37,11 @@ bool count_option(int argc, char** argv, int& i, int low, int high, int* value, 
 bool dither_option(int argc, char** argv, int& i, const char* method_option, DitherOptions& options, bool* dither,
                    bool* said);
 
-// Finds the whole set named by base; prints makeqfb's message for a folder, a set that is not
-// there or whose names do not fit, and returns false then.
-bool find_set_or_say(const char* base, FrameSet& set);
+// Finds the set named by base (whole: every frame to the gap, each with its own levels; else
+// makeqfb's refusal of frames with different levels); prints makeqfb's message for a folder, a
+// set that is not there, whose names do not fit or whose frames' levels differ, and returns
+// false then.
+bool find_set_or_say(const char* base, FrameSet& set, bool whole = true);
 
 // The name without its folders.
 std::string file_part(const std::string& path);

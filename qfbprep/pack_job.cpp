@@ -5,8 +5,6 @@
 // pixels bled, the pixels dithered and truncated to the format's words, and the whole file
 // written at once, atomically. Each step is the one the step tools take (import, mipmaps,
 // dither, makeqfb), so the file is byte for byte theirs.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -137,7 +135,6 @@ public:
         for (const FrameFiles& frame : files_) found = std::max(found, static_cast<int32_t>(frame.size()) - 1);
         mipmaps_ = options_.mipmaps ? chain_length(top.width, top.height, options_.levels, found) : found;
         packed_ = qfb_packed_format(options_.format, top.bytes_per_pixel());
-        depth_ = top.bits_per_pixel;
         TargaHeader first;
         first.width = top.width, first.height = top.height, first.pixel_depth = static_cast<uint8_t>(top.bits_per_pixel);
         if (check_capacity(first, static_cast<int32_t>(files_.size()), mipmaps_) != SetProblem::none) {
@@ -183,12 +180,9 @@ private:
     // False, said, when the output is a name of one of the inputs: writing it would destroy it.
     bool outputs_no_input() const
     {
-        struct stat output {};
-        if (stat(options_.output.c_str(), &output) != 0) return true;
         for (const FrameFiles& frame : files_) {
             for (const std::string& name : frame) {
-                struct stat input {};
-                if (stat(name.c_str(), &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+                if (same_file(name, options_.output)) {
                     say_output_is_input(options_.output.c_str());
                     return false;
                 }
@@ -331,13 +325,22 @@ private:
             dither_after(image, previous_[level].first, previous_[level].second,
                          qfb_packed_format(options_.format, image.bytes_per_pixel()), options_.dithering);
             previous_[level].first = std::move(source);
-            previous_[level].second = image;
         }
-        encode(f);
+        put_words(f);
+        // The dithered levels are the next frame's previous ones.
+        for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level)
+            previous_[level].second = std::move(frames_[f].levels[level]);
+        std::vector<Image>().swap(frames_[f].levels);
     }
 
     // Frame f's levels truncated into their places, then let go.
     void encode(size_t f)
+    {
+        put_words(f);
+        std::vector<Image>().swap(frames_[f].levels);  // its memory can take the frames still to be read
+    }
+
+    void put_words(size_t f)
     {
         for (int32_t level = 0; level <= mipmaps_; ++level) {
             const Image& image = frames_[f].levels[static_cast<size_t>(level)];
@@ -347,7 +350,6 @@ private:
             qfb_encode_pixels(image.pixels.data(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height),
                               image.bytes_per_pixel(), packed_, bytes_.get() + place.offset);
         }
-        std::vector<Image>().swap(frames_[f].levels);  // its memory can take the frames still to be read
     }
 
     void say_packed(const qfb_header& header, int32_t made) const
@@ -355,7 +357,7 @@ private:
         std::string levels = text("%d mipmap level%s each", header.mipmap_count, header.mipmap_count == 1 ? "" : "s");
         if (made > 0) levels += text(" (%d made)", made);
         std::printf("%s: %d frame%s of %d x %d, %dbpp, %s, packed as %s%s: %llu bytes.\n", options_.output.c_str(),
-                    header.frame_count, header.frame_count == 1 ? "" : "s", header.width, header.height, depth_,
+                    header.frame_count, header.frame_count == 1 ? "" : "s", header.width, header.height, top_.bits_per_pixel,
                     levels.c_str(),
                     qfb_format_name(header.format),
                     header.format != options_.format ? " (a 24bpp image has no alpha for 4444)" : "",
@@ -372,7 +374,6 @@ private:
     std::unique_ptr<TargaFile> first_;  // the first frame's file, while it waits to be truncated
     int32_t mipmaps_ = 0;
     int32_t packed_ = 0;
-    int32_t depth_ = 0;
     bool stable_ = false;
     std::vector<std::pair<Image, Image>> previous_;  // stable: the last frame's source and dithered levels
     qfb_file layout_{};

@@ -87,17 +87,22 @@ bool dither_option(int argc, char** argv, int& i, const char* method_option, Dit
     return false;
 }
 
-bool find_set_or_say(const char* base, FrameSet& set)
+bool find_set_or_say(const char* base, FrameSet& set, bool whole)
 {
     if (say_if_folder(base)) return false;
-    switch (find_frames(base, set, true)) {
+    switch (find_frames(base, set, whole)) {
     case FindResult::names_too_long: say_names_too_long(base); return false;
     case FindResult::nothing_found:
         say_nothing_found();
         say_short_frame_number(base);
         return false;
-    default: return true;
+    case FindResult::mipmap_mismatch:  // only without whole, which pack alone asks for
+        say_mipmap_mismatch();
+        std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
+        return false;
+    case FindResult::found: return true;
     }
+    return false;
 }
 
 std::string file_part(const std::string& path)
