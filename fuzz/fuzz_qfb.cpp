@@ -5,7 +5,8 @@
 // refused file gives access to nothing; an accepted file's walk visits frames x (mipmaps + 1)
 // levels that lie end to end from byte 32 to the last byte, each equal to qfb_get_level's; each
 // level expands into a buffer of exactly its size, the same as row by row, and is refused for a
-// buffer one pixel short or a level that is not the file's.
+// buffer one pixel short or a level that is not the file's; the GPU form and each conversion the
+// format has fill a buffer of exactly their size and refuse one a word short.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,16 @@ void check_level(const qfb_file& file, const qfb_level& level, const uint8_t* da
     }
     check(qfb_level_row(&level, level.height) == nullptr && qfb_level_row(&level, -1) == nullptr);
     check(pixels == 0 || std::memcmp(whole.data(), rows.data(), pixels * 4) == 0);
+    check(qfb_expand_level_gpu(&file, &level, QFB_ORDER_BGRA, whole.data(), pixels * 4) == QFB_OK);
+    // Each conversion the format has, into a buffer of exactly the level's size.
+    const qfb_upload* upload = qfb_upload_facts(file.header.format);
+    std::vector<uint8_t> converted(pixels * 2 + 1, 0xA5);
+    for (qfb_target target : {upload->gl_target, upload->gles_target}) {
+        check(qfb_convert_level(&file, &level, target, converted.data(), pixels * 2) == QFB_OK);
+        check(converted[pixels * 2] == 0xA5);
+        if (pixels > 0)
+            check(qfb_convert_level(&file, &level, target, converted.data(), pixels * 2 - 1) == QFB_BUFFER_TOO_SMALL);
+    }
     if (pixels > 0) {
         check(qfb_expand_level(&file, &level, QFB_ORDER_BGRA, whole.data(), pixels * 4 - 1) == QFB_BUFFER_TOO_SMALL);
         qfb_level moved = level;

@@ -5,6 +5,8 @@
 
 #include "qfb/qfb.h"
 
+#include "qfb_level_check.h"
+
 static const uint64_t U64_MAX = ~(uint64_t)0;
 
 qfb_status qfb_layout(const qfb_header* header, qfb_file* file)
@@ -98,4 +100,13 @@ const uint8_t* qfb_level_row(const qfb_level* level, int32_t row)
 {
     if (level == NULL || level->pixels == NULL || row < 0 || row >= level->height || level->width <= 0) return NULL;
     return level->pixels + (size_t)row * (size_t)level->width * 2;
+}
+
+qfb_status qfb_own_level(const qfb_file* file, const qfb_level* level, qfb_level* own)
+{
+    if (file == NULL || level == NULL || file->status != QFB_OK || file->data == NULL) return QFB_BAD_ARGUMENT;
+    if (qfb_get_level(file, level->frame, level->level, own) != QFB_OK || own->pixels != level->pixels ||
+        own->size != level->size)
+        return QFB_BAD_ARGUMENT;
+    return QFB_OK;
 }

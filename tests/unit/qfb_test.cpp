@@ -2,8 +2,10 @@
 // file check at its boundary, level geometry, offsets and the walk against plain summing, the
 // formats' names and the encoder's refusals, and the bit-replicating expansion (exhaustively,
 // against the encoder).
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -247,6 +249,75 @@ TEST(QfbExpand, EveryWordSurvivesExpandAndEncode)
             if (back[w] != w && ++wrong <= 3) ADD_FAILURE() << "format " << format << ": " << std::hex << w << " -> " << back[w];
         EXPECT_EQ(wrong, 0);
     }
+}
+
+// The GPU form is round(v x 255 / max), computed here in floating point; it departs from bit
+// replication in 4 of the 32 five-bit values and 10 of the 64 six-bit values, never for 4 bits.
+TEST(QfbExpand, GpuFormRoundsEachFieldAndDepartsFromReplicationWhereExpected)
+{
+    std::vector<uint8_t> words(65536 * 2);
+    for (uint32_t w = 0; w < 65536; ++w) {
+        words[2 * w] = static_cast<uint8_t>(w & 0xFF);
+        words[2 * w + 1] = static_cast<uint8_t>(w >> 8);
+    }
+    for (int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
+        std::vector<uint8_t> gpu(65536 * 4), replicated(65536 * 4);
+        qfb_expand_words_gpu(words.data(), 65536, format, QFB_ORDER_BGRA, gpu.data());
+        qfb_expand_words(words.data(), 65536, format, QFB_ORDER_BGRA, replicated.data());
+        const qfb_field* fields = qfb_format_fields(format);
+        int wrong = 0;
+        for (uint32_t w = 0; w < 65536; ++w)
+            for (int c = 0; c < 3; ++c) {
+                const unsigned max = (1u << fields[c].bits) - 1, v = (w >> fields[c].shift) & max;
+                const long expected = std::lround(v * 255.0 / max);
+                if (gpu[4 * w + c] != expected && ++wrong <= 3)
+                    ADD_FAILURE() << "format " << format << " word " << std::hex << w << " channel " << c;
+            }
+        EXPECT_EQ(wrong, 0);
+        for (uint32_t w = 0; w < 65536; ++w) EXPECT_EQ(gpu[4 * w + 3], replicated[4 * w + 3]) << format << " " << w;
+        // Departures counted over one field's values: green's (5 or 6 bits, or 4 for 4444).
+        std::set<unsigned> departing;
+        for (unsigned v = 0; v <= ((1u << fields[1].bits) - 1); ++v)
+            if (gpu[4 * (v << fields[1].shift) + 1] != replicated[4 * (v << fields[1].shift) + 1]) departing.insert(v);
+        EXPECT_EQ(departing.size(), format == QFB_FORMAT_4444 ? 0u : format == QFB_FORMAT_565 ? 10u : 4u) << format;
+    }
+}
+
+TEST(QfbConvert, EachTargetLaysTheFieldsOutAsItsApiReadsThem)
+{
+    struct Case {
+        int32_t format;
+        qfb_target target;
+        uint16_t word, expected;
+        qfb_status status;
+    } const cases[] = {
+        {QFB_FORMAT_4444, QFB_TARGET_RGBA4444, 0x7531, 0x5317, QFB_OK},   // A R G B -> R G B A
+        {QFB_FORMAT_4444, QFB_TARGET_RGBA4444, 0xF000, 0x000F, QFB_OK},
+        {QFB_FORMAT_1555, QFB_TARGET_RGBA5551, 0x7FFF, 0xFFFF, QFB_OK},   // opaque white: A = 1
+        {QFB_FORMAT_1555, QFB_TARGET_RGBA5551, 0x8000, 0x0000, QFB_OK},   // flag set: transparent
+        {QFB_FORMAT_1555, QFB_TARGET_RGBA5551, 0x2C63, 0x58C7, QFB_OK},   // 11, 3, 3 moved up a bit
+        {QFB_FORMAT_1555, QFB_TARGET_ARGB1555, 0x2C63, 0xAC63, QFB_OK},   // opaque gains bit 15
+        {QFB_FORMAT_1555, QFB_TARGET_ARGB1555, 0xFFFF, 0x7FFF, QFB_OK},
+        {QFB_FORMAT_565, QFB_TARGET_AS_STORED, 0x51A2, 0x51A2, QFB_OK},
+        {QFB_FORMAT_4444, QFB_TARGET_AS_STORED, 0x7531, 0x7531, QFB_OK},
+        {QFB_FORMAT_565, QFB_TARGET_RGBA4444, 0x51A2, 0, QFB_BAD_FORMAT},
+        {QFB_FORMAT_4444, QFB_TARGET_RGBA5551, 0x7531, 0, QFB_BAD_FORMAT},
+        {QFB_FORMAT_565, QFB_TARGET_ARGB1555, 0x51A2, 0, QFB_BAD_FORMAT},
+        {7, QFB_TARGET_AS_STORED, 0x1234, 0, QFB_BAD_FORMAT},
+        {QFB_FORMAT_1555, static_cast<qfb_target>(9), 0x1234, 0, QFB_BAD_ARGUMENT},
+    };
+    for (const Case& c : cases) {
+        const uint8_t word[2] = {static_cast<uint8_t>(c.word), static_cast<uint8_t>(c.word >> 8)};
+        uint8_t out[2] = {0, 0};
+        ASSERT_EQ(qfb_convert_words(word, 1, c.format, c.target, out), c.status) << std::hex << c.word;
+        if (c.status == QFB_OK) {
+            EXPECT_EQ(out[0] | (out[1] << 8), c.expected) << std::hex << c.word << " " << c.target;
+        }
+    }
+    uint8_t in_place[4] = {0x31, 0x75, 0x00, 0xF0};
+    ASSERT_EQ(qfb_convert_words(in_place, 2, QFB_FORMAT_4444, QFB_TARGET_RGBA4444, in_place), QFB_OK);
+    EXPECT_EQ(std::vector<uint8_t>(in_place, in_place + 4), (std::vector<uint8_t>{0x17, 0x53, 0x0F, 0x00}));
+    EXPECT_EQ(qfb_convert_words(nullptr, 1, QFB_FORMAT_565, QFB_TARGET_AS_STORED, in_place), QFB_BAD_ARGUMENT);
 }
 
 TEST(QfbFormats, NamesBothWaysAndWhatTheEncoderRefuses)

@@ -181,6 +181,63 @@ QFB_API void qfb_expand_words(const void* words, size_t count, int32_t format, q
 QFB_API qfb_status qfb_expand_level(const qfb_file* file, const qfb_level* level, qfb_order order, void* out,
                                     size_t out_size);
 
+/* The same, with each field shown as a GPU shows it when it samples, blits or draws the texture:
+ * round(v x 255 / max), where max is the field's largest value. It differs from bit replication
+ * in 4 of the 32 five-bit values and 10 of the 64 six-bit values; 4-bit and 1-bit fields are the
+ * same either way. */
+QFB_API void qfb_expand_words_gpu(const void* words, size_t count, int32_t format, qfb_order order, void* out);
+QFB_API qfb_status qfb_expand_level_gpu(const qfb_file* file, const qfb_level* level, qfb_order order, void* out,
+                                        size_t out_size);
+
+/* Word layouts a GPU API takes where it has no type for the stored one. Each is a little-endian
+ * 16-bit word, bit 15 .. 0:
+ *   QFB_TARGET_AS_STORED  the file's own words, for any format (a plain copy);
+ *   QFB_TARGET_RGBA4444   RRRR GGGG BBBB AAAA, 4444 rotated left by 4 bits (OpenGL ES and WebGL
+ *                         GL_UNSIGNED_SHORT_4_4_4_4, Vulkan R4G4B4A4, Metal ABGR4Unorm);
+ *   QFB_TARGET_RGBA5551   RRRRR GGGGG BBBBB A from 1555, A = 1 for an opaque pixel (OpenGL ES and
+ *                         WebGL GL_UNSIGNED_SHORT_5_5_5_1);
+ *   QFB_TARGET_ARGB1555   A RRRRR GGGGG BBBBB from 1555, the flag inverted so that A = 1 is opaque
+ *                         (OpenGL _REV, Vulkan A1R5G5B5, Direct3D B5G5R5A1, Metal BGR5A1Unorm). */
+typedef enum qfb_target {
+    QFB_TARGET_AS_STORED = 0,
+    QFB_TARGET_RGBA4444 = 1,
+    QFB_TARGET_RGBA5551 = 2,
+    QFB_TARGET_ARGB1555 = 3
+} qfb_target;
+
+/* Converts count words of format at words into count words of target at out (whole levels or
+ * row by row). QFB_BAD_FORMAT when the target does not apply to the format (RGBA4444 is made
+ * from 4444 only, RGBA5551 and ARGB1555 from 1555 only) or the format is unknown;
+ * QFB_BAD_ARGUMENT for an unknown target, or a null address with a count. words and out may be
+ * the same buffer, but must not overlap otherwise. */
+QFB_API qfb_status qfb_convert_words(const void* words, size_t count, int32_t format, qfb_target target, void* out);
+/* A whole level of a parsed file into out: QFB_BUFFER_TOO_SMALL when out_size is under the
+ * level's size; otherwise as qfb_convert_words and qfb_expand_level. */
+QFB_API qfb_status qfb_convert_level(const qfb_file* file, const qfb_level* level, qfb_target target, void* out,
+                                     size_t out_size);
+
+/* How each GPU API takes a format's levels, as numbers (no API header is needed): the values
+ * of its enums and the word layout to convert to first (QFB_TARGET_AS_STORED: upload the
+ * file's bytes as they are). Desktop OpenGL 3.3 and later; OpenGL ES 3.0 and later and WebGL 2
+ * (unpack alignment 2 or less); Vulkan (4444 as A4R4G4B4, core since Vulkan 1.3); DXGI for
+ * Direct3D 10 to 12 (4444 and 1555 need Direct3D 11.1 on Windows 8 or later); Metal (these
+ * 16-bit formats exist on Apple GPUs only, not on Intel or AMD Macs). */
+typedef struct qfb_upload {
+    uint32_t gl_internal_format, gl_format, gl_type;
+    qfb_target gl_target;
+    uint32_t gles_internal_format, gles_format, gles_type;
+    qfb_target gles_target;
+    uint32_t vulkan_format; /* VkFormat */
+    qfb_target vulkan_target;
+    uint32_t dxgi_format; /* DXGI_FORMAT */
+    qfb_target dxgi_target;
+    uint32_t metal_format; /* MTLPixelFormat */
+    qfb_target metal_target;
+} qfb_upload;
+
+/* The upload facts of a format code; NULL for an unknown one. */
+QFB_API const qfb_upload* qfb_upload_facts(int32_t format);
+
 #ifdef __cplusplus
 }
 #endif
