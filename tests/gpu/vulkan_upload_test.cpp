@@ -81,6 +81,7 @@ protected:
         instance_info.ppEnabledExtensionNames = &extension;
         if (vkCreateInstance(&instance_info, nullptr, &instance_) != VK_SUCCESS) {
             instance_ = VK_NULL_HANDLE;
+            g_messages.clear();  // the loader's own account of the missing driver
             QFB_GPU_UNAVAILABLE("no Vulkan 1.3 instance with the validation layer (Debian: mesa-vulkan-drivers)");
         }
         auto create_messenger = reinterpret_cast<PFN_vkCreateDebugUtilsMessengerEXT>(
