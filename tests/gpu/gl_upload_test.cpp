@@ -26,9 +26,15 @@ namespace {
 using qfb_gpu::differences;
 
 constexpr bool kEs = QFB_TEST_GLES != 0;
+// The suite's name, so that the two programs' cases have their own names in CTest.
+#if QFB_TEST_GLES
+#define QFB_GL_SUITE GlesUpload
+#else
+#define QFB_GL_SUITE GlUpload
+#endif
 constexpr qfb_gl_api kApi = kEs ? QFB_GL_API_ES : QFB_GL_API_DESKTOP;
 
-class GlUpload : public ::testing::Test {
+class QFB_GL_SUITE : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -170,7 +176,7 @@ std::vector<uint8_t> expanded(const std::vector<uint8_t>& words, int32_t format,
     return out;
 }
 
-TEST_F(GlUpload, EveryWordReadsBackAsTheLibraryExpandsIt)
+TEST_F(QFB_GL_SUITE, EveryWordReadsBackAsTheLibraryExpandsIt)
 {
     const std::vector<uint8_t> words = qfb_gpu::every_word();
     for (const int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
@@ -221,7 +227,7 @@ TEST_F(GlUpload, EveryWordReadsBackAsTheLibraryExpandsIt)
 
 // Every level of every frame of packed sets, uploaded through qfb_gl.h as C compiles it, with the
 // engine's unpack state left as it was.
-TEST_F(GlUpload, PackedSetsReadBackLevelByLevelAndLayerByLayer)
+TEST_F(QFB_GL_SUITE, PackedSetsReadBackLevelByLevelAndLayerByLayer)
 {
     struct Case {
         int32_t format, width, height, frames, mipmaps;
@@ -300,7 +306,7 @@ TEST_F(GlUpload, PackedSetsReadBackLevelByLevelAndLayerByLayer)
 }
 
 // What the upload refuses, and a GL error reported as one, with no texture left behind.
-TEST_F(GlUpload, RefusalsAndGlErrorsAreReportedWithNoTextureMade)
+TEST_F(QFB_GL_SUITE, RefusalsAndGlErrorsAreReportedWithNoTextureMade)
 {
     GLint max_side = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
