@@ -138,8 +138,9 @@ static inline const void* qfb_gl_level_words_(const qfb_file* file, const qfb_le
     return buffer;
 }
 
-/* Uploads every frame of a checked file (see the top of this header). api chooses the upload
- * facts: QFB_GL_API for the header included before this one. */
+/* Uploads every frame of a checked file (see the top of this header) and describes the texture
+ * in *tex. api chooses the upload facts: QFB_GL_API for the header included before this one. A
+ * null tex is refused (QFB_GL_REFUSED) with nothing touched. */
 static inline qfb_gl_status qfb_gl_upload(const qfb_file* file, qfb_gl_api api, qfb_gl_texture* tex)
 {
     const qfb_upload* facts;
@@ -154,6 +155,7 @@ static inline qfb_gl_status qfb_gl_upload(const qfb_file* file, qfb_gl_api api, 
     void* buffer = NULL;
     int32_t lv, frame;
 
+    if (tex == NULL) return QFB_GL_REFUSED;
     memset(tex, 0, sizeof *tex);
     if (file == NULL || file->status != QFB_OK || file->data == NULL) {
         tex->refusal = QFB_BAD_ARGUMENT;
