@@ -1,7 +1,8 @@
 /* qfb_gl.h: uploads a checked QFB file as one OpenGL texture, header only. Include it after the
  * engine's own GL header or loader (<GL/glcorearb.h>, <GL/gl.h> with <GL/glext.h>,
  * <GLES3/gl3.h>, or a loader that declares the same names): it calls whatever GL functions the
- * includer declares, and needs GL 3.3 or later, or OpenGL ES 3.0 or later (WebGL 2). C99 and C++.
+ * includer declares, and needs GL 3.3 or later, or OpenGL ES 3.0 or later (WebGL 2), and libqfb
+ * linked as for qfb.h. C99 and C++.
  *
  *     qfb_file file;
  *     qfb_gl_texture tex;
