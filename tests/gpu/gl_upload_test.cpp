@@ -195,7 +195,7 @@ TEST_F(QFB_GL_SUITE, EveryWordReadsBackAsTheLibraryExpandsIt)
         const std::vector<uint8_t> replicated = expanded(words, format, false);
         EXPECT_EQ(differences(read_attached(tex.name, 0, -1, 256, 256), replicated, 4), "") << "glReadPixels";
         // The texture's words themselves, in the layout they were given.
-        std::vector<uint8_t> converted(words.size()), raw(words.size()), rgba(words.size() * 2);
+        std::vector<uint8_t> converted(words.size()), raw(words.size());
 #if QFB_TEST_GLES
         // glReadPixels in the format and type the driver names for the attachment, in the word
         // layout that pair means.
@@ -217,6 +217,7 @@ TEST_F(QFB_GL_SUITE, EveryWordReadsBackAsTheLibraryExpandsIt)
         glGetTexImage(GL_TEXTURE_2D, 0, facts->gl_format, facts->gl_type, raw.data());
         EXPECT_EQ(differences(raw, converted, 2), "") << "glGetTexImage of the words";
         // Its RGBA8 transfer.
+        std::vector<uint8_t> rgba(replicated.size());
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         EXPECT_EQ(differences(rgba, replicated, 4), "") << "glGetTexImage as RGBA8";
 #endif
