@@ -33,7 +33,7 @@ add_custom_target(man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The Debian packages: makeqfb (the programs, their pages and the CMake package), libqfb1 (the
-# format library's run-time file) and libqfb-dev (its header, static library, link name, qfb.pc and
+# format library's run-time file) and libqfb-dev (its headers, static library, link name, qfb.pc and
 # CMake targets). Each gets the licence (SPDX: MIT) as its copyright file, and the changelog.
 set(MAKEQFB_DEB_COMPONENTS programs library development)
 set(MAKEQFB_DEB_NAMES makeqfb libqfb1 libqfb-dev)
@@ -74,7 +74,8 @@ set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "QFB file format library - developme
 libqfb checks a QFB file (16-bit 1555, 4444 or 565 animation frames with
 mipmap levels, as makeqfb writes them) held in memory, gives access to every
 level of every frame and expands levels to 8-bit RGBA. This package holds the
-C header, the static library, the pkg-config file and the CMake targets.")
+C header, the header-only OpenGL and OpenGL ES upload qfb_gl.h, the static
+library, the pkg-config file and the CMake targets.")
 set(CPACK_DEBIAN_PACKAGE_LICENSE MIT)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Shipped programs are stripped, as Debian's policy asks.
