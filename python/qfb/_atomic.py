@@ -50,7 +50,7 @@ def _write_all(fd, data):
 
 def write_atomically(name, data):
     """Writes data as the whole file name; raises OSError, with nothing left behind."""
-    target = _resolve(os.fspath(name))
+    target = _resolve(os.fsdecode(os.fspath(name)))
     try:
         info = os.stat(target)
     except FileNotFoundError:

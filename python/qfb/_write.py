@@ -5,6 +5,7 @@ qfb_encode_header, and every level encoded by qfb_encode_pixels, makeqfb's own e
 same pixels give the same bytes as makeqfb."""
 
 import ctypes
+import operator
 import os
 
 from . import _atomic, _library
@@ -49,9 +50,13 @@ def _level_pixels(level, where):
         refuse(_BAD_ARGUMENT, where, "a level is a Pillow image or (width, height, data[, mode]), not %s"
                % type(level).__name__)
     width, height, data = level[:3]
-    for side in (width, height):
-        if not isinstance(side, int) or side < 0:
-            refuse(_BAD_ARGUMENT, where, "width and height must be integers of at least 0, not %r" % (side,))
+    try:
+        width, height = operator.index(width), operator.index(height)
+    except TypeError:
+        width = -1
+    if width < 0 or height < 0:
+        refuse(_BAD_ARGUMENT, where, "width and height must be integers of at least 0, not %r and %r"
+               % (level[0], level[1]))
     try:
         nbytes = memoryview(data).nbytes
     except TypeError:
@@ -75,7 +80,7 @@ def _frames(frames):
         refuse(_BAD_ARGUMENT, "frames", "frames is a list of frames, each a list of levels")
     out = []
     for frame in frames:
-        is_level = hasattr(frame, "mode") or (isinstance(frame, tuple) and frame and isinstance(frame[0], int))
+        is_level = hasattr(frame, "mode") or (isinstance(frame, tuple) and frame and hasattr(frame[0], "__index__"))
         out.append([frame] if is_level else list(frame))
     return out
 

@@ -48,9 +48,12 @@ class _Decoder(ImageFile.PyDecoder):
 class QfbImageFile(ImageFile.ImageFile):
     format = FORMAT
     format_description = "QFB 16-bit frames"
+    # Frames are loaded one after another; the file is closed with the image (as Pillow's
+    # multi-frame plugins keep it, in _fp), though its bytes were read whole when it was opened.
     _close_exclusive_fp_after_loading = False
 
     def _open(self):
+        self._fp = self.fp
         self.qfb = _open_qfb(self.fp.read())
         file = self.qfb
         if not file.width or not file.height:
