@@ -2,6 +2,7 @@
 place as qfbinfo prints them, the expanded pixels as qfbinfo --extract writes them, the words in
 place; the package's names and numbers as <qfb/qfb.h> declares them; the refusals of calls."""
 
+import errno
 import io
 import os
 import re
@@ -104,10 +105,19 @@ def test_refused_calls(tmp_path):
         with pytest.raises(qfb.Error) as refused:
             call()
         assert refused.value.status == status
-    for path, code in ((str(tmp_path / "missing.qfb"), "ENOENT"), (str(tmp_path), None)):
+    # A file of 8 GiB (sparse) behind a sound header is refused from its header and size alone,
+    # before its bytes are read.
+    huge = str(tmp_path / "huge.qfb")
+    with open(huge, "wb") as out:
+        out.write(bytes(f.data[:qfb.HEADER_SIZE]))
+        out.truncate(8 << 30)
+    with pytest.raises(qfb.Error) as refused:
+        qfb.open(huge)
+    assert refused.value.status == "QFB_EXTRA_BYTES"
+    for path, code in ((str(tmp_path / "missing.qfb"), errno.ENOENT), (str(tmp_path), None)):
         with pytest.raises(qfb.Error) as failed:
             qfb.open(path)
-        assert failed.value.status is None and failed.value.detail == path
+        assert (failed.value.status, failed.value.errno, failed.value.detail) == (None, code, path)
 
 
 def test_names_and_numbers_as_the_header_declares():
