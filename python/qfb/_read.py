@@ -67,8 +67,8 @@ def _read_file(path):
         os.close(fd)
 
 
-def open(source):  # noqa: A001 - the package's reading entry point, as in qfb.open
-    """A checked QFB file from a path (str, bytes path or os.PathLike), a file object (read
+def open(source):  # noqa: A001 (qfb.open, the reading entry point)
+    """A checked QFB file from a path (str or os.PathLike), a binary file object (read
     whole), or the file's bytes (bytes, bytearray, memoryview or any buffer, used in place
     without a copy when it is bytes or writable). Raises qfb.Error for a file libqfb refuses."""
     name = None

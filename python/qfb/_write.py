@@ -9,11 +9,11 @@ import operator
 import os
 
 from . import _atomic, _library
-from ._error import Error, check, refuse, system
+from ._error import check, refuse, system
 
 _BAD_ARGUMENT = _library.STATUS["QFB_BAD_ARGUMENT"]
 # Pillow modes that carry alpha: such an image is packed from RGBA, any other from RGB.
-_ALPHA_MODES = {"RGBA", "RGBa", "LA", "La", "PA", "I;16A"}
+_ALPHA_MODES = {"RGBA", "RGBa", "LA", "La", "PA"}
 # The channel orders a level's bytes may be given in, with their bytes a pixel.
 _ORDERS = {"RGBA": 4, "RGB": 3, "BGRA": 4, "BGR": 3}
 
@@ -169,5 +169,3 @@ def save(target, frames, format, fps):
     except TypeError:
         refuse(_BAD_ARGUMENT, None, "the target is a path or a file object, not %s" % type(target).__name__)
 
-
-__all__ = ["encode", "save", "Error"]

@@ -18,7 +18,7 @@ from PIL import Image, ImageFile, ImageSequence
 
 from . import _library
 from ._error import refuse
-from ._read import open as _open_qfb
+from ._read import File
 from ._write import _ALPHA_MODES, save as _save_qfb
 
 FORMAT = "QFB"
@@ -54,7 +54,7 @@ class QfbImageFile(ImageFile.ImageFile):
 
     def _open(self):
         self._fp = self.fp
-        self.qfb = _open_qfb(self.fp.read())
+        self.qfb = File(self.fp.read(), self.filename or None)
         file = self.qfb
         if not file.width or not file.height:
             # Pillow has no empty images (it would take the file for an unknown one).
