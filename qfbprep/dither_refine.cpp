@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 
 namespace {
 
@@ -87,6 +88,8 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
         const int32_t top = (1 << bits[c]) - 1;
         // Alpha keeps its zero or non-zero: a pixel is not made transparent nor visible.
         const int32_t lowest = c == 3 ? 1 : 0;
+        // The widest gap between two neighbouring fields' shown values.
+        const int32_t step = (255 + top - 1) / top;
         for (int pass = 0; pass < PASSES; ++pass) {
             bool moved = false;
             for (size_t p : order) {
@@ -94,8 +97,11 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
                 const int32_t q = value >> shift;
                 int32_t best_move = 0;
                 int64_t best_change = 0;
+                // Only to the fields either side of the wanted value: no pixel strays further.
+                const int32_t wanted = source.pixels[p * bpp + c];
                 for (const int32_t to : {q - 1, q + 1}) {
                     if (to < lowest || to > top) continue;
+                    if (std::abs(shown_by(to, bits[c]) - wanted) > step) continue;
                     const int64_t d = shown_by(to, bits[c]) - value;
                     const int64_t change = 2 * d * correlated[p] + d * d * a[REACH][REACH];
                     if (change < best_change) best_change = change, best_move = static_cast<int32_t>(d);
