@@ -1,0 +1,259 @@
+// The viewer page's behaviour: opening a file (picker, drop or ?src=), playback at the file's fps,
+// the controls, and drawing one level of one frame at a whole zoom factor, through WebGL2 (the
+// file uploaded once by qfb.mjs, texels fetched unfiltered) or a 2D canvas where WebGL2 is
+// missing. The canvas holds the pixels unblended; the checkerboard behind it shows their alpha.
+// body.dataset: state (loading, empty, ready, error), frame and level (what the canvas shows).
+import { open, upload } from './qfb.mjs';
+
+const $ = (id) => document.getElementById(id);
+const canvas = $('view');
+const params = new URLSearchParams(location.search);
+const MAX_SCALE = 16;
+
+const VERTEX = `#version 300 es
+void main() {
+  vec2 corner = vec2(float((gl_VertexID << 1) & 2), float(gl_VertexID & 2));
+  gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+}`;
+// The texel under each canvas pixel: canvas rows count from the bottom, the level's from the top.
+const fragment = (array) => `#version 300 es
+precision highp float;
+precision highp int;
+uniform highp ${array ? 'sampler2DArray' : 'sampler2D'} image;
+uniform int level, layer, scale, height;
+out vec4 colour;
+void main() {
+  ivec2 at = ivec2(gl_FragCoord.xy) / scale;
+  at.y = height - 1 - at.y;
+  colour = texelFetch(image, ${array ? 'ivec3(at, layer)' : 'at'}, level);
+}`;
+
+function compile(gl, array) {
+  const program = gl.createProgram();
+  for (const [type, source] of [[gl.VERTEX_SHADER, VERTEX], [gl.FRAGMENT_SHADER, fragment(array)]]) {
+    const shader = gl.createShader(type);
+    gl.shaderSource(shader, source);
+    gl.compileShader(shader);
+    gl.attachShader(program, shader);
+  }
+  gl.linkProgram(program);
+  if (!gl.getProgramParameter(program, gl.LINK_STATUS)) throw new Error(gl.getProgramInfoLog(program));
+  const at = (name) => gl.getUniformLocation(program, name);
+  return { program, level: at('level'), layer: at('layer'), scale: at('scale'), height: at('height') };
+}
+
+// WebGL2 unless ?renderer=2d asks for the fallback or the browser has none.
+function makeGl() {
+  if (params.get('renderer') === '2d') return null;
+  const gl = canvas.getContext('webgl2', {
+    alpha: true, premultipliedAlpha: false, preserveDrawingBuffer: true, antialias: false, depth: false, stencil: false,
+  });
+  if (!gl) return null;
+  return { gl, flat: compile(gl, false), layered: compile(gl, true) };
+}
+const webgl = makeGl();
+const context2d = webgl ? null : canvas.getContext('2d');
+
+const view = {
+  file: null, texture: null, level: 0, scale: 1, playing: true,
+  // Playback: the frame shown at startTime; the frame index follows the clock from there.
+  startFrame: 0, startTime: 0, shown: null, picture: null,
+};
+
+function frameAt(now) {
+  if (!view.playing) return view.startFrame;
+  const elapsed = Math.floor(((now - view.startTime) * view.file.fps) / 1000);
+  return (view.startFrame + elapsed) % view.file.frameCount;
+}
+
+function drawGl(frame, level, width, height) {
+  const { gl } = webgl;
+  const p = view.texture.target === gl.TEXTURE_2D_ARRAY ? webgl.layered : webgl.flat;
+  gl.viewport(0, 0, canvas.width, canvas.height);
+  gl.clearColor(0, 0, 0, 0);
+  gl.clear(gl.COLOR_BUFFER_BIT);
+  if (width === 0 || height === 0) return;
+  gl.useProgram(p.program);
+  gl.uniform1i(p.level, level);
+  gl.uniform1i(p.layer, frame);
+  gl.uniform1i(p.scale, view.scale);
+  gl.uniform1i(p.height, height);
+  gl.drawArrays(gl.TRIANGLES, 0, 3);
+}
+
+// The 2D canvas stores premultiplied pixels: colours of transparent pixels are lost there.
+function draw2d(frame, level, width, height) {
+  context2d.clearRect(0, 0, canvas.width, canvas.height);
+  if (width === 0 || height === 0) return;
+  const key = `${frame}/${level}`;
+  if (view.picture?.key !== key) {
+    const source = new OffscreenCanvas(width, height);
+    const pixels = new ImageData(new Uint8ClampedArray(view.file.expand(frame, level, { gpu: true }).buffer), width);
+    source.getContext('2d').putImageData(pixels, 0, 0);
+    view.picture = { key, source };
+  }
+  context2d.imageSmoothingEnabled = false;
+  context2d.drawImage(view.picture.source, 0, 0, width * view.scale, height * view.scale);
+}
+
+function render(frame) {
+  const { width, height } = view.file.level(frame, view.level);
+  if (canvas.width !== width * view.scale || canvas.height !== height * view.scale) {
+    canvas.width = width * view.scale;
+    canvas.height = height * view.scale;
+  }
+  (webgl ? drawGl : draw2d)(frame, view.level, width, height);
+  view.shown = frame;
+  $('frame').value = frame;
+  document.body.dataset.frame = frame;
+  document.body.dataset.level = view.level;
+}
+
+function tick(now) {
+  if (view.file) {
+    const frame = frameAt(now);
+    if (frame !== view.shown) render(frame);
+  }
+  requestAnimationFrame(tick);
+}
+
+function goTo(frame) {
+  const count = view.file.frameCount;
+  view.startFrame = ((frame % count) + count) % count;
+  view.startTime = performance.now();
+  render(view.startFrame);
+}
+
+function setPlaying(playing) {
+  if (!view.file) return;
+  view.startFrame = frameAt(performance.now());
+  view.startTime = performance.now();
+  view.playing = playing;
+  $('play').textContent = playing ? 'Pause' : 'Play';
+}
+
+const option = (value, text) => Object.assign(document.createElement('option'), { value, textContent: text });
+
+function showFacts(file, name) {
+  const facts = [
+    ['File', name], ['Size', `${file.width} x ${file.height}`], ['Format', file.format], ['fps', file.fps],
+    ['Frames', file.frameCount], ['Mipmaps', file.mipmapCount], ['Bytes', file.size.toLocaleString('en')],
+    ['Drawn with', webgl ? 'WebGL2' : '2D canvas'],
+  ];
+  $('facts').replaceChildren(...facts.flatMap(([term, value]) => [
+    Object.assign(document.createElement('dt'), { textContent: term }),
+    Object.assign(document.createElement('dd'), { textContent: String(value) }),
+  ]));
+  $('level').replaceChildren(...Array.from({ length: file.mipmapCount + 1 }, (_, level) => {
+    const { width, height } = file.level(0, level);
+    return option(level, `${level}: ${width} x ${height}${width * height === 0 ? ' (empty)' : ''}`);
+  }));
+  $('frame').max = file.frameCount - 1;
+  $('frames').textContent = `of 0 - ${file.frameCount - 1}`;
+}
+
+// A bad file replaces what was shown: the canvas is emptied and the message says why.
+function showError(error, name) {
+  if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
+  Object.assign(view, { file: null, texture: null, picture: null, shown: null });
+  canvas.width = 0;
+  canvas.height = 0;
+  const detail = error.status ? `${error.message} (${error.status})` : error.message;
+  $('message').textContent = `${name}: ${detail}`;
+  $('message').hidden = false;
+  document.body.dataset.state = 'error';
+}
+
+// A whole factor from 1 to MAX_SCALE, or null.
+function wholeScale(text) {
+  const value = Number(text);
+  return Number.isInteger(value) && value >= 1 && value <= MAX_SCALE ? value : null;
+}
+
+// Opens bytes and shows frame `frame` of level `level`; a bad file leaves a message instead.
+function show(bytes, name, { frame = 0, level = 0, scale = null, paused = false } = {}) {
+  try {
+    const file = open(bytes);
+    if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
+    Object.assign(view, { file: null, texture: null, picture: null, shown: null });
+    file.level(frame, level); // a frame or level not in the file is refused like a bad file
+    if (webgl && file.width * file.height > 0) view.texture = upload(webgl.gl, file);
+    view.file = file;
+    view.level = level;
+    view.scale = scale ?? Math.max(1, Math.min(MAX_SCALE, Math.floor(512 / Math.max(file.width, file.height, 1))));
+    view.playing = !paused;
+    $('play').textContent = paused ? 'Play' : 'Pause';
+    $('name').textContent = name;
+    $('message').hidden = true;
+    showFacts(file, name);
+    $('level').value = level;
+    $('scale').value = view.scale;
+    goTo(frame);
+    if (webgl) webgl.gl.finish();
+    document.body.dataset.state = 'ready';
+  } catch (error) {
+    showError(error, name);
+  }
+}
+
+async function showUrl() {
+  const src = params.get('src');
+  const name = src.split('/').pop();
+  try {
+    const response = await fetch(src);
+    if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
+    const bytes = await response.arrayBuffer();
+    const index = (key) => (params.has(key) ? Number(params.get(key)) : 0);
+    const scale = params.has('scale') ? wholeScale(params.get('scale')) : null;
+    if (params.has('scale') && scale === null) throw new Error(`zoom is a whole factor from 1 to ${MAX_SCALE}`);
+    show(bytes, name, { frame: index('frame'), level: index('level'), scale, paused: params.get('paused') === '1' });
+    performance.mark('qfb-first-frame');
+  } catch (error) {
+    showError(error, name);
+  }
+}
+
+async function showPicked(file) {
+  show(await file.arrayBuffer(), file.name);
+}
+
+$('scale').replaceChildren(...Array.from({ length: MAX_SCALE }, (_, i) => option(i + 1, `${i + 1} x`)));
+$('play').addEventListener('click', () => setPlaying(!view.playing));
+$('back').addEventListener('click', () => view.file && (setPlaying(false), goTo(view.shown - 1)));
+$('forward').addEventListener('click', () => view.file && (setPlaying(false), goTo(view.shown + 1)));
+$('frame').addEventListener('change', (event) => view.file && goTo(Math.trunc(Number(event.target.value)) || 0));
+$('level').addEventListener('change', (event) => {
+  if (!view.file) return;
+  view.level = Number(event.target.value);
+  view.picture = null;
+  render(view.shown);
+});
+$('scale').addEventListener('change', (event) => {
+  if (!view.file) return;
+  view.scale = Number(event.target.value);
+  render(view.shown);
+});
+$('file').addEventListener('change', (event) => event.target.files[0] && showPicked(event.target.files[0]));
+document.addEventListener('keydown', (event) => {
+  if (!view.file || event.target.tagName === 'INPUT' || event.target.tagName === 'SELECT') return;
+  if (event.key === ' ') setPlaying(!view.playing);
+  else if (event.key === 'ArrowLeft') $('back').click();
+  else if (event.key === 'ArrowRight') $('forward').click();
+  else return;
+  event.preventDefault();
+});
+document.addEventListener('dragover', (event) => {
+  event.preventDefault();
+  document.body.classList.add('dropping');
+});
+document.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
+document.addEventListener('drop', (event) => {
+  event.preventDefault();
+  document.body.classList.remove('dropping');
+  const file = event.dataTransfer.files[0];
+  if (file) showPicked(file);
+});
+
+requestAnimationFrame(tick);
+if (params.has('src')) showUrl();
+else document.body.dataset.state = 'empty';
