@@ -78,8 +78,18 @@ export interface QfbTexture {
   readonly levels: number;
 }
 
-/** Uploads every non-empty level of every frame to a new texture, left bound to its target. */
-export function upload(gl: WebGL2RenderingContext, file: QfbFile): QfbTexture;
+export interface QfbUploadOptions {
+  /** The frames (layers) to fill, first included, end not: all of them by default. */
+  frames?: [number, number];
+  /** A texture an earlier upload of this file made, whose layers are filled. */
+  texture?: WebGLTexture | null;
+}
+
+/**
+ * Uploads every non-empty level of a file's frames to a new texture (or the given one), left
+ * bound to its target; the unpack state is restored. A WebGL error throws, with `glError`.
+ */
+export function upload(gl: WebGL2RenderingContext, file: QfbFile, options?: QfbUploadOptions): QfbTexture;
 
 /** The version of the library in the module, "major.minor.patch". */
 export const version: string;

@@ -157,9 +157,13 @@ const UNPACK_STATE = [
 /**
  * Uploads every non-empty level of a file to a new WebGL2 texture: TEXTURE_2D for one frame,
  * TEXTURE_2D_ARRAY (a layer a frame) for several, TEXTURE_MAX_LEVEL at the last non-empty level.
- * Leaves the texture bound to its target on the active unit and restores the unpack state.
+ * With { frames: [first, end] } only those layers are filled (the others are made, empty), and
+ * with { texture } too, those layers of a texture this call made before are filled: a viewer
+ * shows its first frame before the rest are in. Leaves the texture bound to its target on the
+ * active unit, and the unpack state as it found it. A WebGL error throws (the texture made is
+ * deleted) with the error in `glError`.
  */
-export function upload(gl, file) {
+export function upload(gl, file, { frames = [0, file.frameCount], texture = null } = {}) {
   let levels = 0;
   while (levels <= file.mipmapCount) {
     const { width, height } = file.level(0, levels);
@@ -167,30 +171,37 @@ export function upload(gl, file) {
     levels += 1;
   }
   if (levels === 0) throw new RangeError('qfb: a file without pixels makes no texture');
+  const [first, end] = frames;
+  if (!(Number.isInteger(first) && Number.isInteger(end) && first >= 0 && first <= end && end <= file.frameCount))
+    throw new RangeError(`qfb: frames [${first}, ${end}] are not of a file of ${file.frameCount}`);
   const facts = file.uploadFacts;
+  const { glesInternalFormat: internal, glesFormat: format, glesType: type } = facts;
   const words = (frame, level) =>
     facts.glesTarget === 'AS_STORED' ? file.level(frame, level).words : file.convert(frame, level, facts.glesTarget);
   const target = file.frameCount === 1 ? gl.TEXTURE_2D : gl.TEXTURE_2D_ARRAY;
+  const made = texture === null;
   const saved = UNPACK_STATE.map(([name]) => gl.getParameter(gl[name]));
   const savedBuffer = gl.getParameter(gl.PIXEL_UNPACK_BUFFER_BINDING);
-  const texture = gl.createTexture();
+  if (made) texture = gl.createTexture();
   try {
     gl.bindBuffer(gl.PIXEL_UNPACK_BUFFER, null);
     UNPACK_STATE.forEach(([name, value]) => gl.pixelStorei(gl[name], value));
     gl.bindTexture(target, texture);
     for (let level = 0; level < levels; ++level) {
       const { width, height } = file.level(0, level);
-      const { glesInternalFormat: internal, glesFormat: format, glesType: type } = facts;
       if (target === gl.TEXTURE_2D) {
-        gl.texImage2D(target, level, internal, width, height, 0, format, type, words(0, level));
+        if (first < end) gl.texImage2D(target, level, internal, width, height, 0, format, type, words(0, level));
+        else if (made) gl.texImage2D(target, level, internal, width, height, 0, format, type, null);
         continue;
       }
-      gl.texImage3D(target, level, internal, width, height, file.frameCount, 0, format, type, null);
-      for (let frame = 0; frame < file.frameCount; ++frame)
+      if (made) gl.texImage3D(target, level, internal, width, height, file.frameCount, 0, format, type, null);
+      for (let frame = first; frame < end; ++frame)
         gl.texSubImage3D(target, level, 0, 0, frame, width, height, 1, format, type, words(frame, level));
     }
-    gl.texParameteri(target, gl.TEXTURE_BASE_LEVEL, 0);
-    gl.texParameteri(target, gl.TEXTURE_MAX_LEVEL, levels - 1);
+    if (made) {
+      gl.texParameteri(target, gl.TEXTURE_BASE_LEVEL, 0);
+      gl.texParameteri(target, gl.TEXTURE_MAX_LEVEL, levels - 1);
+    }
     const error = gl.getError();
     if (error !== gl.NO_ERROR) {
       const failure = new Error(`qfb: WebGL error 0x${error.toString(16)} while uploading`);
@@ -199,7 +210,7 @@ export function upload(gl, file) {
     }
     return { texture, target, levels };
   } catch (failure) {
-    gl.deleteTexture(texture);
+    if (made) gl.deleteTexture(texture);
     throw failure;
   } finally {
     UNPACK_STATE.forEach(([name], i) => gl.pixelStorei(gl[name], saved[i]));

@@ -1,13 +1,33 @@
 // The viewer page's behaviour: opening a file (picker, drop or ?src=), playback at the file's fps,
 // the controls, and drawing one level of one frame at a whole zoom factor, through WebGL2 (the
-// file uploaded once by qfb.mjs, texels fetched unfiltered) or a 2D canvas where WebGL2 is
+// file uploaded by qfb.mjs, texels fetched unfiltered) or a 2D canvas where WebGL2 is
 // missing. The canvas holds the pixels unblended; the checkerboard behind it shows their alpha.
 // body.dataset: state (loading, empty, ready, error), frame and level (what the canvas shows).
-import { open, upload } from './qfb.mjs';
+// For a quick first frame, a ?src= file is fetched while qfb.mjs loads, and only the frame shown
+// is uploaded before it is drawn; the others follow, one a display frame.
+const params = new URLSearchParams(location.search);
+
+// The bytes of a URL, read as they arrive into one buffer when the server gives their length.
+async function fetchBytes(url) {
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
+  const length = Number(response.headers.get('Content-Length'));
+  if (!response.body || !Number.isSafeInteger(length) || length <= 0) return response.arrayBuffer();
+  const bytes = new Uint8Array(length);
+  const reader = response.body.getReader();
+  for (let at = 0; ;) {
+    const { done, value } = await reader.read();
+    if (done) return at === length ? bytes : bytes.subarray(0, at);
+    if (at + value.length > length) throw new Error('more bytes than the server announced');
+    bytes.set(value, at);
+    at += value.length;
+  }
+}
+const pending = params.has('src') ? fetchBytes(params.get('src')).then((bytes) => ({ bytes }), (error) => ({ error })) : null;
+const { open, upload } = await import('./qfb.mjs');
 
 const $ = (id) => document.getElementById(id);
 const canvas = $('view');
-const params = new URLSearchParams(location.search);
 const MAX_SCALE = 16;
 
 const VERTEX = `#version 300 es
@@ -55,15 +75,23 @@ const webgl = makeGl();
 const context2d = webgl ? null : canvas.getContext('2d');
 
 const view = {
-  file: null, texture: null, level: 0, scale: 1, playing: true,
+  file: null, texture: null, loaded: [], level: 0, scale: 1, playing: true,
   // Playback: the frame shown at startTime; the frame index follows the clock from there.
   startFrame: 0, startTime: 0, shown: null, picture: null,
 };
 
 function frameAt(now) {
   if (!view.playing) return view.startFrame;
-  const elapsed = Math.floor(((now - view.startTime) * view.file.fps) / 1000);
+  // A display frame's time may precede the start just set.
+  const elapsed = Math.max(0, Math.floor(((now - view.startTime) * view.file.fps) / 1000));
   return (view.startFrame + elapsed) % view.file.frameCount;
+}
+
+// Fills the texture's layer for a frame the first time it is needed.
+function uploadFrame(frame) {
+  if (view.loaded[frame]) return;
+  upload(webgl.gl, view.file, { texture: view.texture.texture, frames: [frame, frame + 1] });
+  view.loaded[frame] = true;
 }
 
 function drawGl(frame, level, width, height) {
@@ -73,6 +101,7 @@ function drawGl(frame, level, width, height) {
   gl.clearColor(0, 0, 0, 0);
   gl.clear(gl.COLOR_BUFFER_BIT);
   if (width === 0 || height === 0) return;
+  uploadFrame(frame);
   gl.useProgram(p.program);
   gl.uniform1i(p.level, level);
   gl.uniform1i(p.layer, frame);
@@ -110,9 +139,17 @@ function render(frame) {
 }
 
 function tick(now) {
-  if (view.file) {
-    const frame = frameAt(now);
-    if (frame !== view.shown) render(frame);
+  try {
+    if (view.file) {
+      const frame = frameAt(now);
+      if (frame !== view.shown) render(frame);
+      else if (view.texture) {
+        const missing = view.loaded.indexOf(false);
+        if (missing >= 0) uploadFrame(missing);
+      }
+    }
+  } catch (error) {
+    showError(error, $('name').textContent);
   }
   requestAnimationFrame(tick);
 }
@@ -155,7 +192,7 @@ function showFacts(file, name) {
 // A bad file replaces what was shown: the canvas is emptied and the message says why.
 function showError(error, name) {
   if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
-  Object.assign(view, { file: null, texture: null, picture: null, shown: null });
+  Object.assign(view, { file: null, texture: null, loaded: [], picture: null, shown: null });
   canvas.width = 0;
   canvas.height = 0;
   const detail = error.status ? `${error.message} (${error.status})` : error.message;
@@ -175,10 +212,13 @@ function show(bytes, name, { frame = 0, level = 0, scale = null, paused = false 
   try {
     const file = open(bytes);
     if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
-    Object.assign(view, { file: null, texture: null, picture: null, shown: null });
+    Object.assign(view, { file: null, texture: null, loaded: [], picture: null, shown: null });
     file.level(frame, level); // a frame or level not in the file is refused like a bad file
-    if (webgl && file.width * file.height > 0) view.texture = upload(webgl.gl, file);
     view.file = file;
+    if (webgl && file.width * file.height > 0) {
+      view.texture = upload(webgl.gl, file, { frames: [0, 0] });
+      view.loaded = new Array(file.frameCount).fill(false);
+    }
     view.level = level;
     view.scale = scale ?? Math.max(1, Math.min(MAX_SCALE, Math.floor(512 / Math.max(file.width, file.height, 1))));
     view.playing = !paused;
@@ -197,12 +237,10 @@ function show(bytes, name, { frame = 0, level = 0, scale = null, paused = false 
 }
 
 async function showUrl() {
-  const src = params.get('src');
-  const name = src.split('/').pop();
+  const name = params.get('src').split('/').pop();
   try {
-    const response = await fetch(src);
-    if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
-    const bytes = await response.arrayBuffer();
+    const { bytes, error } = await pending;
+    if (error) throw error;
     const index = (key) => (params.has(key) ? Number(params.get(key)) : 0);
     const scale = params.has('scale') ? wholeScale(params.get('scale')) : null;
     if (params.has('scale') && scale === null) throw new Error(`zoom is a whole factor from 1 to ${MAX_SCALE}`);

@@ -34,7 +34,7 @@ export function serve(roots) {
       'Content-Type': TYPES[extname(file)] ?? 'application/octet-stream', 'Content-Length': stat.size,
       'Cache-Control': 'no-store',
     });
-    createReadStream(file).pipe(response);
+    createReadStream(file, { highWaterMark: 1 << 20 }).pipe(response);
   });
   return new Promise((resolve, reject) => {
     server.once('error', reject);
