@@ -38,7 +38,7 @@ if (mode === 'expand') {
     if (mode === 'screenshot') {
       const [png, query] = rest;
       const page = await browser.newPage();
-      await page.setViewport({ width: 900, height: 600 });
+      await page.setViewport({ width: 760, height: 400 });
       await page.goto(`${origin}/viewer.html?src=${src}&${query}`);
       await page.waitForFunction(() => document.body.dataset.state === 'ready', { timeout: 30000 });
       writeFileSync(png, await page.screenshot({ type: 'png' }));
