@@ -49,11 +49,11 @@ after(async () => {
   clearTimeout(watchdog);
 });
 
-// Opens the viewer on a query and waits until it is ready or has refused.
+// Opens the viewer on a query and waits until it has shown a file, refused one, or has none.
 async function visit(query) {
   await page.goto(`${running.origin}/viewer.html?${query}`, { timeout: 30000 });
-  await page.waitForFunction(() => ['ready', 'error'].includes(document.body.dataset.state), { timeout: 30000 });
-  return page.evaluate(() => ({ state: document.body.dataset.state, message: document.getElementById('message') }));
+  await page.waitForFunction(() => ['ready', 'error', 'empty'].includes(document.body.dataset.state), { timeout: 30000 });
+  return page.evaluate(() => ({ state: document.body.dataset.state }));
 }
 
 // The canvas's pixels, rows top first: through WebGL readPixels, or the 2D context.
@@ -134,20 +134,25 @@ test(`playing advances at the file's fps (within ${TOLERANCE} frames over ${SAMP
     };
     requestAnimationFrame(sample);
   }), SAMPLE_MS);
+  // A loaded machine may skip frames (the index follows the clock), never more than a loop's worth.
   let advanced = 0;
-  for (let i = 1; i < samples.length; ++i) {
-    const step = (samples[i][1] - samples[i - 1][1] + PLAY_FRAMES) % PLAY_FRAMES;
-    assert.ok(step <= 1, `frame ${samples[i - 1][1]} to ${samples[i][1]}: a frame skipped`);
-    advanced += step;
-  }
+  for (let i = 1; i < samples.length; ++i) advanced += (samples[i][1] - samples[i - 1][1] + PLAY_FRAMES) % PLAY_FRAMES;
   const elapsed = samples.at(-1)[0] - samples[0][0];
   const expected = (elapsed * PLAY_FPS) / 1000;
   assert.ok(Math.abs(advanced - expected) <= TOLERANCE, `${advanced} frames in ${elapsed.toFixed(0)} ms at ${PLAY_FPS} fps`);
   assert.ok(advanced > PLAY_FRAMES, 'it loops');
 
+  // Paused, it stays; the step buttons move one frame and wrap around.
   assert.equal((await visit('src=/files/playback.qfb&frame=3&paused=1').then((v) => v.state)), 'ready');
   await new Promise((resolve) => setTimeout(resolve, 500));
-  assert.equal(await page.evaluate(() => document.body.dataset.frame), '3');
+  const shown = () => page.evaluate(() => Number(document.body.dataset.frame));
+  assert.equal(await shown(), 3);
+  const steps = [['#forward', 4], ['#back', 3], ['#back', 2], ['#back', 1], ['#back', 0], ['#back', PLAY_FRAMES - 1],
+    ['#forward', 0]];
+  for (const [button, frame] of steps) {
+    await page.click(button);
+    assert.equal(await shown(), frame, button);
+  }
   assert.deepEqual(pageErrors, []);
 });
 
@@ -161,6 +166,20 @@ const REFUSALS = [
   ['src=/files/frames-4444.qfb&level=4', 'frames-4444.qfb: no such frame, level or row (QFB_OUT_OF_RANGE)'],
   ['src=/files/missing.qfb', 'missing.qfb: 404 Not Found'],
 ];
+
+test('a file picked with the file input is shown, and a damaged one refused', { timeout: 60000 }, async () => {
+  assert.equal((await visit('')).state, 'empty');
+  const input = await page.$('#file');
+  await input.uploadFile(join(folder, 'frames-4444.qfb'));
+  await page.waitForFunction(() => document.body.dataset.state === 'ready', { timeout: 30000 });
+  assert.deepEqual(await page.evaluate(() => [document.getElementById('name').textContent, document.getElementById('view').width]),
+    ['frames-4444.qfb', 6 * 16]);
+  await input.uploadFile(join(folder, 'cut-short.qfb'));
+  await page.waitForFunction(() => document.body.dataset.state === 'error', { timeout: 30000 });
+  assert.equal(await page.evaluate(() => document.getElementById('message').textContent),
+    `cut-short.qfb: ${answers.get('cut-short').text} (QFB_CUT_SHORT)`);
+  assert.deepEqual(pageErrors, []);
+});
 
 test('a damaged file shows the library\'s text, and nothing escapes the page', { timeout: 60000 }, async () => {
   for (const [query, message] of REFUSALS) {
