@@ -35,7 +35,7 @@ export interface QfbLevel {
   readonly level: number;
   readonly width: number;
   readonly height: number;
-  /** width x height words as stored, rows top first: a view of the file's own copy (do not change it). */
+  /** width x height words as stored, rows top first: a view of the file's bytes (do not change it). */
   readonly words: Uint16Array;
 }
 
@@ -64,8 +64,14 @@ export interface QfbFile {
   convert(frame: number, level: number, target: QfbTarget): Uint16Array;
 }
 
-/** Checks a whole file (the bytes are copied) and returns it; a bad file throws a QfbError. */
-export function open(bytes: ArrayBuffer | ArrayBufferView): QfbFile;
+export interface QfbOpenOptions {
+  /** false: read the caller's bytes without a copy (they must not change; they may still be
+   *  arriving if no level is read before its bytes are in). true by default. */
+  copy?: boolean;
+}
+
+/** Checks a whole file (its header against its size) and returns it; a bad file throws a QfbError. */
+export function open(bytes: ArrayBuffer | ArrayBufferView, options?: QfbOpenOptions): QfbFile;
 
 /** The upload facts of a format name; null for another name. */
 export function uploadFacts(format: string): QfbUploadFacts | null;

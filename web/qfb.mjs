@@ -113,7 +113,7 @@ class QfbFile {
     memory().set(this.#head, lib.qfbw_head());
     check(lib.qfbw_level(this.#head.length, this.#data.length, index(frame), index(level)));
     const width = lib.qfbw_level_width(), height = lib.qfbw_level_height();
-    const words = new Uint16Array(this.#data.buffer, lib.qfbw_level_offset(), width * height);
+    const words = new Uint16Array(this.#data.buffer, this.#data.byteOffset + lib.qfbw_level_offset(), width * height);
     return { frame, level, width, height, words };
   }
 
@@ -138,13 +138,18 @@ class QfbFile {
   }
 }
 
-/** Checks a whole file and returns it; a bad file throws a QfbError. The bytes are copied. */
-export function open(bytes) {
+/**
+ * Checks a whole file (its header against its size) and returns it; a bad file throws a
+ * QfbError. The bytes are copied, unless { copy: false }: then the file reads the caller's bytes
+ * (at an even address; copied otherwise), which the caller must not change, and which may still
+ * be arriving, as long as a level is not read before its bytes are in.
+ */
+export function open(bytes, { copy = true } = {}) {
   const view = asBytes(bytes);
   const headSize = Math.min(view.length, HEADER_SIZE);
   memory().set(view.subarray(0, headSize), lib.qfbw_head());
   check(lib.qfbw_check(headSize, view.length));
-  return new QfbFile(view.slice(), lib.qfbw_header_field(2));
+  return new QfbFile(copy || view.byteOffset % 2 !== 0 ? view.slice() : view, lib.qfbw_header_field(2));
 }
 
 // The unpack state a WebGL2 upload from an array depends on, and the values it needs.

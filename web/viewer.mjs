@@ -3,27 +3,62 @@
 // file uploaded by qfb.mjs, texels fetched unfiltered) or a 2D canvas where WebGL2 is
 // missing. The canvas holds the pixels unblended; the checkerboard behind it shows their alpha.
 // body.dataset: state (loading, empty, ready, error), frame and level (what the canvas shows).
-// For a quick first frame, a ?src= file is fetched while qfb.mjs loads, and only the frame shown
-// is uploaded before it is drawn; the others follow, one a display frame.
+// For a quick first frame, a ?src= file is fetched while qfb.mjs loads, checked (header against
+// the announced length) once its header is in, and the frame asked for is drawn once its bytes
+// are in; the other frames are drawn and uploaded as their bytes arrive, one a display frame.
+// Should the body end short, the library's refusal of the bytes there are replaces the picture.
 const params = new URLSearchParams(location.search);
 
-// The bytes of a URL, read as they arrive into one buffer when the server gives their length.
-async function fetchBytes(url) {
-  const response = await fetch(url);
-  if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
-  const length = Number(response.headers.get('Content-Length'));
-  if (!response.body || !Number.isSafeInteger(length) || length <= 0) return response.arrayBuffer();
-  const bytes = new Uint8Array(length);
-  const reader = response.body.getReader();
-  for (let at = 0; ;) {
-    const { done, value } = await reader.read();
-    if (done) return at === length ? bytes : bytes.subarray(0, at);
-    if (at + value.length > length) throw new Error('more bytes than the server announced');
-    bytes.set(value, at);
-    at += value.length;
+// The bytes of a URL as they arrive: one buffer of the announced length, filled in order.
+class Arrival {
+  constructor(url) {
+    this.bytes = null;
+    this.at = 0;
+    this.waiting = new Set();
+    this.done = this.#read(url);
+    this.done.catch(() => {}).finally(() => this.#tell());
+  }
+
+  async #read(url) {
+    const response = await fetch(url);
+    if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
+    const length = Number(response.headers.get('Content-Length'));
+    if (!response.body || !Number.isSafeInteger(length) || length <= 0) {
+      this.bytes = new Uint8Array(await response.arrayBuffer());
+      this.at = this.bytes.length;
+      return this.bytes;
+    }
+    this.bytes = new Uint8Array(length);
+    const reader = response.body.getReader();
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) return this.at === length ? this.bytes : this.bytes.subarray(0, this.at);
+      if (this.at + value.length > length) throw new Error('more bytes than the server announced');
+      this.bytes.set(value, this.at);
+      this.at += value.length;
+      this.#tell();
+    }
+  }
+
+  #tell() {
+    for (const wake of this.waiting) wake();
+  }
+
+  /** Resolves once count bytes are in or the body has ended; rejects if the fetch failed. */
+  until(count) {
+    return new Promise((resolve, reject) => {
+      const wake = () => {
+        if (this.at < count) return;
+        this.waiting.delete(wake);
+        resolve();
+      };
+      this.waiting.add(wake);
+      wake();
+      this.done.then(() => (this.waiting.delete(wake), resolve()), (error) => (this.waiting.delete(wake), reject(error)));
+    });
   }
 }
-const pending = params.has('src') ? fetchBytes(params.get('src')).then((bytes) => ({ bytes }), (error) => ({ error })) : null;
+const arrival = params.has('src') ? new Arrival(params.get('src')) : null;
 const { open, upload } = await import('./qfb.mjs');
 
 const $ = (id) => document.getElementById(id);
@@ -76,6 +111,8 @@ const context2d = webgl ? null : canvas.getContext('2d');
 
 const view = {
   file: null, texture: null, loaded: [], level: 0, scale: 1, playing: true,
+  // Bytes of the file in so far, and the last non-empty level: a frame is drawn once it is in.
+  have: () => Infinity, lastLevel: 0, generation: 0,
   // Playback: the frame shown at startTime; the frame index follows the clock from there.
   startFrame: 0, startTime: 0, shown: null, picture: null,
 };
@@ -85,6 +122,11 @@ function frameAt(now) {
   // A display frame's time may precede the start just set.
   const elapsed = Math.max(0, Math.floor(((now - view.startTime) * view.file.fps) / 1000));
   return (view.startFrame + elapsed) % view.file.frameCount;
+}
+
+function arrived(frame) {
+  const { words } = view.file.level(frame, view.lastLevel);
+  return words.byteOffset + words.byteLength <= view.have();
 }
 
 // Fills the texture's layer for a frame the first time it is needed.
@@ -125,7 +167,9 @@ function draw2d(frame, level, width, height) {
   context2d.drawImage(view.picture.source, 0, 0, width * view.scale, height * view.scale);
 }
 
+// Draws a frame whose bytes are in; false for one still arriving.
 function render(frame) {
+  if (!arrived(frame)) return false;
   const { width, height } = view.file.level(frame, view.level);
   if (canvas.width !== width * view.scale || canvas.height !== height * view.scale) {
     canvas.width = width * view.scale;
@@ -136,6 +180,7 @@ function render(frame) {
   $('frame').value = frame;
   document.body.dataset.frame = frame;
   document.body.dataset.level = view.level;
+  return true;
 }
 
 function tick(now) {
@@ -145,7 +190,7 @@ function tick(now) {
       if (frame !== view.shown) render(frame);
       else if (view.texture) {
         const missing = view.loaded.indexOf(false);
-        if (missing >= 0) uploadFrame(missing);
+        if (missing >= 0 && arrived(missing)) uploadFrame(missing);
       }
     }
   } catch (error) {
@@ -189,10 +234,15 @@ function showFacts(file, name) {
   $('frames').textContent = `of 0 - ${file.frameCount - 1}`;
 }
 
+function forget() {
+  if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
+  Object.assign(view, { file: null, texture: null, loaded: [], picture: null, shown: null, have: () => Infinity });
+  view.generation += 1;
+}
+
 // A bad file replaces what was shown: the canvas is emptied and the message says why.
 function showError(error, name) {
-  if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
-  Object.assign(view, { file: null, texture: null, loaded: [], picture: null, shown: null });
+  forget();
   canvas.width = 0;
   canvas.height = 0;
   const detail = error.status ? `${error.message} (${error.status})` : error.message;
@@ -207,52 +257,69 @@ function wholeScale(text) {
   return Number.isInteger(value) && value >= 1 && value <= MAX_SCALE ? value : null;
 }
 
-// Opens bytes and shows frame `frame` of level `level`; a bad file leaves a message instead.
-function show(bytes, name, { frame = 0, level = 0, scale = null, paused = false } = {}) {
-  try {
-    const file = open(bytes);
-    if (view.texture) webgl.gl.deleteTexture(view.texture.texture);
-    Object.assign(view, { file: null, texture: null, loaded: [], picture: null, shown: null });
-    file.level(frame, level); // a frame or level not in the file is refused like a bad file
-    view.file = file;
-    if (webgl && file.width * file.height > 0) {
-      view.texture = upload(webgl.gl, file, { frames: [0, 0] });
-      view.loaded = new Array(file.frameCount).fill(false);
-    }
-    view.level = level;
-    view.scale = scale ?? Math.max(1, Math.min(MAX_SCALE, Math.floor(512 / Math.max(file.width, file.height, 1))));
-    view.playing = !paused;
-    $('play').textContent = paused ? 'Play' : 'Pause';
-    $('name').textContent = name;
-    $('message').hidden = true;
-    showFacts(file, name);
-    $('level').value = level;
-    $('scale').value = view.scale;
-    goTo(frame);
-    if (webgl) webgl.gl.finish();
-    document.body.dataset.state = 'ready';
-  } catch (error) {
-    showError(error, name);
+// Shows frame `frame` of level `level` of an opened file (throws for a frame or level not in it),
+// of which have() bytes are in.
+function show(file, name, { frame = 0, level = 0, scale = null, paused = false, have = () => Infinity } = {}) {
+  forget();
+  file.level(frame, level);
+  view.file = file;
+  view.have = have;
+  while (view.lastLevel < file.mipmapCount && file.level(0, view.lastLevel + 1).words.length > 0) view.lastLevel += 1;
+  if (webgl && file.width * file.height > 0) {
+    view.texture = upload(webgl.gl, file, { frames: [0, 0] });
+    view.loaded = new Array(file.frameCount).fill(false);
   }
+  view.level = level;
+  view.scale = scale ?? Math.max(1, Math.min(MAX_SCALE, Math.floor(512 / Math.max(file.width, file.height, 1))));
+  view.playing = !paused;
+  $('play').textContent = paused ? 'Play' : 'Pause';
+  $('name').textContent = name;
+  $('message').hidden = true;
+  showFacts(file, name);
+  $('level').value = level;
+  $('scale').value = view.scale;
+  goTo(frame);
+  if (webgl) webgl.gl.finish();
+  document.body.dataset.state = 'ready';
 }
 
 async function showUrl() {
   const name = params.get('src').split('/').pop();
+  // Until it shows its file, this page's own generation; then the one its file is shown in.
+  let mine = view.generation;
   try {
-    const { bytes, error } = await pending;
-    if (error) throw error;
     const index = (key) => (params.has(key) ? Number(params.get(key)) : 0);
     const scale = params.has('scale') ? wholeScale(params.get('scale')) : null;
     if (params.has('scale') && scale === null) throw new Error(`zoom is a whole factor from 1 to ${MAX_SCALE}`);
-    show(bytes, name, { frame: index('frame'), level: index('level'), scale, paused: params.get('paused') === '1' });
+    // Bytes that ended before `count`: the library refuses what there is.
+    const need = async (count) => {
+      await arrival.until(count);
+      if (arrival.at < count) open(await arrival.done);
+      return view.generation === mine; // false once another file has been opened
+    };
+    if (!(await need(32))) return;
+    const file = open(arrival.bytes, { copy: false }); // the header against the announced length
+    const frame = index('frame'), level = index('level');
+    const { words } = file.level(frame, level);
+    if (!(await need(words.byteOffset + words.byteLength))) return;
+    show(file, name, { frame, level, scale, paused: params.get('paused') === '1', have: () => arrival.at });
     performance.mark('qfb-first-frame');
+    mine = view.generation;
+    const bytes = await arrival.done;
+    if (view.generation !== mine) return;
+    if (bytes.length !== file.size) open(bytes);
+    view.have = () => Infinity;
   } catch (error) {
-    showError(error, name);
+    if (view.generation === mine) showError(error, name);
   }
 }
 
 async function showPicked(file) {
-  show(await file.arrayBuffer(), file.name);
+  try {
+    show(open(await file.arrayBuffer()), file.name);
+  } catch (error) {
+    showError(error, file.name);
+  }
 }
 
 $('scale').replaceChildren(...Array.from({ length: MAX_SCALE }, (_, i) => option(i + 1, `${i + 1} x`)));

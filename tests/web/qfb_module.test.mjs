@@ -23,23 +23,28 @@ const hex = (typed) => Buffer.from(typed.buffer, typed.byteOffset, typed.byteLen
 const refusal = (status, text) => (error) =>
   error instanceof qfb.QfbError && error instanceof Error && error.status === status && error.message === text;
 
-// The same bytes as the file gives them, and at an odd address inside a larger buffer.
+// The same bytes as the file gives them, at an odd or even address inside a larger buffer, and
+// whether the module is asked to copy them: [kind, bytes, copy].
 function views(bytes) {
-  const larger = new Uint8Array(bytes.length + 3);
-  larger.set(bytes, 1);
-  return { 'a Uint8Array': bytes, 'an ArrayBuffer': bytes.slice().buffer, 'an odd view': larger.subarray(1, -2) };
+  const at = (offset) => {
+    const larger = new Uint8Array(bytes.length + 4);
+    larger.set(bytes, offset);
+    return larger.subarray(offset, offset + bytes.length);
+  };
+  return [['a Uint8Array', bytes, true], ['an ArrayBuffer', bytes.slice().buffer, true], ['an odd view', at(1), true],
+    ['an odd view, not copied', at(3), false], ['an even view, not copied', at(2), false]];
 }
 
 for (const answer of answers.files) {
   test(`${answer.name}: ${answer.status}`, () => {
     const bytes = new Uint8Array(readFileSync(join(folder, answer.file)));
-    for (const [kind, view] of Object.entries(views(bytes))) {
+    for (const [kind, view, copy] of views(bytes)) {
       if (answer.status !== 'QFB_OK') {
-        assert.throws(() => qfb.open(view), refusal(answer.status, answer.text), kind);
+        assert.throws(() => qfb.open(view, { copy }), refusal(answer.status, answer.text), kind);
         continue;
       }
-      const file = qfb.open(view);
-      (view instanceof ArrayBuffer ? new Uint8Array(view) : view).fill(0); // the module keeps its own copy
+      const file = qfb.open(view, { copy });
+      if (copy) (view instanceof ArrayBuffer ? new Uint8Array(view) : view).fill(0); // the module has its own
       const { width, height, format, fps, frameCount, mipmapCount } = file;
       assert.deepEqual({ width, height, format, fps, frameCount, mipmapCount }, answer.header, kind);
       assert.equal(file.size, answer.size);
@@ -47,7 +52,8 @@ for (const answer of answers.files) {
       for (const level of answer.levels) {
         const where = `${kind}, frame ${level.frame} level ${level.level}`;
         const got = file.level(level.frame, level.level);
-        assert.deepEqual([got.width, got.height, got.words.byteOffset], [level.width, level.height, level.offset], where);
+        const start = got.words.buffer === view.buffer ? view.byteOffset : 0; // not copied: in the caller's buffer
+        assert.deepEqual([got.width, got.height, got.words.byteOffset - start], [level.width, level.height, level.offset], where);
         assert.equal(hex(got.words), level.words, where);
         for (const gpu of [false, true]) {
           for (const order of ['RGBA', 'BGRA']) {

@@ -38,8 +38,18 @@ const watchdog = setTimeout(() => {
 }, 200000);
 watchdog.unref();
 
+// /slow/NAME sends a file's header and first frame, and the rest once `release` is called.
+let release = () => {};
+function slowly(request, response, name) {
+  const bytes = readFileSync(join(folder, name));
+  const first = 32 + (bytes.length - 32) / bytes.readUInt32LE(24);
+  response.writeHead(200, { 'Content-Type': 'application/octet-stream', 'Content-Length': bytes.length });
+  response.write(bytes.subarray(0, first));
+  release = () => response.end(bytes.subarray(first));
+}
+
 before(async () => {
-  running = await start({ '/': process.env.QFB_WEB_PACKAGE, '/files/': folder });
+  running = await start({ '/': process.env.QFB_WEB_PACKAGE, '/files/': folder, '/slow/': slowly });
   page = await running.browser.newPage();
   page.on('pageerror', (error) => pageErrors.push(error.message));
 });
@@ -166,6 +176,26 @@ const REFUSALS = [
   ['src=/files/frames-4444.qfb&level=4', 'frames-4444.qfb: no such frame, level or row (QFB_OUT_OF_RANGE)'],
   ['src=/files/missing.qfb', 'missing.qfb: 404 Not Found'],
 ];
+
+test('a file still arriving shows its first frame, and each other frame once it is in', { timeout: 60000 }, async () => {
+  const answer = answers.get('frames-1555');
+  const pixels = async (frame) => {
+    const { gpuRGBA, width, height } = answer.levels.find((l) => l.frame === frame && l.level === 0);
+    const got = await readCanvas();
+    return Buffer.from(got.base64, 'base64').equals(enlarged(Buffer.from(gpuRGBA, 'hex'), width, height, 2));
+  };
+  assert.equal((await visit('src=/slow/frames-1555.qfb&paused=1&scale=2')).state, 'ready');
+  assert.ok(await pixels(0), 'frame 0');
+  await page.click('#forward'); // frame 1 is asked for, and drawn when it is in
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  assert.equal(await page.evaluate(() => document.body.dataset.frame), '0');
+  release();
+  await page.waitForFunction(() => document.body.dataset.frame === '1', { timeout: 10000 });
+  assert.ok(await pixels(1), 'frame 1');
+  await page.click('#forward');
+  assert.ok(await pixels(2), 'frame 2');
+  assert.deepEqual(pageErrors, []);
+});
 
 test('a file picked with the file input is shown, and a damaged one refused', { timeout: 60000 }, async () => {
   assert.equal((await visit('')).state, 'empty');

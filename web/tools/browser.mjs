@@ -13,12 +13,20 @@ const TYPES = {
   '.wasm': 'application/wasm', '.json': 'application/json', '.png': 'image/png',
 };
 
-/** Serves folders: { '/': packageDir, '/files/': other } (longest prefix first). Resolves to { server, origin }. */
+/**
+ * Serves folders, { '/': packageDir, '/files/': other }, the longest prefix first; a function in
+ * place of a folder answers its requests itself: handler(request, response, rest of the path).
+ * Resolves to { server, origin }.
+ */
 export function serve(roots) {
   const prefixes = Object.keys(roots).sort((a, b) => b.length - a.length);
   const server = createServer((request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     const prefix = prefixes.find((p) => path.startsWith(p));
+    if (prefix && typeof roots[prefix] === 'function') {
+      roots[prefix](request, response, path.slice(prefix.length));
+      return;
+    }
     const file = prefix && normalize(join(roots[prefix], path.slice(prefix.length)));
     let stat = null;
     try {
