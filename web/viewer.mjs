@@ -136,13 +136,14 @@ function uploadFrame(frame) {
   view.loaded[frame] = true;
 }
 
+// An empty level (or a file without pixels, which has no texture) leaves the canvas empty.
 function drawGl(frame, level, width, height) {
   const { gl } = webgl;
-  const p = view.texture.target === gl.TEXTURE_2D_ARRAY ? webgl.layered : webgl.flat;
   gl.viewport(0, 0, canvas.width, canvas.height);
   gl.clearColor(0, 0, 0, 0);
   gl.clear(gl.COLOR_BUFFER_BIT);
   if (width === 0 || height === 0) return;
+  const p = view.texture.target === gl.TEXTURE_2D_ARRAY ? webgl.layered : webgl.flat;
   uploadFrame(frame);
   gl.useProgram(p.program);
   gl.uniform1i(p.level, level);

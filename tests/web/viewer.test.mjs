@@ -73,7 +73,9 @@ const readCanvas = () =>
     const { width, height } = canvas;
     let pixels;
     const gl = canvas.getContext('webgl2');
-    if (gl) {
+    if (width * height === 0) {
+      pixels = new Uint8Array(0);
+    } else if (gl) {
       const up = new Uint8Array(width * height * 4);
       gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, up);
       pixels = new Uint8Array(up.length);
@@ -96,11 +98,13 @@ function enlarged(rgba, width, height, scale) {
   return out;
 }
 
-// file, frame, level, zoom, renderer: every format, the 2D-array and the 2D texture, reduced levels.
+// file, frame, level, zoom, renderer: every format, the 2D-array and the 2D texture, reduced and
+// empty levels, a file without pixels.
 const PIXELS = [
   ['frames-1555', 2, 0, 3, 'webgl2'], ['frames-1555', 1, 1, 5, 'webgl2'],
   ['frames-4444', 1, 0, 2, 'webgl2'], ['frames-4444', 0, 2, 4, 'webgl2'],
-  ['frames-565', 0, 0, 7, 'webgl2'], ['frames-565', 0, 1, 1, 'webgl2'],
+  ['frames-565', 0, 0, 7, 'webgl2'], ['frames-565', 0, 1, 1, 'webgl2'], ['frames-1555', 2, 2, 3, 'webgl2'],
+  ['no-pixels', 1, 0, 2, 'webgl2'], ['no-pixels', 1, 1, 2, '2d'],
   ['every-word-1555', 0, 0, 1, 'webgl2'], ['every-word-4444', 0, 0, 1, 'webgl2'], ['every-word-565', 0, 0, 2, 'webgl2'],
   ['frames-565', 0, 0, 3, '2d'], ['every-word-1555', 0, 0, 1, '2d'], ['every-word-4444', 0, 0, 1, '2d'],
   ['every-word-565', 0, 0, 1, '2d'],
