@@ -124,10 +124,20 @@ function frameAt(now) {
   return (view.startFrame + elapsed) % view.file.frameCount;
 }
 
-function arrived(frame) {
-  const { words } = view.file.level(frame, view.lastLevel);
-  return words.byteOffset + words.byteLength <= view.have();
+// The last non-empty level of a file's frames (0 for a file without pixels).
+function lastLevelOf(file) {
+  let last = 0;
+  while (last < file.mipmapCount && file.level(0, last + 1).words.length > 0) last += 1;
+  return last;
 }
+
+// Where a frame's bytes end in the file (the file's own buffer starts at its first byte).
+function frameEnd(file, frame, lastLevel) {
+  const { words } = file.level(frame, lastLevel);
+  return words.byteOffset + words.byteLength;
+}
+
+const arrived = (frame) => frameEnd(view.file, frame, view.lastLevel) <= view.have();
 
 // Fills the texture's layer for a frame the first time it is needed.
 function uploadFrame(frame) {
@@ -265,7 +275,7 @@ function show(file, name, { frame = 0, level = 0, scale = null, paused = false, 
   file.level(frame, level);
   view.file = file;
   view.have = have;
-  while (view.lastLevel < file.mipmapCount && file.level(0, view.lastLevel + 1).words.length > 0) view.lastLevel += 1;
+  view.lastLevel = lastLevelOf(file);
   if (webgl && file.width * file.height > 0) {
     view.texture = upload(webgl.gl, file, { frames: [0, 0] });
     view.loaded = new Array(file.frameCount).fill(false);
@@ -301,8 +311,8 @@ async function showUrl() {
     if (!(await need(32))) return;
     const file = open(arrival.bytes, { copy: false }); // the header against the announced length
     const frame = index('frame'), level = index('level');
-    const { words } = file.level(frame, level);
-    if (!(await need(words.byteOffset + words.byteLength))) return;
+    file.level(frame, level); // refused before any wait if the file has no such frame or level
+    if (!(await need(frameEnd(file, frame, lastLevelOf(file))))) return;
     show(file, name, { frame, level, scale, paused: params.get('paused') === '1', have: () => arrival.at });
     performance.mark('qfb-first-frame');
     mine = view.generation;
