@@ -33,10 +33,11 @@ add_custom_target(man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The Debian packages: makeqfb (the programs, their pages and the CMake package), libqfb1 (the
-# format library's run-time file) and libqfb-dev (its header, static library, link name, qfb.pc and
-# CMake targets). Each gets the licence (SPDX: MIT) as its copyright file, and the changelog.
-set(MAKEQFB_DEB_COMPONENTS programs library development)
-set(MAKEQFB_DEB_NAMES makeqfb libqfb1 libqfb-dev)
+# format library's run-time file), libqfb-dev (its headers, static library, link name, qfb.pc and
+# CMake targets) and python3-qfb (the Python package and its Pillow plugin). Each gets the licence
+# (SPDX: MIT) as its copyright file, and the changelog.
+set(MAKEQFB_DEB_COMPONENTS programs library development python)
+set(MAKEQFB_DEB_NAMES makeqfb libqfb1 libqfb-dev python3-qfb)
 makeqfb_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging changelog)
 add_custom_target(changelog ALL DEPENDS ${changelog})
 foreach(component package IN ZIP_LISTS MAKEQFB_DEB_COMPONENTS MAKEQFB_DEB_NAMES)
@@ -74,7 +75,21 @@ set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "QFB file format library - developme
 libqfb checks a QFB file (16-bit 1555, 4444 or 565 animation frames with
 mipmap levels, as makeqfb writes them) held in memory, gives access to every
 level of every frame and expands levels to 8-bit RGBA. This package holds the
-C header, the static library, the pkg-config file and the CMake targets.")
+C header, the header-only OpenGL and OpenGL ES upload qfb_gl.h, the static
+library, the pkg-config file and the CMake targets.")
+# Pure Python, calling libqfb.so.1 through ctypes: for every architecture, depending on the library.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.11), libqfb1 (>= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS python3-pil)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/python/debian/postinst
+    ${PROJECT_BINARY_DIR}/python/debian/prerm)
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION "QFB file format - Python 3 module and Pillow plugin
+The module qfb reads and writes QFB files (16-bit 1555, 4444 or 565 animation
+frames with mipmap levels, as makeqfb writes them) through libqfb: the header,
+every level's words and their expansion to 8-bit RGBA. Importing qfb.pillow
+lets Pillow open and save QFB files like any other image format.")
 set(CPACK_DEBIAN_PACKAGE_LICENSE MIT)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Shipped programs are stripped, as Debian's policy asks.

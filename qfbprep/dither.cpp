@@ -11,9 +11,15 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "blue_noise.h"
+#include "dither_refine.h"
+
+
 
 #if defined(__x86_64__) && defined(__GLIBC__) && !defined(QFB_NO_TARGET_CLONES)
 #define QFB_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
@@ -132,6 +138,20 @@ Plan plan_for(int32_t format, int bytes_per_pixel, const DitherOptions& options)
     return plan;
 }
 
+// Rows of an image, in place: what the diffusion loop works on, a whole image or a band of one.
+struct Rows {
+    uint8_t* first;
+    int32_t width, height, bytes_per_pixel;
+
+    uint8_t* row(int32_t y) const { return first + static_cast<size_t>(y) * static_cast<size_t>(width) * bytes_per_pixel; }
+};
+
+// Rows first .. first + count - 1 of image.
+Rows rows_of(Image& image, int32_t first, int32_t count)
+{
+    return Rows{image.row(first), image.width, count, image.bytes_per_pixel()};
+}
+
 // Pixels an image keeps from a frame before (stable): width x height flags, and the pixels they
 // keep, laid out as the image's.
 struct Kept {
@@ -142,12 +162,12 @@ struct Kept {
 // Diffuses a, and b too when it is not null (then of a's size and depth); each lane to its own
 // width. Without b its half of the lanes reads zeros and writes into a scratch pixel never read.
 // A fully transparent pixel takes no error and passes none on. A kept pixel (flagged in keep_a or
-// keep_b, when not null) shows its kept bytes, takes no error, and passes on its own: the value
-// wanted less what it shows, which the changed pixels beside it make up for.
+// keep_b, when not null) shows its kept bytes, and passes on what it takes with its own: the
+// value wanted less what it shows, which the changed pixels after it make up for.
 // The kernel and a strength below full are template arguments, so that each share is taken with
 // shifts and adds, not a multiplication, in the common case.
 template <int BPP, int AHEAD, int BEHIND_BELOW, int BELOW, bool SCALED, bool KEEPS>
-inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b,
+inline __attribute__((always_inline)) void diffuse_rows(const Rows& a, const Rows* b, const Kept* keep_a, const Kept* keep_b,
                                                         const Plan& plan)
 {
     const int32_t width = a.width;
@@ -205,7 +225,7 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
             const bool keep_here_a = KEEPS && *kept_a != 0, keep_here_b = KEEPS && *kept_b != 0;
             for (int c = 0; c < LANES; ++c) {
                 const bool clear = c < 4 ? clear_a : clear_b, keep = c < 4 ? keep_here_a : keep_here_b;
-                takes[c] = (clear || keep ? 0 : -1) & plan.passed[c];
+                takes[c] = (clear ? 0 : -1) & plan.passed[c];
                 passes[c] = (clear ? 0 : -1) & plan.passed[c];
                 keeps[c] = (keep ? -1 : 0) & plan.passed[c];
             }
@@ -236,7 +256,7 @@ inline __attribute__((always_inline)) void diffuse_rows(Image& a, Image* b, cons
 // The loop for each pixel size, kernel and strength, built for each processor (compilers clone no
 // templates). 3-byte pixels have no 4444.
 #define QFB_DIFFUSE_ROWS(name, ...)                                                                                 \
-    QFB_TARGET_CLONES void name(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b, const Plan& plan)       \
+    QFB_TARGET_CLONES void name(const Rows& a, const Rows* b, const Kept* keep_a, const Kept* keep_b, const Plan& plan) \
     {                                                                                                                \
         diffuse_rows<__VA_ARGS__>(a, b, keep_a, keep_b, plan);                                                      \
     }
@@ -252,14 +272,15 @@ QFB_DIFFUSE_ROWS(keep_4_floyd, 4, 7, 3, 5, true, true)
 QFB_DIFFUSE_ROWS(keep_4_sierra, 4, 8, 4, 4, true, true)
 #undef QFB_DIFFUSE_ROWS
 
-void diffuse(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b, int32_t format, const DitherOptions& options)
+void diffuse(const Rows& a, const Rows* b, const Kept* keep_a, const Kept* keep_b, int32_t format,
+             const DitherOptions& options)
 {
-    const Plan plan = plan_for(format, a.bytes_per_pixel(), options);
+    const Plan plan = plan_for(format, a.bytes_per_pixel, options);
     const bool scaled = options.strength != DITHER_FULL_STRENGTH;
     const bool sierra = plan.kernel.ahead == SIERRA_LITE.ahead;
     if (keep_a != nullptr) {
-        (a.bytes_per_pixel() == 3 ? keep_3_floyd : sierra ? keep_4_sierra : keep_4_floyd)(a, b, keep_a, keep_b, plan);
-    } else if (a.bytes_per_pixel() == 3) {
+        (a.bytes_per_pixel == 3 ? keep_3_floyd : sierra ? keep_4_sierra : keep_4_floyd)(a, b, keep_a, keep_b, plan);
+    } else if (a.bytes_per_pixel == 3) {
         (scaled ? diffuse_3_floyd_scaled : diffuse_3_floyd)(a, b, keep_a, keep_b, plan);
     } else if (sierra) {
         (scaled ? diffuse_4_sierra_scaled : diffuse_4_sierra)(a, b, keep_a, keep_b, plan);
@@ -268,14 +289,6 @@ void diffuse(Image& a, Image* b, const Kept* keep_a, const Kept* keep_b, int32_t
     }
 }
 
-// Rows first .. first + count - 1 of image as an image of their own.
-Image rows_of(const Image& image, int32_t first, int32_t count)
-{
-    Image part;
-    part.width = image.width, part.height = count, part.bits_per_pixel = image.bits_per_pixel;
-    part.pixels.assign(image.row(first), image.row(first) + static_cast<size_t>(count) * image.width * image.bytes_per_pixel());
-    return part;
-}
 
 // Each channel's offset into the matrix, so that the channels' thresholds are not alike.
 constexpr int OFFSET_X[4] = {0, 37, 19, 53}, OFFSET_Y[4] = {0, 23, 47, 11};
@@ -313,26 +326,80 @@ void order(Image& image, int32_t format, const DitherOptions& options, const uin
             decide[c][x] = static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 8 | static_cast<uint32_t>(lo) << 16;
         }
     }
+    // A rank only matters by how many of a channel's cuts lie at or below it: with k of them,
+    // value x goes up when k is at most the place of its own cut among them. So each position of
+    // the period holds its k (a byte: a channel has at most one cut per value of 8 bits), and each
+    // channel a table of what every x shows for every k, one lookup a byte.
     const int bpp = image.bytes_per_pixel();
     const int mask = side - 1;
-    // The ranks over one period, laid out as the bytes of the rows they fall on.
-    const size_t period_row = static_cast<size_t>(side) * 4;
+    std::vector<uint8_t> shows[4];
+    std::vector<uint32_t> cuts[4];
+    for (int c = 0; c < bpp; ++c) {
+        for (int x = 0; x < 256; ++x) cuts[c].push_back(decide[c][x] >> 16);
+        std::sort(cuts[c].begin(), cuts[c].end());
+        cuts[c].erase(std::unique(cuts[c].begin(), cuts[c].end()), cuts[c].end());
+        const size_t places = cuts[c].size() + 1;
+        shows[c].resize(places * 256);
+        for (int x = 0; x < 256; ++x) {
+            const uint32_t d = decide[c][x];
+            const size_t place = static_cast<size_t>(std::lower_bound(cuts[c].begin(), cuts[c].end(), d >> 16) - cuts[c].begin());
+            for (size_t k = 0; k < places; ++k) shows[c][k * 256 + static_cast<size_t>(x)] = static_cast<uint8_t>(k <= place ? d >> 8 : d);
+        }
+    }
+    // The period's k for each byte, laid out as the bytes of the rows they fall on, already
+    // multiplied into the offset of their row of the table.
+    const size_t period_row = static_cast<size_t>(side) * static_cast<size_t>(bpp);
     std::vector<uint16_t> period(period_row * static_cast<size_t>(side));
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
-            for (int c = 0; c < 4; ++c)
-                period[static_cast<size_t>(y) * period_row + static_cast<size_t>(x * 4 + c)] =
-                    matrix[((y + OFFSET_Y[c]) & mask) * side + ((x + OFFSET_X[c]) & mask)];
-    for (int32_t y = 0; y < image.height; ++y) {
-        uint8_t* pixel = image.row(y);
-        const uint16_t* ranks = period.data() + static_cast<size_t>(y & mask) * period_row;
-        for (int32_t x = 0; x < image.width; ++x, pixel += bpp) {
-            const uint16_t* rank = ranks + static_cast<size_t>(x & mask) * 4;
             for (int c = 0; c < bpp; ++c) {
-                const uint32_t d = decide[c][pixel[c]];
-                pixel[c] = static_cast<uint8_t>(rank[c] < (d >> 16) ? d >> 8 : d);
+                const uint32_t rank = matrix[((y + OFFSET_Y[c]) & mask) * side + ((x + OFFSET_X[c]) & mask)];
+                const size_t k = static_cast<size_t>(std::upper_bound(cuts[c].begin(), cuts[c].end(), rank) - cuts[c].begin());
+                period[static_cast<size_t>(y) * period_row + static_cast<size_t>(x * bpp + c)] = static_cast<uint16_t>(k * 256);
+            }
+    const size_t row_bytes = static_cast<size_t>(image.width) * static_cast<size_t>(bpp);
+    for (int32_t y = 0; y < image.height; ++y) {
+        uint8_t* byte = image.row(y);
+        const uint16_t* at = period.data() + static_cast<size_t>(y & mask) * period_row;
+        for (size_t i = 0; i < row_bytes; i += period_row) {
+            const size_t run = std::min(period_row, row_bytes - i);
+            if (bpp == 4) {
+                for (size_t j = 0; j < run; j += 4) {
+                    byte[i + j] = shows[0][at[j] + byte[i + j]];
+                    byte[i + j + 1] = shows[1][at[j + 1] + byte[i + j + 1]];
+                    byte[i + j + 2] = shows[2][at[j + 2] + byte[i + j + 2]];
+                    byte[i + j + 3] = shows[3][at[j + 3] + byte[i + j + 3]];
+                }
+            } else {
+                for (size_t j = 0; j < run; j += 3) {
+                    byte[i + j] = shows[0][at[j] + byte[i + j]];
+                    byte[i + j + 1] = shows[1][at[j + 1] + byte[i + j + 1]];
+                    byte[i + j + 2] = shows[2][at[j + 2] + byte[i + j + 2]];
+                }
             }
         }
+    }
+}
+
+// Fewest rows in a band of stable's later frames cut in four: fewer would show the errors
+// starting afresh at each band's top on small sprites.
+constexpr int32_t STABLE_BAND_ROWS = 64;
+
+// Runs here, and there too (when given) on a thread of its own where one can be had, else after.
+void run_beside(const std::function<void()>& here, const std::function<void()>& there)
+{
+    std::thread beside;
+    if (there && std::thread::hardware_concurrency() > 1) {
+        try {
+            beside = std::thread(there);
+        } catch (const std::system_error&) {
+        }
+    }
+    here();
+    if (beside.joinable()) {
+        beside.join();
+    } else if (there) {
+        there();
     }
 }
 
@@ -347,7 +414,12 @@ void dither(Image& a, Image* b, int32_t format, const DitherOptions& options)
         return;
     }
     case DitherMethod::diffusion:
-    case DitherMethod::stable: diffuse(a, b, nullptr, nullptr, format, options); return;
+    case DitherMethod::stable: {
+        const Rows rows_a = rows_of(a, 0, a.height);
+        const Rows rows_b = b != nullptr ? rows_of(*b, 0, b->height) : Rows{};
+        diffuse(rows_a, b != nullptr ? &rows_b : nullptr, nullptr, nullptr, format, options);
+        return;
+    }
     }
 }
 
@@ -423,21 +495,38 @@ void dither_after(Image& image, const Image& previous_source, const Image& previ
     const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
     const size_t count = image.pixels.size() / bpp;
     std::vector<uint8_t> keep(count, 0);
-    for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(&image.pixels[i * bpp], &previous_source.pixels[i * bpp], bpp) == 0;
-    // The top and bottom halves are diffused at once, as two images in the loop's lanes, each
+    const uint8_t* now = image.pixels.data();
+    const uint8_t* before = previous_source.pixels.data();
+    if (bpp == 4) {
+        for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(now + i * 4, before + i * 4, 4) == 0;
+    } else {
+        for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(now + i * 3, before + i * 3, 3) == 0;
+    }
+    // With nothing kept, the plain loop gives the same bytes sooner.
+    const bool kept_any = std::find(keep.begin(), keep.end(), uint8_t{1}) != keep.end();
+    // Bands of rows are diffused in place two at a time, as two images in the loop's lanes, each
     // keeping its own errors: a later frame has no partner of its own, as each waits for the one
-    // before. An odd or single row is diffused whole.
+    // before. A tall image is cut into four bands, whose two pairs run on two threads where the
+    // machine has them (the bands do not depend on it, so neither do the bytes); an image of an odd
+    // height, or a single row, is diffused whole.
+    const Image source = kept_any ? image : Image();
+    int bits[4];
+    channel_bits(format, image.bytes_per_pixel(), bits);
     if (image.height < 2 || image.height % 2 != 0) {
         const Kept kept{keep.data(), previous.pixels.data()};
-        diffuse(image, nullptr, &kept, nullptr, format, options);
+        diffuse(rows_of(image, 0, image.height), nullptr, kept_any ? &kept : nullptr, nullptr, format, options);
+        if (kept_any) refine_beside_kept(image, source, keep, bits);
         return;
     }
-    const int32_t half = image.height / 2;
-    const size_t half_pixels = static_cast<size_t>(half) * static_cast<size_t>(image.width);
-    Image top = rows_of(image, 0, half), bottom = rows_of(image, half, half);
-    const Kept kept_top{keep.data(), previous.pixels.data()};
-    const Kept kept_bottom{keep.data() + half_pixels, previous.pixels.data() + half_pixels * bpp};
-    diffuse(top, &bottom, &kept_top, &kept_bottom, format, options);
-    std::copy(top.pixels.begin(), top.pixels.end(), image.pixels.begin());
-    std::copy(bottom.pixels.begin(), bottom.pixels.end(), image.pixels.begin() + static_cast<std::ptrdiff_t>(top.pixels.size()));
+    const int32_t bands = image.height % 4 == 0 && image.height >= 4 * STABLE_BAND_ROWS ? 4 : 2;
+    const int32_t rows = image.height / bands;
+    const size_t band_pixels = static_cast<size_t>(rows) * static_cast<size_t>(image.width);
+    auto pair = [&](int32_t first) {
+        const Rows a = rows_of(image, first * rows, rows), b = rows_of(image, (first + 1) * rows, rows);
+        const Kept kept_a{keep.data() + first * band_pixels, previous.pixels.data() + first * band_pixels * bpp};
+        const Kept kept_b{keep.data() + (first + 1) * band_pixels, previous.pixels.data() + (first + 1) * band_pixels * bpp};
+        diffuse(a, &b, kept_any ? &kept_a : nullptr, kept_any ? &kept_b : nullptr, format, options);
+    };
+    run_beside([&] { pair(0); }, bands == 4 ? std::function<void()>([&] { pair(2); }) : std::function<void()>());
+    if (kept_any) refine_beside_kept(image, source, keep, bits);
 }

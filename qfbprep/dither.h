@@ -12,10 +12,11 @@
 //   place, so what stands still in an animation stays exactly the same from frame to frame.
 // - bayer: the same with the 8 x 8 Bayer matrix.
 // - stable: diffusion for the first frame; each later frame keeps the previous frame's words
-//   wherever its source pixel is unchanged, and diffuses only the rest, errors kept inside them
-//   (and inside each half, top and bottom, of a frame with an even number of rows).
-// No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image), nor
-// out of a kept one. Strength scales the error passed on (diffusion, stable) or the threshold's
+//   wherever its source pixel is unchanged, and diffuses only the rest: kept pixels pass on the
+//   errors they take with their own, and the changed pixels beside them are then moved a field up
+//   or down where that lowers the blurred error (dither_refine.h). Errors stay inside each band of
+//   a frame with an even number of rows: halves, or quarters from 256 rows on.
+// No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image). Strength scales the error passed on (diffusion, stable) or the threshold's
 // spread around one half (ordered, bayer): 0 rounds each value to the nearest field.
 // Deterministic: integer arithmetic only.
 #pragma once

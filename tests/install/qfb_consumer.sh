@@ -5,7 +5,8 @@
 #   qfb_consumer.sh pkg-config|find_package BUILD_DIR SOURCE_DIR MAKEQFB CMAKE CC
 #       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam against it as C99
 #       with warnings as errors (through pkg-config, or through find_package and makeqfb::qfb),
-#       makes the example set's QFB file and writes two of its levels as PAM images.
+#       makes the example set's QFB file and writes two of its levels as PAM images; through
+#       pkg-config, the installed qfb_gl.h compiles after <GLES3/gl3.h> where the machine has it.
 set -eu
 
 if [ "$1" = exports ]; then
@@ -30,6 +31,11 @@ case $way in
     # shellcheck disable=SC2046
     "$cc" $flags $(pkg-config --cflags qfb) -o "$work/qfb2pam" "$source/examples/qfb2pam/qfb2pam.c" $(pkg-config --libs qfb)
     export LD_LIBRARY_PATH="$(pkg-config --variable=libdir qfb)"
+    # The installed qfb_gl.h compiles after an OpenGL ES header, where the machine has one.
+    if printf '#include <GLES3/gl3.h>\n' | "$cc" -E - >/dev/null 2>&1; then
+      printf '#include <GLES3/gl3.h>\n#include <qfb/qfb_gl.h>\nint main(void) { return qfb_gl_upload(0, QFB_GL_API, 0); }\n' |
+        "$cc" $flags $(pkg-config --cflags qfb) -fsyntax-only -x c -
+    fi
     program=$work/qfb2pam
     ;;
   find_package)

@@ -215,13 +215,14 @@ Image noise_sprite(int32_t side, uint32_t seed, bool wild_hole)
 TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
 {
     for (const DitherMethod method : {DitherMethod::diffusion, DitherMethod::ordered, DitherMethod::bayer, DitherMethod::stable}) {
-        for (const int32_t format : {QFB_FORMAT_565, QFB_FORMAT_4444, QFB_FORMAT_1555}) {
-            SCOPED_TRACE(testing::Message() << "method " << static_cast<int>(method) << ", format " << format);
+        for (const auto& [format, side] : {std::pair{QFB_FORMAT_565, 48}, std::pair{QFB_FORMAT_4444, 48},
+                                           std::pair{QFB_FORMAT_1555, 48}, std::pair{QFB_FORMAT_4444, 256}}) {
+            SCOPED_TRACE(testing::Message() << "method " << static_cast<int>(method) << ", format " << format << ", side " << side);
             DitherOptions options;
             options.method = method;
-            const Image source = noise_sprite(48, 1, false);
+            const Image source = noise_sprite(side, 1, false);
             // The hole's colour, black or noise, changes no visible pixel's result.
-            Image black = source, wild = noise_sprite(48, 1, true);
+            Image black = source, wild = noise_sprite(side, 1, true);
             dither_image(black, format, options);
             dither_image(wild, format, options);
             for (size_t i = 0; i < black.pixels.size(); i += 4)
@@ -231,18 +232,20 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
                         << "pixel " << i / 4;
                 }
             if (method != DitherMethod::ordered && method != DitherMethod::stable) continue;
-            // A second frame with a 6 x 6 patch changed: every other pixel keeps its bytes.
+            // A second frame with a 6 x 6 patch changed across the first band's bottom (stable cuts
+            // a tall frame into four bands): every other pixel keeps its bytes.
             Image next = source;
-            for (int32_t y = 3; y < 9; ++y)
-                for (int32_t x = 30; x < 36; ++x) next.pixels[(static_cast<size_t>(y) * 48 + x) * 4] ^= 0x55;
+            const int32_t top = side / 4 - 3;
+            for (int32_t y = top; y < top + 6; ++y)
+                for (int32_t x = 30; x < 36; ++x) next.pixels[(static_cast<size_t>(y) * side + x) * 4] ^= 0x55;
             Image first = source, second = next;
             dither_image(first, format, options);
             dither_after(second, source, first, format, options);
             int changed_outside = 0;
-            for (int32_t y = 0; y < 48; ++y)
-                for (int32_t x = 0; x < 48; ++x) {
-                    const size_t at = (static_cast<size_t>(y) * 48 + x) * 4;
-                    const bool in_patch = y >= 3 && y < 9 && x >= 30 && x < 36;
+            for (int32_t y = 0; y < side; ++y)
+                for (int32_t x = 0; x < side; ++x) {
+                    const size_t at = (static_cast<size_t>(y) * side + x) * 4;
+                    const bool in_patch = y >= top && y < top + 6 && x >= 30 && x < 36;
                     changed_outside += !in_patch && !std::equal(first.pixels.begin() + at, first.pixels.begin() + at + 4,
                                                                 second.pixels.begin() + at);
                 }

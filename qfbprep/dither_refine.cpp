@@ -1,0 +1,118 @@
+// Moving changed pixels beside kept ones a field up or down where the blurred error falls (see
+// dither_refine.h). With e the error image (shown less wanted) and g the blur, the blurred
+// error's energy is sum((g * e)^2); moving one pixel p by d changes it by 2 d (a * e)(p) + d^2 a(0),
+// where a = g * g is the blur's autocorrelation. So each candidate holds c = (a * e)(p), a move
+// is taken when it lowers the energy, and a taken move adds d a(. - p) to the candidates near p.
+#include "dither_refine.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace {
+
+// The autocorrelation of a Gaussian of sigma 1 (itself a Gaussian of sigma sqrt 2), cut at
+// radius 4, where it has fallen below 2 % of its peak; in 1/4096ths of its peak.
+constexpr int REACH = 4;
+constexpr int SIDE = 2 * REACH + 1;
+
+struct Autocorrelation {
+    int32_t weight[SIDE][SIDE];
+
+    Autocorrelation()
+    {
+        for (int dy = -REACH; dy <= REACH; ++dy)
+            for (int dx = -REACH; dx <= REACH; ++dx)
+                weight[dy + REACH][dx + REACH] = static_cast<int32_t>(std::lround(4096 * std::exp(-(dx * dx + dy * dy) / 4.0)));
+    }
+};
+
+// The 8-bit value field q of b bits shows: round(q x 255 / (2^b - 1)).
+int32_t shown_by(int32_t q, int bits)
+{
+    const int32_t max = (1 << bits) - 1;
+    return (q * 255 * 2 + max) / (2 * max);
+}
+
+// Passes over the candidates; later ones rarely move anything.
+constexpr int PASSES = 2;
+
+}  // namespace
+
+void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4])
+{
+    static const Autocorrelation autocorrelation;
+    const auto& a = autocorrelation.weight;
+    const int32_t width = image.width, height = image.height;
+    const int bpp = image.bytes_per_pixel();
+    const size_t count = keep.size();
+    auto visible = [&](size_t i) { return bpp != 4 || source.pixels[i * 4 + 3] != 0; };
+    auto at = [&](int32_t x, int32_t y) { return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x); };
+
+    // The candidates: visible changed pixels with a visible kept one among their eight neighbours.
+    std::vector<uint8_t> candidate(count, 0);
+    std::vector<size_t> order;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const size_t p = at(x, y);
+            if (keep[p] || !visible(p)) continue;
+            bool beside = false;
+            for (int32_t dy = -1; dy <= 1 && !beside; ++dy)
+                for (int32_t dx = -1; dx <= 1 && !beside; ++dx) {
+                    const int32_t nx = x + dx, ny = y + dy;
+                    beside = nx >= 0 && ny >= 0 && nx < width && ny < height && keep[at(nx, ny)] && visible(at(nx, ny));
+                }
+            if (beside) candidate[p] = 1, order.push_back(p);
+        }
+    if (order.empty()) return;
+
+    std::vector<int64_t> correlated(count);
+    for (int c = 0; c < bpp; ++c) {
+        if (bits[c] >= 8) continue;
+        // Alpha counts everywhere; colour only where the pixel is visible.
+        auto error = [&](size_t i) -> int32_t {
+            if (c != 3 && !visible(i)) return 0;
+            return image.pixels[i * bpp + c] - source.pixels[i * bpp + c];
+        };
+        for (size_t p : order) {
+            const int32_t x = static_cast<int32_t>(p % width), y = static_cast<int32_t>(p / width);
+            int64_t sum = 0;
+            for (int32_t dy = -REACH; dy <= REACH; ++dy)
+                for (int32_t dx = -REACH; dx <= REACH; ++dx) {
+                    const int32_t nx = x + dx, ny = y + dy;
+                    if (nx >= 0 && ny >= 0 && nx < width && ny < height) sum += int64_t{a[dy + REACH][dx + REACH]} * error(at(nx, ny));
+                }
+            correlated[p] = sum;
+        }
+        const int shift = 8 - bits[c];
+        const int32_t top = (1 << bits[c]) - 1;
+        // Alpha keeps its zero or non-zero: a pixel is not made transparent nor visible.
+        const int32_t lowest = c == 3 ? 1 : 0;
+        for (int pass = 0; pass < PASSES; ++pass) {
+            bool moved = false;
+            for (size_t p : order) {
+                uint8_t& value = image.pixels[p * bpp + c];
+                const int32_t q = value >> shift;
+                int32_t best_move = 0;
+                int64_t best_change = 0;
+                for (const int32_t to : {q - 1, q + 1}) {
+                    if (to < lowest || to > top) continue;
+                    const int64_t d = shown_by(to, bits[c]) - value;
+                    const int64_t change = 2 * d * correlated[p] + d * d * a[REACH][REACH];
+                    if (change < best_change) best_change = change, best_move = static_cast<int32_t>(d);
+                }
+                if (best_move == 0) continue;
+                value = static_cast<uint8_t>(value + best_move);
+                moved = true;
+                const int32_t x = static_cast<int32_t>(p % width), y = static_cast<int32_t>(p / width);
+                for (int32_t dy = -REACH; dy <= REACH; ++dy)
+                    for (int32_t dx = -REACH; dx <= REACH; ++dx) {
+                        const int32_t nx = x + dx, ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
+                        const size_t k = at(nx, ny);
+                        if (candidate[k]) correlated[k] += int64_t{best_move} * a[dy + REACH][dx + REACH];
+                    }
+            }
+            if (!moved) break;
+        }
+    }
+}

@@ -1,0 +1,16 @@
+// The finish of stable's later frames: where changed pixels meet kept ones, the diffusion could
+// only carry errors forward, into pixels that cannot take them. This pass moves each changed pixel
+// beside a kept one a field up or down wherever that lowers the error the eye sees (the error
+// blurred by a Gaussian of sigma 1, the model qfbinfo --compare measures with), kept pixels
+// untouched. Deterministic: a fixed order and integer arithmetic.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "image.h"
+
+// image: the dithered frame (each channel the 8-bit value its field shows), source: its pixels
+// before dithering, keep: a flag for each pixel kept from the frame before; bits: each byte's
+// field width, 8 for a byte left as it is. Fully transparent pixels are neither moved nor counted.
+void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4]);
