@@ -97,5 +97,8 @@ export interface QfbUploadOptions {
  */
 export function upload(gl: WebGL2RenderingContext, file: QfbFile, options?: QfbUploadOptions): QfbTexture;
 
+/** Bytes of a QFB header (32): a file's check needs no more of its bytes than these and its size. */
+export const HEADER_SIZE: number;
+
 /** The version of the library in the module, "major.minor.patch". */
 export const version: string;

@@ -19,7 +19,8 @@ async function loadLibrary() {
 }
 
 const lib = await loadLibrary();
-const HEADER_SIZE = 32;
+/** Bytes of a QFB header: a file's check needs no more of its bytes than these and its size. */
+export const HEADER_SIZE = lib.qfbw_header_size();
 // The numbers of the library's enums that cross the boundary as arguments.
 const ORDERS = { RGBA: 0, BGRA: 1 };
 const TARGETS = ['AS_STORED', 'RGBA4444', 'RGBA5551', 'ARGB1555'];

@@ -59,7 +59,7 @@ class Arrival {
   }
 }
 const arrival = params.has('src') ? new Arrival(params.get('src')) : null;
-const { open, upload } = await import('./qfb.mjs');
+const { open, upload, HEADER_SIZE } = await import('./qfb.mjs');
 
 const $ = (id) => document.getElementById(id);
 const canvas = $('view');
@@ -308,7 +308,7 @@ async function showUrl() {
       if (arrival.at < count) open(await arrival.done);
       return view.generation === mine; // false once another file has been opened
     };
-    if (!(await need(32))) return;
+    if (!(await need(HEADER_SIZE))) return;
     const file = open(arrival.bytes, { copy: false }); // the header against the announced length
     const frame = index('frame'), level = index('level');
     file.level(frame, level); // refused before any wait if the file has no such frame or level

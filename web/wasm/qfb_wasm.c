@@ -32,8 +32,9 @@ EXPORT const char* qfbw_status_name(int status)
     return status >= 0 && status <= QFB_NO_ALPHA ? NAMES[status] : NULL;
 }
 
-/* Where the caller puts a file's first bytes (at most QFB_HEADER_SIZE) before the calls below. */
+/* Where the caller puts a file's first bytes (at most qfbw_header_size()) before the calls below. */
 EXPORT uint8_t* qfbw_head(void) { return head; }
+EXPORT int qfbw_header_size(void) { return QFB_HEADER_SIZE; }
 
 /* Sizes come as doubles, which hold every byte count a JavaScript buffer can have. */
 static uint64_t byte_count(double size) { return size > 0 ? (uint64_t)size : 0; }
