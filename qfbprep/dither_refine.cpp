@@ -5,6 +5,7 @@
 // is taken when it lowers the energy, and a taken move adds d a(. - p) to the candidates near p.
 #include "dither_refine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -45,15 +46,22 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
     const auto& a = autocorrelation.weight;
     const int32_t width = image.width, height = image.height;
     const int bpp = image.bytes_per_pixel();
-    const size_t count = keep.size();
     auto visible = [&](size_t i) { return bpp != 4 || source.pixels[i * 4 + 3] != 0; };
     auto at = [&](int32_t x, int32_t y) { return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x); };
 
-    // The candidates: visible changed pixels with a visible kept one among their eight neighbours.
-    std::vector<uint8_t> candidate(count, 0);
-    std::vector<size_t> order;
+    // The candidates: visible changed pixels with a visible kept one among their eight neighbours,
+    // all inside the box around the changed pixels, where the figures below are held.
+    int32_t x0 = width, y0 = height, x1 = -1, y1 = -1;
     for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
+        for (int32_t x = 0; x < width; ++x)
+            if (!keep[at(x, y)]) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    if (x1 < 0) return;
+    const size_t box_width = static_cast<size_t>(x1 - x0 + 1);
+    auto in_box = [&](int32_t x, int32_t y) { return static_cast<size_t>(y - y0) * box_width + static_cast<size_t>(x - x0); };
+    std::vector<uint8_t> candidate(box_width * static_cast<size_t>(y1 - y0 + 1), 0);
+    std::vector<size_t> order;
+    for (int32_t y = y0; y <= y1; ++y)
+        for (int32_t x = x0; x <= x1; ++x) {
             const size_t p = at(x, y);
             if (keep[p] || !visible(p)) continue;
             bool beside = false;
@@ -62,11 +70,11 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
                     const int32_t nx = x + dx, ny = y + dy;
                     beside = nx >= 0 && ny >= 0 && nx < width && ny < height && keep[at(nx, ny)] && visible(at(nx, ny));
                 }
-            if (beside) candidate[p] = 1, order.push_back(p);
+            if (beside) candidate[in_box(x, y)] = 1, order.push_back(p);
         }
     if (order.empty()) return;
 
-    std::vector<int64_t> correlated(count);
+    std::vector<int64_t> correlated(candidate.size());
     for (int c = 0; c < bpp; ++c) {
         if (bits[c] >= 8) continue;
         // Alpha counts everywhere; colour only where the pixel is visible.
@@ -82,7 +90,7 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
                     const int32_t nx = x + dx, ny = y + dy;
                     if (nx >= 0 && ny >= 0 && nx < width && ny < height) sum += int64_t{a[dy + REACH][dx + REACH]} * error(at(nx, ny));
                 }
-            correlated[p] = sum;
+            correlated[in_box(x, y)] = sum;
         }
         const int shift = 8 - bits[c];
         const int32_t top = (1 << bits[c]) - 1;
@@ -103,7 +111,8 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
                     if (to < lowest || to > top) continue;
                     if (std::abs(shown_by(to, bits[c]) - wanted) > step) continue;
                     const int64_t d = shown_by(to, bits[c]) - value;
-                    const int64_t change = 2 * d * correlated[p] + d * d * a[REACH][REACH];
+                    const int64_t change = 2 * d * correlated[in_box(static_cast<int32_t>(p % width), static_cast<int32_t>(p / width))] +
+                                           d * d * a[REACH][REACH];
                     if (change < best_change) best_change = change, best_move = static_cast<int32_t>(d);
                 }
                 if (best_move == 0) continue;
@@ -113,8 +122,8 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
                 for (int32_t dy = -REACH; dy <= REACH; ++dy)
                     for (int32_t dx = -REACH; dx <= REACH; ++dx) {
                         const int32_t nx = x + dx, ny = y + dy;
-                        if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
-                        const size_t k = at(nx, ny);
+                        if (nx < x0 || ny < y0 || nx > x1 || ny > y1) continue;
+                        const size_t k = in_box(nx, ny);
                         if (candidate[k]) correlated[k] += int64_t{best_move} * a[dy + REACH][dx + REACH];
                     }
             }
