@@ -230,15 +230,22 @@ TEST(QfbExpand, KnownWordsGiveBitReplicatedChannels)
     }
 }
 
-// Every word of every format, expanded and encoded back from its 4-byte pixel, is the same word:
-// the expansion loses nothing.
-TEST(QfbExpand, EveryWordSurvivesExpandAndEncode)
+// Every 16-bit word once, little-endian, in ascending order.
+std::vector<uint8_t> every_word()
 {
     std::vector<uint8_t> words(65536 * 2);
     for (uint32_t w = 0; w < 65536; ++w) {
         words[2 * w] = static_cast<uint8_t>(w & 0xFF);
         words[2 * w + 1] = static_cast<uint8_t>(w >> 8);
     }
+    return words;
+}
+
+// Every word of every format, expanded and encoded back from its 4-byte pixel, is the same word:
+// the expansion loses nothing.
+TEST(QfbExpand, EveryWordSurvivesExpandAndEncode)
+{
+    const std::vector<uint8_t> words = every_word();
     for (int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
         std::vector<uint8_t> bgra(65536 * 4);
         qfb_expand_words(words.data(), 65536, format, QFB_ORDER_BGRA, bgra.data());
@@ -255,11 +262,7 @@ TEST(QfbExpand, EveryWordSurvivesExpandAndEncode)
 // replication in 4 of the 32 five-bit values and 10 of the 64 six-bit values, never for 4 bits.
 TEST(QfbExpand, GpuFormRoundsEachFieldAndDepartsFromReplicationWhereExpected)
 {
-    std::vector<uint8_t> words(65536 * 2);
-    for (uint32_t w = 0; w < 65536; ++w) {
-        words[2 * w] = static_cast<uint8_t>(w & 0xFF);
-        words[2 * w + 1] = static_cast<uint8_t>(w >> 8);
-    }
+    const std::vector<uint8_t> words = every_word();
     for (int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
         std::vector<uint8_t> gpu(65536 * 4), replicated(65536 * 4);
         qfb_expand_words_gpu(words.data(), 65536, format, QFB_ORDER_BGRA, gpu.data());
