@@ -498,7 +498,12 @@ void dither_after(Image& image, const Image& previous_source, const Image& previ
     const uint8_t* now = image.pixels.data();
     const uint8_t* before = previous_source.pixels.data();
     if (bpp == 4) {
-        for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(now + i * 4, before + i * 4, 4) == 0;
+        for (size_t i = 0; i < count; ++i) {
+            uint32_t here, there;
+            std::memcpy(&here, now + i * 4, 4);
+            std::memcpy(&there, before + i * 4, 4);
+            keep[i] = here == there;
+        }
     } else {
         for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(now + i * 3, before + i * 3, 3) == 0;
     }
