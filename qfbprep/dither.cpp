@@ -495,17 +495,18 @@ void dither_after(Image& image, const Image& previous_source, const Image& previ
     const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
     const size_t count = image.pixels.size() / bpp;
     std::vector<uint8_t> keep(count, 0);
-    const uint8_t* now = image.pixels.data();
-    const uint8_t* before = previous_source.pixels.data();
+    const uint8_t* __restrict now = image.pixels.data();
+    const uint8_t* __restrict before = previous_source.pixels.data();
+    uint8_t* __restrict kept = keep.data();
     if (bpp == 4) {
         for (size_t i = 0; i < count; ++i) {
             uint32_t here, there;
             std::memcpy(&here, now + i * 4, 4);
             std::memcpy(&there, before + i * 4, 4);
-            keep[i] = here == there;
+            kept[i] = here == there;
         }
     } else {
-        for (size_t i = 0; i < count; ++i) keep[i] = std::memcmp(now + i * 3, before + i * 3, 3) == 0;
+        for (size_t i = 0; i < count; ++i) kept[i] = std::memcmp(now + i * 3, before + i * 3, 3) == 0;
     }
     // With nothing kept, the plain loop gives the same bytes sooner.
     const bool kept_any = std::find(keep.begin(), keep.end(), uint8_t{1}) != keep.end();
