@@ -65,7 +65,7 @@ public:
 private:
     ReadStatus guarded(void (*visit)(void*), void* context) const;
     int fd_ = -1;
-    void* mapping_ = nullptr;
+    const void* mapping_ = nullptr;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
     std::vector<uint8_t> read_;  // the bytes when they are not mapped
