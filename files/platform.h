@@ -80,6 +80,9 @@ const char* error_text(int error);
 bool is_separator(char c);
 // The position of the last separator in path, or std::string::npos.
 size_t last_separator(const std::string& path);
+// The first character of the last part of name that no file name may hold on this system ('|',
+// '?', ... on Windows, where a mipmap letter past 'z' may be one), or 0 when there is none.
+char unusable_name_character(const std::string& name);
 // The start of each tool's process, before anything is read or printed. On Windows: standard
 // output in binary mode (each line ends in "\n", the bytes the tools write everywhere), and an
 // argument that the system's code page cannot hold refused with a message (false).

@@ -207,6 +207,8 @@ bool is_separator(char c) { return c == '/'; }
 
 size_t last_separator(const std::string& path) { return path.rfind('/'); }
 
+char unusable_name_character(const std::string&) { return 0; }
+
 bool start_process() { return true; }
 
 }  // namespace platform

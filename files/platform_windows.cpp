@@ -236,6 +236,16 @@ bool is_separator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
 size_t last_separator(const std::string& path) { return path.find_last_of("/\\:"); }
 
+char unusable_name_character(const std::string& name)
+{
+    const size_t separator = last_separator(name);
+    for (size_t i = separator == std::string::npos ? 0 : separator + 1; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 32 || std::strchr("<>:\"|?*", c) != nullptr) return name[i];
+    }
+    return 0;
+}
+
 bool start_process()
 {
     // The tools write "\n" at the end of each line, as on every other system.

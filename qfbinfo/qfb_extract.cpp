@@ -80,6 +80,17 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
         say_names_too_long(base.c_str());
         return 1;
     }
+    // A level whose letter no file name here may hold (Windows: '|' after 'z', '{') is refused
+    // before anything is written.
+    for (int32_t l = 1; l <= header.mipmap_count; ++l) {
+        qfb_get_level(&check.file, header.frame_count - 1, l, &level);
+        const std::string name = name_of(level);
+        if (const char c = platform::unusable_name_character(name)) {
+            std::printf("Couldn't write Targa file %s: a file name on this system cannot hold the character %c.\n",
+                        name.c_str(), c);
+            return 1;
+        }
+    }
     // Every name is looked at before the first file is written.
     for (int more = qfb_first_level(&check.file, &level); more && !missing;
          more = qfb_next_level(&check.file, &level)) {
