@@ -3,7 +3,8 @@
 # input files into one output file, for each frame set of frame_sets.sh, and prints each set's
 # median ratio makeqfb.exe / copy. Both run as Windows programs under the same Wine, each a new
 # process started by `wine`, so Wine's start-up and its file calls weigh on both alike; what the
-# ratio does and does not say is in docs/windows.md.
+# ratio does and does not say is in docs/windows.md. It also times each program doing nothing
+# (`makeqfb.exe --help`, `cmd /c rem`) and prints the ratio of the two net of those start-ups.
 #   bench/windows_vs_copy.sh WINDOWS_BUILD [BENCH_BUILD] [PAIRED_RUNS]
 # WINDOWS_BUILD is the windows preset's build (build/windows); BENCH_BUILD a Linux build with
 # MAKEQFB_BENCH=ON, for make_frame_set (default build/bench); PAIRED_RUNS at least 10 (default 15).
@@ -38,6 +39,8 @@ wine "$makeqfb" --help >/dev/null 2>&1  # makes the prefix
 
 now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 
+start_makeqfb=$(for ((i = 0; i < runs; i++)); do run_us wine "$makeqfb" --help; done | median)
+start_cmd=$(for ((i = 0; i < runs; i++)); do run_us wine cmd /c rem; done | median)
 echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $(wine --version)"
 for line in "${FRAME_SETS[@]}"; do
   read -r name frames width height bits format <<<"$line"
@@ -73,6 +76,10 @@ for line in "${FRAME_SETS[@]}"; do
     "$(median <"$work/makeqfb_us" | awk '{ print $1 / 1000 }')" \
     "$(median <"$work/copy_us" | awk '{ print $1 / 1000 }')" \
     "$(median <"$work/ratios")"
+  printf '  start-up alone: makeqfb.exe --help %.2f ms, cmd /c rem %.2f ms; net of them, makeqfb.exe/copy %.3f\n' \
+    "$(echo "$start_makeqfb" | awk '{ print $1 / 1000 }')" "$(echo "$start_cmd" | awk '{ print $1 / 1000 }')" \
+    "$(paste <(median <"$work/makeqfb_us") <(median <"$work/copy_us") |
+      awk -v m="$start_makeqfb" -v c="$start_cmd" '{ printf "%.3f", ($1 - m) / ($2 - c) }')"
   cd "$work"
   rm -rf "${work:?}/$name"
 done
