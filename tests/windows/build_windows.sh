@@ -15,6 +15,7 @@ mkdir -p "$out"
 cd "$source"
 cmake --preset windows -B "$out/build" >"$out/configure.log" || { cat "$out/configure.log"; exit 1; }
 cmake --build "$out/build" >"$out/build.log" 2>&1 || { tail -50 "$out/build.log"; exit 1; }
-export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all
+# No Mono or Gecko: their installers would ask, on a machine with a display.
+export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 wine "$out/build/bin/makeqfb.exe" --help >/dev/null 2>"$out/wineprefix.log" || { cat "$out/wineprefix.log"; exit 1; }
 echo "Windows build and Wine prefix ready in $out"
