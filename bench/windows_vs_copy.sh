@@ -39,8 +39,6 @@ wine "$makeqfb" --help >/dev/null 2>&1  # makes the prefix
 
 now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 
-start_makeqfb=$(for ((i = 0; i < runs; i++)); do run_us wine "$makeqfb" --help; done | median)
-start_cmd=$(for ((i = 0; i < runs; i++)); do run_us wine cmd /c rem; done | median)
 echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $(wine --version)"
 for line in "${FRAME_SETS[@]}"; do
   read -r name frames width height bits format <<<"$line"
@@ -50,6 +48,8 @@ for line in "${FRAME_SETS[@]}"; do
 
   run_makeqfb() { wine "$makeqfb" "$format" 30 walk.tga >/dev/null; }
   run_copy() { wine cmd /c copy /b "$inputs" copy.out >/dev/null; }
+  run_start_makeqfb() { wine "$makeqfb" --help >/dev/null; }
+  run_start_copy() { wine cmd /c rem >/dev/null; }
   cat walk-*.tga >/dev/null
   if ! wine "$makeqfb" "$format" 30 walk.tga >"$work/log"; then
     cat "$work/log"
@@ -61,9 +61,12 @@ for line in "${FRAME_SETS[@]}"; do
   : >"$work/ratios"
   : >"$work/makeqfb_us"
   : >"$work/copy_us"
+  : >"$work/start_makeqfb_us"
+  : >"$work/start_copy_us"
   for ((i = 0; i < runs; i++)); do
     rm -f walk.qfb copy.out
-    for which in $( ((i % 2 == 0)) && echo "makeqfb copy" || echo "copy makeqfb"); do
+    for which in $( ((i % 2 == 0)) && echo "makeqfb copy start_makeqfb start_copy" ||
+                    echo "copy makeqfb start_copy start_makeqfb"); do
       start=$(now_us)
       "run_$which"
       echo $(($(now_us) - start)) >>"$work/${which}_us"
@@ -77,9 +80,10 @@ for line in "${FRAME_SETS[@]}"; do
     "$(median <"$work/copy_us" | awk '{ print $1 / 1000 }')" \
     "$(median <"$work/ratios")"
   printf '  start-up alone: makeqfb.exe --help %.2f ms, cmd /c rem %.2f ms; net of them, makeqfb.exe/copy %.3f\n' \
-    "$(echo "$start_makeqfb" | awk '{ print $1 / 1000 }')" "$(echo "$start_cmd" | awk '{ print $1 / 1000 }')" \
-    "$(paste <(median <"$work/makeqfb_us") <(median <"$work/copy_us") |
-      awk -v m="$start_makeqfb" -v c="$start_cmd" '{ printf "%.3f", ($1 - m) / ($2 - c) }')"
+    "$(median <"$work/start_makeqfb_us" | awk '{ print $1 / 1000 }')" \
+    "$(median <"$work/start_copy_us" | awk '{ print $1 / 1000 }')" \
+    "$(paste <(median <"$work/makeqfb_us") <(median <"$work/copy_us") <(median <"$work/start_makeqfb_us") \
+      <(median <"$work/start_copy_us") | awk '{ printf "%.3f", ($1 - $3) / ($2 - $4) }')"
   cd "$work"
   rm -rf "${work:?}/$name"
 done
