@@ -6,7 +6,6 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 #include <shellapi.h>
 
