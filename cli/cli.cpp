@@ -2,7 +2,6 @@
 #include "cli.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cinttypes>
@@ -11,6 +10,7 @@
 #include <cstring>
 
 #include "frameset.h"
+#include "platform.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ namespace {
 std::string short_numbered_frame(const std::string& base, int32_t* number)
 {
     const size_t dot = base.rfind('.');
-    const size_t slash = base.rfind('/');
+    const size_t slash = platform::last_separator(base);
     if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return "";  // a "." in a folder
     const std::string folder = slash == std::string::npos ? "" : base.substr(0, slash + 1);
     const std::string start = base.substr(folder.size(), dot - folder.size()) + "-", ext = base.substr(dot);
@@ -77,12 +77,12 @@ void say_no_extension(const char* base) { std::printf("Input file doesn't have a
 
 bool say_if_folder(const char* base)
 {
-    struct stat info {};
-    if (stat(base, &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    platform::FileInfo info;
+    if (!platform::info_of_name(base, &info) || !info.folder) return false;
     // The example is named after the folder: art/walk/ gives art/walk/walk.tga.
     std::string folder = base;
-    while (!folder.empty() && folder.back() == '/') folder.pop_back();
-    const std::string last = folder.substr(folder.rfind('/') + 1);
+    while (!folder.empty() && platform::is_separator(folder.back())) folder.pop_back();
+    const std::string last = folder.substr(platform::last_separator(folder) + 1);
     const std::string stem = last.substr(0, last.find('.'));
     std::printf("%s is a folder: give the base filename of a set inside it, such as %s/%s.tga.\n", base,
                 folder.c_str(), stem.empty() ? "walk" : stem.c_str());

@@ -1,9 +1,11 @@
 // The makeqfb executable: the process-wide set-up, then everything happens in makeqfb_main.
 #include "files.h"
+#include "platform.h"
 #include "makeqfb_main.h"
 
 int main(int argc, char** argv)
 {
+    if (!platform::start_process()) return 1;  // Windows: binary standard output, the arguments checked
     install_fault_guard();  // before any file is read, while there is one thread
     return makeqfb_main(argc, argv);
 }

@@ -1,16 +1,13 @@
 // The atomic writer, and the check that an output is none of the inputs (see files.h).
 #include "files.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+#include "platform.h"
 
 namespace {
 
@@ -19,9 +16,11 @@ constexpr int MAX_NAME_TRIES = 100;  // temporary names found taken by other wri
 
 std::string folder_of(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
+    const size_t slash = platform::last_separator(path);
     if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    // The root keeps its separator ("/", "C:\"), and so does a drive ("C:" of "C:walk.qfb").
+    const bool root = slash == 0 || path[slash] == ':' || (path[slash - 1] == ':' && platform::is_separator(':'));
+    return root ? path.substr(0, slash + 1) : path.substr(0, slash);
 }
 
 // The path the bytes land on: path, or the file at the end of its chain of symbolic links (a
@@ -31,17 +30,13 @@ std::string folder_of(const std::string& path)
 bool resolve_target(std::string path, std::string* target)
 {
     for (int hop = 0; hop <= MAX_LINK_HOPS; ++hop) {
-        char link[PATH_MAX];
-        const ssize_t length = readlink(path.c_str(), link, sizeof link);
-        if (length < 0) {  // not a link
+        std::string text;
+        const int link = platform::link_text(path.c_str(), &text);
+        if (link == 0) {  // not a link
             *target = path;
             return true;
         }
-        if (static_cast<size_t>(length) >= sizeof link) {
-            errno = ENAMETOOLONG;
-            return false;
-        }
-        const std::string text(link, static_cast<size_t>(length));
+        if (link < 0) return false;
         path = text[0] == '/' ? text : folder_of(path) + "/" + text;
     }
     errno = ELOOP;
@@ -58,7 +53,7 @@ int create_unique(const std::string& prefix, std::string* path)
                      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
         std::string candidate = prefix;
         for (int i = 0; i < 6; ++i, v /= 62) candidate += DIGITS[v % 62];
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = platform::create_new(candidate.c_str());
         if (fd >= 0) *path = candidate;
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -69,7 +64,7 @@ int create_unique(const std::string& prefix, std::string* path)
 
 std::string write_failure_reason(WriteStatus status)
 {
-    return status == WriteStatus::ok || status.error == 0 ? std::string() : std::string(std::strerror(status.error));
+    return status == WriteStatus::ok || status.error == 0 ? std::string() : std::string(platform::error_text(status.error));
 }
 
 const char* write_status_text(WriteStatus status)
@@ -103,8 +98,8 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
 
 void AtomicFile::drop()
 {
-    if (s_.fd >= 0) ::close(s_.fd);
-    if (!s_.temp.empty()) unlink(s_.temp.c_str());
+    if (s_.fd >= 0) platform::close_descriptor(s_.fd);
+    if (!s_.temp.empty()) platform::remove_file(s_.temp.c_str());
     s_.fd = -1;
     s_.temp.clear();
     s_.created = false;
@@ -123,23 +118,22 @@ WriteStatus AtomicFile::create(const std::string& name)
     s_.name = name;
     if (name.empty()) return failure(WriteStatus::cannot_create, ENOENT);
     if (!resolve_target(name, &s_.target)) return failure(WriteStatus::cannot_create, errno);
-    struct stat info {};
-    const bool exists = stat(s_.target.c_str(), &info) == 0;
-    if (exists && S_ISDIR(info.st_mode)) return failure(WriteStatus::rename_failed, EISDIR);
-    s_.in_place = exists && !S_ISREG(info.st_mode);
+    platform::FileInfo info;
+    const bool exists = platform::info_of_name(s_.target.c_str(), &info);
+    if (exists && info.folder) return failure(WriteStatus::rename_failed, EISDIR);
+    s_.in_place = exists && !info.regular;
     s_.replaces = exists && !s_.in_place;
     if (s_.in_place) {
-        // A device or pipe cannot be replaced by renaming; it gets the bytes itself. O_NONBLOCK:
-        // a pipe without a reader fails at once instead of waiting.
-        s_.fd = ::open(s_.target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-        const int flags = s_.fd >= 0 ? fcntl(s_.fd, F_GETFL) : -1;
-        if (flags < 0 || fcntl(s_.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return failure(WriteStatus::cannot_create, errno);
+        // A device or pipe cannot be replaced by renaming; it gets the bytes itself. A pipe
+        // without a reader fails at once instead of waiting.
+        s_.fd = platform::open_device_for_writing(s_.target.c_str());
+        if (s_.fd < 0) return failure(WriteStatus::cannot_create, errno);
     } else {
         // A file that may not be written is not replaced behind its owner's back.
-        if (exists && access(s_.target.c_str(), W_OK) != 0) return failure(WriteStatus::cannot_create, errno);
+        if (exists && !platform::may_write(s_.target.c_str())) return failure(WriteStatus::cannot_create, errno);
         s_.fd = create_unique(s_.target + ".tmp", &s_.temp);
         if (s_.fd < 0 && errno == ENAMETOOLONG) s_.fd = create_unique(folder_of(s_.target) + "/.tmp", &s_.temp);
-        if (s_.fd < 0 || (exists && fchmod(s_.fd, info.st_mode & 0777) != 0))
+        if (s_.fd < 0 || (exists && !platform::keep_mode(s_.fd, info.mode)))
             return failure(WriteStatus::cannot_create, errno);
     }
     s_.created = true;
@@ -151,8 +145,7 @@ bool AtomicFile::write(const void* data, size_t size)
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     s_.failed = s_.failed || s_.fd < 0;
     for (size_t done = 0; done < size && !s_.failed;) {
-        const ssize_t wrote = ::write(s_.fd, bytes + done, size - done);
-        if (wrote < 0 && errno == EINTR) continue;
+        const long long wrote = platform::write_some(s_.fd, bytes + done, size - done);
         if (wrote <= 0) {
             s_.failed = true;
             s_.error = wrote < 0 ? errno : 0;
@@ -165,12 +158,8 @@ bool AtomicFile::write(const void* data, size_t size)
 WriteStatus AtomicFile::close()
 {
     if (s_.fd >= 0) {
-#ifdef __linux__
-        // The rename onto an existing file starts its writeback (ext4 does, so that a crash leaves
-        // the old file or the new one), which would hold the rename up: started now, it overlaps.
-        if (s_.replaces && !s_.failed) sync_file_range(s_.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-        const bool closed = ::close(s_.fd) == 0;
+        if (s_.replaces && !s_.failed) platform::start_writeback(s_.fd);
+        const bool closed = platform::close_descriptor(s_.fd);
         if (!closed && !s_.failed) s_.error = errno;
         s_.failed = !closed || s_.failed;
         s_.fd = -1;
@@ -182,7 +171,7 @@ WriteStatus AtomicFile::commit()
 {
     if (!s_.created) return WriteStatus(WriteStatus::cannot_create, s_.error);
     WriteStatus status = close();
-    if (status == WriteStatus::ok && !s_.in_place && std::rename(s_.temp.c_str(), s_.target.c_str()) != 0)
+    if (status == WriteStatus::ok && !s_.in_place && !platform::replace_file(s_.temp.c_str(), s_.target.c_str()))
         status = WriteStatus(WriteStatus::rename_failed, errno);
     if (status == WriteStatus::ok) s_.temp.clear();  // in place now: no longer removed
     drop();
@@ -212,6 +201,5 @@ WriteStatus commit_all(std::vector<AtomicFile>& files, size_t* failed)
 
 bool same_file(const std::string& a, const std::string& b)
 {
-    struct stat sa {}, sb {};
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return platform::same_file(a.c_str(), b.c_str());
 }

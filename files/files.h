@@ -1,7 +1,9 @@
 // Files as the tools touch them. Reading: a file's bytes taken whole in one open, mapped read-only
 // (or read, where it cannot be mapped or the guard is not installed), the descriptor held open so
 // that a file cut short while it is read is a result (the SIGBUS guard), never a crash. Writing:
-// AtomicFile, the one way every tool writes, through a temporary file renamed into place.
+// AtomicFile, the one way every tool writes, through a temporary file renamed into place. The calls
+// of the system behind both are the platform layer's (platform.h): on Windows files are read,
+// never mapped, and the guard is not installed.
 #pragma once
 
 #include <cstddef>
@@ -65,7 +67,7 @@ public:
 private:
     ReadStatus guarded(void (*visit)(void*), void* context) const;
     int fd_ = -1;
-    void* mapping_ = nullptr;
+    const void* mapping_ = nullptr;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
     std::vector<uint8_t> read_;  // the bytes when they are not mapped

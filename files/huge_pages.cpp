@@ -1,7 +1,9 @@
 // Huge-page advice for the in-memory image of a file being written (see files.h).
 #include "files.h"
 
+#if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
+#endif
 
 #include <cstdint>
 

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 
+#include "platform.h"
+
 std::vector<SetFile> files_named_for(const std::string& base)
 {
     std::vector<SetFile> files;
     const size_t dot = base.rfind('.');
-    const size_t slash = base.rfind('/');
+    const size_t slash = platform::last_separator(base);
     if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return files;  // no extension
     const std::string prefix = slash == std::string::npos ? "" : base.substr(0, slash + 1);
     DIR* dir = opendir(prefix.empty() ? "." : prefix.c_str());

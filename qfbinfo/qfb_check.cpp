@@ -1,10 +1,8 @@
 // The QFB file check, its messages, and the guard of taken names (see qfb_jobs.h).
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform.h"
 #include "qfb_jobs.h"
 
 void check_qfb_file(const char* name, QfbCheck& check)
@@ -70,9 +68,9 @@ void print_pixels_unreadable(const char* name)
 
 bool refuse_taken(const char* name, bool force)
 {
-    struct stat info {};
-    if (lstat(name, &info) != 0) return false;
-    if (force && S_ISLNK(info.st_mode)) unlink(name);
+    platform::FileInfo info;
+    if (!platform::info_of_link(name, &info)) return false;
+    if (force && info.link) platform::remove_file(name);
     if (force) return false;
     std::printf("File already exists: %s (--force replaces it).\n", name);
     return true;

@@ -1,6 +1,4 @@
 // Extraction of a QFB file into Targa files (see qfb_jobs.h).
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -11,21 +9,23 @@
 #include "files.h"
 #include "cli.h"
 #include "frameset.h"
+#include "platform.h"
 #include "qfb_jobs.h"
 #include "targa.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
 {
-    const char* slash = std::strrchr(qfb_name, '/');
-    const char* stem = slash != nullptr ? slash + 1 : qfb_name;
+    const std::string qfb = qfb_name;
+    const size_t slash = platform::last_separator(qfb);
+    const char* stem = slash != std::string::npos ? qfb_name + slash + 1 : qfb_name;
     const char* dot = std::strrchr(stem, '.');
     const size_t stem_length = dot != nullptr ? static_cast<size_t>(dot - stem) : std::strlen(stem);
     size_t folder_length = std::strlen(folder);
     if (folder_length == 0) return "";  // no folder: never the root by accident
     // "out/" and "out" name the same folder; the root keeps its one slash.
-    while (folder_length > 1 && folder[folder_length - 1] == '/') --folder_length;
+    while (folder_length > 1 && platform::is_separator(folder[folder_length - 1])) --folder_length;
     std::string base(folder, folder_length);
-    if (base.back() != '/') base += '/';
+    if (!platform::is_separator(base.back())) base += '/';
     return base.append(stem, stem_length).append(".tga");
 }
 
@@ -39,8 +39,8 @@ int32_t frame_number(const qfb_header& header, int32_t index)
 
 bool folder_exists(const char* folder)
 {
-    struct stat info {};
-    return stat(folder, &info) == 0 && S_ISDIR(info.st_mode);
+    platform::FileInfo info;
+    return platform::info_of_name(folder, &info) && info.folder;
 }
 
 // One level as a 32-bit Targa file, top row first, written a row at a time.
@@ -65,8 +65,8 @@ WriteStatus write_level(const char* name, const qfb_file& file, const qfb_level&
 int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder, bool force)
 {
     const qfb_header& header = check.file.header;
-    struct stat info {};
-    const bool missing = folder[0] != '\0' && lstat(folder, &info) != 0 && errno == ENOENT;
+    platform::FileInfo info;
+    const bool missing = folder[0] != '\0' && !platform::info_of_link(folder, &info) && errno == ENOENT;
     if (!missing && !folder_exists(folder)) {
         say_no_output_folder(folder);
         return 1;
@@ -80,14 +80,25 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
         say_names_too_long(base.c_str());
         return 1;
     }
+    // A level whose letter no file name here may hold (Windows: '|' after 'z', '{') is refused
+    // before anything is written.
+    for (int32_t l = 1; l <= header.mipmap_count; ++l) {
+        qfb_get_level(&check.file, header.frame_count - 1, l, &level);
+        const std::string name = name_of(level);
+        if (const char c = platform::unusable_name_character(name)) {
+            std::printf("Couldn't write Targa file %s: a file name on this system cannot hold the character %c.\n",
+                        name.c_str(), c);
+            return 1;
+        }
+    }
     // Every name is looked at before the first file is written.
     for (int more = qfb_first_level(&check.file, &level); more && !missing;
          more = qfb_next_level(&check.file, &level)) {
         if (refuse_taken(name_of(level).c_str(), force)) return 1;
     }
     // A missing folder is made, one level, as mkdir makes it.
-    if (missing && mkdir(folder, 0777) != 0) {
-        std::printf("Couldn't create output folder %s: %s.\n", folder, std::strerror(errno));
+    if (missing && !platform::make_folder(folder)) {
+        std::printf("Couldn't create output folder %s: %s.\n", folder, platform::error_text(errno));
         return 1;
     }
 

@@ -2,7 +2,6 @@
 // member of the set, bled and dithered to the format's channel widths, written into FOLDER under
 // its own name, ready for makeqfb FORMAT fps FOLDER/<base>. Other files of the set in FOLDER are
 // refused, or removed with --replace.
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "frameset.h"
 #include "jobs.h"
 #include "parallel.h"
+#include "platform.h"
 
 namespace {
 
@@ -136,8 +136,8 @@ int dither_job(int argc, char** argv)
         return 1;
     }
     const std::string folder = argv[2];
-    struct stat folder_stat {};
-    if (stat(folder.c_str(), &folder_stat) != 0 || !S_ISDIR(folder_stat.st_mode)) {
+    platform::FileInfo folder_info;
+    if (!platform::info_of_name(folder.c_str(), &folder_info) || !folder_info.folder) {
         say_no_output_folder(folder.c_str());
         return 1;
     }

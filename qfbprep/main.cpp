@@ -2,6 +2,7 @@
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 
 #include "files.h"
+#include "platform.h"
 #include "jobs.h"
 #include "frameset.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * MAX_IMAGE_BYTES));
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
+    if (!platform::start_process()) return 1;  // Windows: binary standard output, the arguments checked
     install_fault_guard();  // before any file is read or any thread exists
     return qfbprep_main(argc, argv);
 }

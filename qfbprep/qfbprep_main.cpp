@@ -7,6 +7,7 @@
 
 #include "cli.h"
 #include "jobs.h"
+#include "platform.h"
 
 void print_qfbprep_usage()
 {
@@ -107,7 +108,7 @@ bool find_set_or_say(const char* base, FrameSet& set, bool whole)
 
 std::string file_part(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
+    const size_t slash = platform::last_separator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -169,7 +170,7 @@ bool remove_leftovers(const std::vector<std::string>& leftovers)
 {
     for (const std::string& name : leftovers) {
         if (std::remove(name.c_str()) != 0) {
-            std::printf("Couldn't remove %s: %s.\n", name.c_str(), std::strerror(errno));
+            std::printf("Couldn't remove %s: %s.\n", name.c_str(), platform::error_text(errno));
             return false;
         }
     }

@@ -1,20 +1,16 @@
 // BinaryFile (see targa.h).
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "platform.h"
 #include "targa.h"
 
 int BinaryFile::open(const char* name, int mode)
 {
     close();
     int fd = -1;
-    if (mode == READ) fd = open_for_reading(name);
-    // O_NONBLOCK so that a named pipe with no one at its other end cannot hang the open (writing
-    // then fails at once); it is cleared again before any I/O.
-    if (mode == WRITE) fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    const int flags = fd >= 0 ? fcntl(fd, F_GETFL) : -1;
-    if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) stream_ = fdopen(fd, mode == READ ? "rb" : "wb");
-    if (stream_ == nullptr && fd >= 0) ::close(fd);
+    if (mode == READ) fd = platform::open_for_reading(name);
+    // A named pipe with no one at its other end cannot hang the open: writing then fails at once.
+    if (mode == WRITE) fd = platform::open_truncated(name);
+    if (fd >= 0) stream_ = platform::stream_of(fd, mode == READ ? "rb" : "wb");
+    if (stream_ == nullptr && fd >= 0) platform::close_descriptor(fd);
     return stream_ != nullptr ? 0 : -1;
 }
 

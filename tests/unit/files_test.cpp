@@ -57,6 +57,20 @@ TEST(FileBytes, TakesAWholeFileMappedOrReadAndRefusesWhatIsNotOne)
     }
 }
 
+// A regular file that ends before the length it had when it was opened was cut short while it was
+// read: refused, never taken as the whole file. A sysfs attribute is such a file every time (it
+// claims a page and holds a line), mapped or not.
+TEST(FileBytes, ARegularFileShorterThanItsLengthIsRefusedAsChanged)
+{
+    const char* name = "/sys/kernel/mm/transparent_hugepage/enabled";
+    struct stat info {};
+    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) GTEST_SKIP() << "no " << name;
+    for (bool map : {false, true}) {
+        FileBytes file;
+        EXPECT_EQ(file.open(name, map), ReadStatus::changed_while_reading) << (map ? "mapped" : "read");
+    }
+}
+
 // The handler from before the guard: a SIGBUS that reaches it got past the guard.
 void test_handler(int)
 {

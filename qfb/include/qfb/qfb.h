@@ -13,7 +13,15 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(__GNUC__)
+#if defined(_WIN32)
+/* The DLL exports the API alone; a program calls it through the import library or links the
+ * static library, and needs no declaration of its own either way. */
+#if defined(QFB_BUILDING_DLL)
+#define QFB_API __declspec(dllexport)
+#else
+#define QFB_API
+#endif
+#elif defined(__GNUC__)
 #define QFB_API __attribute__((visibility("default")))
 #else
 #define QFB_API

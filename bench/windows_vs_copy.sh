@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Times the Windows build's makeqfb.exe under Wine against Wine's own `cmd /c copy /b` of the same
+# input files into one output file, for each frame set of frame_sets.sh, and prints each set's
+# median ratio makeqfb.exe / copy. Both run as Windows programs under the same Wine, each a new
+# process started by `wine`, so Wine's start-up and its file calls weigh on both alike; what the
+# ratio does and does not say is in docs/windows.md. It also times each program doing nothing
+# (`makeqfb.exe --help`, `cmd /c rem`) and prints the ratio of the two net of those start-ups.
+#   bench/windows_vs_copy.sh WINDOWS_BUILD [BENCH_BUILD] [PAIRED_RUNS]
+# WINDOWS_BUILD is the windows preset's build (build/windows); BENCH_BUILD a Linux build with
+# MAKEQFB_BENCH=ON, for make_frame_set (default build/bench); PAIRED_RUNS at least 10 (default 15).
+set -euo pipefail
+export LC_ALL=C  # a "." in $EPOCHREALTIME
+
+here=$(cd "$(dirname "$0")" && pwd)
+windows=$(cd "${1:?"usage: windows_vs_copy.sh WINDOWS_BUILD [BENCH_BUILD] [PAIRED_RUNS]"}" && pwd)
+build=$(cd "${2:-$here/../build/bench}" && pwd)
+runs=${3:-15}
+makeqfb=$windows/bin/makeqfb.exe
+maker=$build/bench/make_frame_set
+if [ ! -f "$makeqfb" ] || [ ! -x "$maker" ] || ! command -v wine >/dev/null; then
+  echo "needs wine, $makeqfb (cmake --workflow ... or cmake --build --preset windows) and $maker"
+  exit 1
+fi
+if [ "$runs" -lt 10 ]; then
+  echo "at least 10 paired runs"
+  exit 1
+fi
+# shellcheck source=frame_sets.sh
+source "$here/frame_sets.sh"
+# shellcheck source=timing.sh
+source "$here/timing.sh"
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$WINEPREFIX"
+wineserver -p 60  # the server stays up between runs, as it would under a build
+wine "$makeqfb" --help >/dev/null 2>&1  # makes the prefix
+
+now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
+
+echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $(wine --version)"
+for line in "${FRAME_SETS[@]}"; do
+  read -r name frames width height bits format <<<"$line"
+  make_frame_set_dir "$maker" "$work" "$name" "$frames" "$width" "$height" "$bits" >/dev/null
+  cd "$work/$name"
+  inputs=$(ls walk-*.tga | paste -sd+)  # copy /b a+b+c out: the files one after the other
+
+  run_makeqfb() { wine "$makeqfb" "$format" 30 walk.tga >/dev/null; }
+  run_copy() { wine cmd /c copy /b "$inputs" copy.out >/dev/null; }
+  run_start_makeqfb() { wine "$makeqfb" --help >/dev/null; }
+  run_start_copy() { wine cmd /c rem >/dev/null; }
+  cat walk-*.tga >/dev/null
+  if ! wine "$makeqfb" "$format" 30 walk.tga >"$work/log"; then
+    cat "$work/log"
+    exit 1
+  fi
+  run_copy
+  [ "$(stat -c %s copy.out)" -eq "$(cat walk-*.tga | wc -c)" ] || { echo "copy /b did not copy every file"; exit 1; }
+
+  : >"$work/ratios"
+  : >"$work/makeqfb_us"
+  : >"$work/copy_us"
+  : >"$work/start_makeqfb_us"
+  : >"$work/start_copy_us"
+  for ((i = 0; i < runs; i++)); do
+    rm -f walk.qfb copy.out
+    for which in $( ((i % 2 == 0)) && echo "makeqfb copy start_makeqfb start_copy" ||
+                    echo "copy makeqfb start_copy start_makeqfb"); do
+      start=$(now_us)
+      "run_$which"
+      echo $(($(now_us) - start)) >>"$work/${which}_us"
+    done
+    paste "$work/makeqfb_us" "$work/copy_us" | tail -1 | awk '{ printf "%.4f\n", $1 / $2 }' >>"$work/ratios"
+  done
+  printf '%s: %d frames of %d x %d at %d bits -> %s, %d paired runs under Wine\n' \
+    "$name" "$frames" "$width" "$height" "$bits" "$format" "$runs"
+  printf '  median makeqfb.exe %.2f ms, median cmd /c copy %.2f ms, median ratio makeqfb.exe/copy %.3f\n' \
+    "$(median <"$work/makeqfb_us" | awk '{ print $1 / 1000 }')" \
+    "$(median <"$work/copy_us" | awk '{ print $1 / 1000 }')" \
+    "$(median <"$work/ratios")"
+  printf '  start-up alone: makeqfb.exe --help %.2f ms, cmd /c rem %.2f ms; net of them, makeqfb.exe/copy %.3f\n' \
+    "$(median <"$work/start_makeqfb_us" | awk '{ print $1 / 1000 }')" \
+    "$(median <"$work/start_copy_us" | awk '{ print $1 / 1000 }')" \
+    "$(paste <(median <"$work/makeqfb_us") <(median <"$work/copy_us") <(median <"$work/start_makeqfb_us") \
+      <(median <"$work/start_copy_us") | awk '{ printf "%.3f", ($1 - $3) / ($2 - $4) }')"
+  cd "$work"
+  rm -rf "${work:?}/$name"
+done
