@@ -18,4 +18,6 @@ cmake --build "$out/build" >"$out/build.log" 2>&1 || { tail -50 "$out/build.log"
 # No Mono or Gecko: their installers would ask, on a machine with a display.
 export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 wine "$out/build/bin/makeqfb.exe" --help >/dev/null 2>"$out/wineprefix.log" || { cat "$out/wineprefix.log"; exit 1; }
+# The prefix's first run leaves its set-up running in the background: wait until the server ends.
+wineserver -w || true
 echo "Windows build and Wine prefix ready in $out"
