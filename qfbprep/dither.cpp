@@ -37,12 +37,6 @@ static_assert((-17 >> 4) == -2, "right shifts of negative numbers are arithmetic
 constexpr int WIDTHS[4] = {4, 5, 6, 8};
 int width_row(int bits) { return bits == 4 ? 0 : bits == 5 ? 1 : bits == 6 ? 2 : 3; }
 
-// What a field q of b bits shows on a GPU: round(q x 255 / (2^b - 1)).
-int shown_by(int q, int bits)
-{
-    const int max = (1 << bits) - 1;
-    return (q * 255 * 2 + max) / (2 * max);
-}
 
 // Dividing by 2 max without a division: the reciprocal and shift for each width (4, 5, 6 bits)
 // give (510 q + max) / (2 max), the shown value of q, exactly for every field q, with products
@@ -80,9 +74,9 @@ struct ChoiceTable {
                 int low = x, high = x;
                 if (bits < 8) {
                     int q = 0;
-                    while (q < (1 << bits) - 1 && shown_by(q + 1, bits) <= x) ++q;
-                    low = shown_by(q, bits);
-                    high = q < (1 << bits) - 1 ? shown_by(q + 1, bits) : low;
+                    while (q < (1 << bits) - 1 && field_shown(q + 1, bits) <= x) ++q;
+                    low = field_shown(q, bits);
+                    high = q < (1 << bits) - 1 ? field_shown(q + 1, bits) : low;
                 }
                 entry[row * 256 + x] = static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 16;
             }
@@ -461,6 +455,12 @@ bool parse_strength(const char* text, int32_t* strength)
     if (*c != '\0' || whole * 1000 + thousandths > 1000) return false;
     *strength = ((whole * 1000 + thousandths) * DITHER_FULL_STRENGTH + 500) / 1000;
     return true;
+}
+
+int32_t field_shown(int32_t q, int bits)
+{
+    const int32_t max = (1 << bits) - 1;
+    return (q * 255 * 2 + max) / (2 * max);
 }
 
 int32_t choose_field(int32_t value, int bits, int32_t& error)

@@ -46,6 +46,9 @@ const char* dither_method_names();
 // anything else. *strength gets it in 1/256ths, rounded to the nearest.
 bool parse_strength(const char* text, int32_t* strength);
 
+// The 8-bit value a GPU shows for field q of `bits` bits: round(q x 255 / (2^bits - 1)).
+int32_t field_shown(int32_t q, int bits);
+
 // The nearest field of `bits` bits (4, 5 or 6) for value taken within
 // 0 .. DITHER_MAX_VALUE, as the value it shows in 1/256ths (the lower on a tie); error gets the
 // value less what is shown.

@@ -5,6 +5,8 @@
 // is taken when it lowers the energy, and a taken move adds d a(. - p) to the candidates near p.
 #include "dither_refine.h"
 
+#include "dither.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -28,12 +30,6 @@ struct Autocorrelation {
     }
 };
 
-// The 8-bit value field q of b bits shows: round(q x 255 / (2^b - 1)).
-int32_t shown_by(int32_t q, int bits)
-{
-    const int32_t max = (1 << bits) - 1;
-    return (q * 255 * 2 + max) / (2 * max);
-}
 
 // Passes over the candidates; later ones rarely move anything.
 constexpr int PASSES = 2;
@@ -109,8 +105,8 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
                 const int32_t wanted = source.pixels[p * bpp + c];
                 for (const int32_t to : {q - 1, q + 1}) {
                     if (to < lowest || to > top) continue;
-                    if (std::abs(shown_by(to, bits[c]) - wanted) > step) continue;
-                    const int64_t d = shown_by(to, bits[c]) - value;
+                    if (std::abs(field_shown(to, bits[c]) - wanted) > step) continue;
+                    const int64_t d = field_shown(to, bits[c]) - value;
                     const int64_t change = 2 * d * correlated[in_box(static_cast<int32_t>(p % width), static_cast<int32_t>(p / width))] +
                                            d * d * a[REACH][REACH];
                     if (change < best_change) best_change = change, best_move = static_cast<int32_t>(d);
