@@ -63,7 +63,7 @@ void run_stable(benchmark::State& state, Second change)
         state.PauseTiming();
         Image a = next;
         state.ResumeTiming();
-        dither_after(a, source, first, QFB_FORMAT_4444, options);
+        dither_after(a, next, kept_pixels(next, source), first, QFB_FORMAT_4444, options);
         benchmark::DoNotOptimize(a.pixels.data());
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * WIDTH * HEIGHT);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Times qfbprep's two heavy jobs against makeqfb on the same frame set, side by side in one run:
 # 19 frames of 1024 x 512 at 32 bits (make_frame_set), each round running, in an order that
-# rotates, makeqfb 4444 on the set, qfbprep dither 4444 of the set into a folder, and qfbprep
-# mipmaps --levels 4 on a copy of the set whose levels were removed before the round (four
-# levels from scratch). Prints each command's median and its ratio to makeqfb's median.
+# rotates, makeqfb 4444 on the set, qfbprep dither 4444 of the set into a folder with each method
+# (diffusion, ordered, stable), and qfbprep mipmaps --levels 4 on a copy of the set whose levels
+# were removed before the round (four levels from scratch). Prints each command's median and its
+# ratio to makeqfb's median.
 #   bench/qfbprep_vs_makeqfb.sh [BUILD_DIR] [ROUNDS] [new|replace]
 # BUILD_DIR is a release build with MAKEQFB_BENCH=ON (default build/release); ROUNDS at least 10
 # (default 15). With new (the default) every command's outputs are removed before each round,
@@ -27,7 +28,7 @@ case $mode in new | replace) ;; *) echo "new or replace, not $mode"; exit 1 ;; e
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/set" "$work/dithered"
+mkdir -p "$work/set" "$work/diffusion" "$work/ordered" "$work/stable"
 "$maker" "$work/set" walk 19 1024 512 32 >/dev/null
 cp -r "$work/set" "$work/mips"
 
@@ -36,21 +37,24 @@ now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 source "$here/timing.sh"
 
 run_makeqfb() { "$makeqfb" 4444 30 "$work/set/walk.tga" >/dev/null; }
-run_dither() { "$qfbprep" dither 4444 "$work/set/walk.tga" "$work/dithered" >/dev/null; }
+dither_with() { "$qfbprep" dither 4444 "$work/set/walk.tga" "$work/$1" --method "$1" >/dev/null; }
+run_dither() { dither_with diffusion; }
+run_ordered() { dither_with ordered; }
+run_stable() { dither_with stable; }
 run_mipmaps() { "$qfbprep" mipmaps "$work/mips/walk.tga" --levels 4 >/dev/null; }
 
 # Warm the page cache and check that every command works.
 cat "$work"/set/*.tga >/dev/null
-run_makeqfb && run_dither && run_mipmaps
+run_makeqfb && run_dither && run_ordered && run_stable && run_mipmaps
 [ -f "$work/mips/walk-d0019.tga" ] || { echo "mipmaps wrote no fourth level"; exit 1; }
 
-commands=(makeqfb dither mipmaps)
+commands=(makeqfb dither ordered stable mipmaps)
 for ((i = 0; i < rounds; i++)); do
   rm -f "$work"/mips/walk-[a-d]*.tga
-  [ "$mode" = replace ] || rm -f "$work/set/walk.qfb" "$work"/dithered/*.tga
+  [ "$mode" = replace ] || rm -f "$work/set/walk.qfb" "$work"/{diffusion,ordered,stable}/*.tga
   sync  # the last round's writes and removals reach the disk before this one is timed
-  for ((k = 0; k < 3; k++)); do
-    which=${commands[$(((i + k) % 3))]}
+  for ((k = 0; k < ${#commands[@]}; k++)); do
+    which=${commands[$(((i + k) % ${#commands[@]}))]}
     start=$(now_us)
     "run_$which"
     echo $(($(now_us) - start)) >>"$work/$which.us"
@@ -58,6 +62,7 @@ for ((i = 0; i < rounds; i++)); do
 done
 
 echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $rounds rounds, $mode outputs"
+echo "dither is its default method, diffusion; ordered and stable are dither --method ordered and --method stable"
 base=$(median <"$work/makeqfb.us")
 for which in "${commands[@]}"; do
   m=$(median <"$work/$which.us")

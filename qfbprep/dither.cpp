@@ -8,6 +8,7 @@
 #include <qfb/qfb.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -375,7 +376,7 @@ void order(Image& image, int32_t format, const DitherOptions& options, const uin
     }
 }
 
-// Fewest rows in a band of stable's later frames cut in four: fewer would show the errors
+// Fewest rows in a band of stable's frames cut in four or eight: fewer would show the errors
 // starting afresh at each band's top on small sprites.
 constexpr int32_t STABLE_BAND_ROWS = 64;
 
@@ -408,7 +409,7 @@ void dither(Image& a, Image* b, int32_t format, const DitherOptions& options)
         return;
     }
     case DitherMethod::diffusion:
-    case DitherMethod::stable: {
+    case DitherMethod::stable: {  // stable's own path is dither_after
         const Rows rows_a = rows_of(a, 0, a.height);
         const Rows rows_b = b != nullptr ? rows_of(*b, 0, b->height) : Rows{};
         diffuse(rows_a, b != nullptr ? &rows_b : nullptr, nullptr, nullptr, format, options);
@@ -472,11 +473,23 @@ int32_t choose_field(int32_t value, int bits, int32_t& error)
     return shown;
 }
 
-void dither_image(Image& image, int32_t format, const DitherOptions& options) { dither(image, nullptr, format, options); }
+void dither_image(Image& image, int32_t format, const DitherOptions& options)
+{
+    if (options.method == DitherMethod::stable) {
+        // A first frame keeps nothing, so no source of it or of a frame before is read.
+        static const Image none;
+        dither_after(image, none, std::vector<uint8_t>(), none, format, options);
+        return;
+    }
+    dither(image, nullptr, format, options);
+}
 
 void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& options)
 {
-    if (a.same_shape(b)) {
+    if (options.method == DitherMethod::stable) {
+        dither_image(a, format, options);
+        dither_image(b, format, options);
+    } else if (a.same_shape(b)) {
         dither(a, &b, format, options);
     } else {
         dither(a, nullptr, format, options);
@@ -484,17 +497,12 @@ void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& opti
     }
 }
 
-void dither_after(Image& image, const Image& previous_source, const Image& previous, int32_t format,
-                  const DitherOptions& options)
+std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source)
 {
-    if (!image.same_shape(previous_source) || !image.same_shape(previous)) {
-        dither_image(image, format, options);
-        return;
-    }
-    // A pixel whose source is unchanged keeps the previous frame's bytes.
+    if (!image.same_shape(previous_source)) return {};
     const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
     const size_t count = image.pixels.size() / bpp;
-    std::vector<uint8_t> keep(count, 0);
+    std::vector<uint8_t> keep(count);
     const uint8_t* __restrict now = image.pixels.data();
     const uint8_t* __restrict before = previous_source.pixels.data();
     uint8_t* __restrict kept = keep.data();
@@ -508,31 +516,60 @@ void dither_after(Image& image, const Image& previous_source, const Image& previ
     } else {
         for (size_t i = 0; i < count; ++i) kept[i] = std::memcmp(now + i * 3, before + i * 3, 3) == 0;
     }
-    // With nothing kept, the plain loop gives the same bytes sooner.
-    const bool kept_any = std::find(keep.begin(), keep.end(), uint8_t{1}) != keep.end();
+    return keep;
+}
+
+void dither_after(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
+                  int32_t format, const DitherOptions& options, const RunBeside& beside)
+{
+    const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
+    const size_t count = image.pixels.size() / bpp;
+    // A first frame keeps nothing.
+    const bool after_one = keep.size() == count && count > 0 && image.same_shape(previous);
+    auto keeps_any = [&](size_t from, size_t to) {
+        return after_one && std::memchr(keep.data() + from, 1, to - from) != nullptr;
+    };
     // Bands of rows are diffused in place two at a time, as two images in the loop's lanes, each
     // keeping its own errors: a later frame has no partner of its own, as each waits for the one
-    // before. A tall image is cut into four bands, whose two pairs run on two threads where the
-    // machine has them (the bands do not depend on it, so neither do the bytes); an image of an odd
-    // height, or a single row, is diffused whole.
-    const Image source = kept_any ? image : Image();
+    // before. A pair of bands that keeps nothing takes the plain loop, which gives the same bytes
+    // sooner. A tall image is cut into four bands, or eight from 512 rows, whose pairs are taken
+    // by two threads where the machine has them (the bands do not depend on it, so neither do the
+    // bytes); an image of an odd height, or a single row, is diffused whole, and so is a first
+    // frame too short for four bands.
     int bits[4];
     channel_bits(format, image.bytes_per_pixel(), bits);
-    if (image.height < 2 || image.height % 2 != 0) {
+    const int32_t bands = image.height % 8 == 0 && image.height >= 8 * STABLE_BAND_ROWS   ? 8
+                          : image.height % 4 == 0 && image.height >= 4 * STABLE_BAND_ROWS ? 4
+                                                                                          : 2;
+    if (image.height < 2 || image.height % 2 != 0 || (!after_one && bands == 2)) {
+        const bool kept_any = keeps_any(0, count);
         const Kept kept{keep.data(), previous.pixels.data()};
         diffuse(rows_of(image, 0, image.height), nullptr, kept_any ? &kept : nullptr, nullptr, format, options);
         if (kept_any) refine_beside_kept(image, source, keep, bits);
         return;
     }
-    const int32_t bands = image.height % 4 == 0 && image.height >= 4 * STABLE_BAND_ROWS ? 4 : 2;
     const int32_t rows = image.height / bands;
     const size_t band_pixels = static_cast<size_t>(rows) * static_cast<size_t>(image.width);
+    bool kept_in[4] = {false, false, false, false};  // by pair
     auto pair = [&](int32_t first) {
+        const size_t from = static_cast<size_t>(first) * band_pixels;
+        const bool kept_any = kept_in[first / 2] = keeps_any(from, from + 2 * band_pixels);
         const Rows a = rows_of(image, first * rows, rows), b = rows_of(image, (first + 1) * rows, rows);
-        const Kept kept_a{keep.data() + first * band_pixels, previous.pixels.data() + first * band_pixels * bpp};
-        const Kept kept_b{keep.data() + (first + 1) * band_pixels, previous.pixels.data() + (first + 1) * band_pixels * bpp};
+        const Kept kept_a{keep.data() + from, previous.pixels.data() + from * bpp};
+        const Kept kept_b{keep.data() + from + band_pixels, previous.pixels.data() + (from + band_pixels) * bpp};
         diffuse(a, &b, kept_any ? &kept_a : nullptr, kept_any ? &kept_b : nullptr, format, options);
     };
-    run_beside([&] { pair(0); }, bands == 4 ? std::function<void()>([&] { pair(2); }) : std::function<void()>());
-    if (kept_any) refine_beside_kept(image, source, keep, bits);
+    // Each thread takes the next pair not yet taken, so that one that starts late takes fewer.
+    std::atomic<int32_t> next_pair{0};
+    const std::function<void()> take_pairs = [&] {
+        for (int32_t p; (p = next_pair.fetch_add(1)) < bands / 2;) pair(2 * p);
+    };
+    if (bands == 2) {
+        take_pairs();
+    } else if (beside) {
+        beside(take_pairs, take_pairs);
+    } else {
+        run_beside(take_pairs, take_pairs);
+    }
+    if (kept_in[0] || kept_in[1] || kept_in[2] || kept_in[3]) refine_beside_kept(image, source, keep, bits);
 }

@@ -11,17 +11,21 @@
 //   coordinates, one offset of it per channel: a pixel's words depend only on its own value and
 //   place, so what stands still in an animation stays exactly the same from frame to frame.
 // - bayer: the same with the 8 x 8 Bayer matrix.
-// - stable: diffusion for the first frame; each later frame keeps the previous frame's words
-//   wherever its source pixel is unchanged, and diffuses only the rest: kept pixels pass on the
-//   errors they take with their own, and the changed pixels beside them are then moved a field up
-//   or down where that lowers the blurred error (dither_refine.h). Errors stay inside each band of
-//   a frame with an even number of rows: halves, or quarters from 256 rows on.
-// No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image). Strength scales the error passed on (diffusion, stable) or the threshold's
-// spread around one half (ordered, bayer): 0 rounds each value to the nearest field.
+// - stable: each frame keeps the previous frame's words wherever its source pixel is unchanged,
+//   and diffuses only the rest (all of the first frame): kept pixels pass on the errors they take
+//   with their own, and the changed pixels beside them are then moved a field up or down where
+//   that lowers the blurred error (dither_refine.h). Errors stay inside each band of a frame with
+//   an even number of rows: halves, quarters from 256 rows, eighths from 512 (a first frame under
+//   256 rows is diffused whole).
+// No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image).
+// Strength scales the error passed on (diffusion, stable) or the threshold's spread around one
+// half (ordered, bayer): 0 rounds each value to the nearest field.
 // Deterministic: integer arithmetic only.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "image.h"
 
@@ -57,16 +61,24 @@ int32_t choose_field(int32_t value, int bits, int32_t& error);
 // Dithers every channel of image in place to the widths of format (a QFB_FORMAT_ code, as
 // qfb_packed_format gives it): 565 five, six and five bits; 4444 four bits each, alpha included;
 // 1555 five bits each with alpha left exactly as it is (only alpha 0 matters there); 565 leaves
-// alpha as it is too. stable dithers as diffusion does: a first frame.
+// alpha as it is too. stable dithers image as its first frame.
 void dither_image(Image& image, int32_t format, const DitherOptions& options = {});
 
 // Dithers a and b as dither_image does, together when they have the same size and depth: every
 // pixel waits for the error of the one before it, so a second image comes almost free.
 void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& options = {});
 
-// stable's later frames: dithers image, the frame after the one whose source was previous_source
-// and whose dithered pixels are previous (both of image's size and depth), keeping previous's
-// bytes wherever image's pixel equals previous_source's. Without a previous frame of that size,
-// it dithers image as a first frame.
-void dither_after(Image& image, const Image& previous_source, const Image& previous, int32_t format,
-                  const DitherOptions& options);
+// stable: for each pixel of image, 1 where it equals previous_source's pixel, else 0; nothing
+// when the two differ in size or depth.
+std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source);
+
+// beside runs its first task on the calling thread and its second (which may be empty) beside
+// it, returning when both are done; without one, the second runs on a thread of its own.
+using RunBeside = std::function<void(const std::function<void()>& here, const std::function<void()>& there)>;
+
+// stable's frames: dithers image, whose pixels source holds too (untouched), the frame after the
+// one whose dithered pixels are previous, keeping previous's bytes wherever keep (kept_pixels of
+// image and the frame before's source) says so. With keep empty, or previous not of image's size
+// and depth, image is a first frame: diffused in the same bands, with nothing kept.
+void dither_after(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
+                  int32_t format, const DitherOptions& options, const RunBeside& beside = RunBeside());

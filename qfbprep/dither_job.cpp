@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,12 +18,14 @@
 #include "jobs.h"
 #include "parallel.h"
 #include "platform.h"
+#include "stable_chain.h"
 
 namespace {
 
 struct Member {
     std::string input, output;
     int32_t level = 0;
+    size_t place = 0;  // stable: its place in its level's chain
     Image image;
     StagedFile staged;
 };
@@ -73,22 +76,35 @@ bool load_member(Member& member)
     return refusal.kind == LoadRefusal::none;
 }
 
-void write_member(Member& member, int32_t format)
+void write_member(Member& member, const Image& image, int32_t format)
 {
-    member.staged.written = write_image(member.output, member.image, member.staged.file);
+    member.staged.written = write_image(member.output, image, member.staged.file);
     member.staged.line = text("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
-                              qfb_format_name(qfb_packed_format(format, member.image.bytes_per_pixel())),
-                              member.image.bits_per_pixel);
+                              qfb_format_name(qfb_packed_format(format, image.bytes_per_pixel())),
+                              image.bits_per_pixel);
 }
 
 // Dithers the members of one piece, images of one size two at a time, then writes them. For
-// stable, whose frames each wait for the one before, the members are only bled here.
-void work_on(std::vector<Member>& members, size_t first, size_t end, const DitherJob& job)
+// stable, each member waits in its level's chain for the frame before.
+void work_on(std::vector<Member>& members, size_t first, size_t end, const DitherJob& job,
+             std::deque<StableChain>& chains)
 {
     const int32_t format = job.format;
     if (job.bleed)
         for (size_t i = first; i < end; ++i) bleed_colour(members[i].image);
-    if (job.dithering.method == DitherMethod::stable) return;
+    if (job.dithering.method == DitherMethod::stable) {
+        // All dithered first, so that the next piece's frames need not wait for these writes.
+        std::vector<std::shared_ptr<const Image>> dithered;
+        for (size_t i = first; i < end; ++i) {
+            Member& member = members[i];
+            const int32_t packed = qfb_packed_format(format, member.image.bytes_per_pixel());
+            dithered.push_back(chains[static_cast<size_t>(member.level)].dither(member.place, std::move(member.image),
+                                                                                packed, job.dithering));
+            member.image = Image();
+        }
+        for (size_t i = first; i < end; ++i) write_member(members[i], *dithered[i - first], format);
+        return;
+    }
     std::vector<char> dithered(end - first, 0);
     for (size_t i = first; i < end; ++i) {
         if (dithered[i - first] != 0) continue;
@@ -105,24 +121,9 @@ void work_on(std::vector<Member>& members, size_t first, size_t end, const Dithe
         }
     }
     for (size_t i = first; i < end; ++i) {
-        write_member(members[i], format);
+        write_member(members[i], members[i].image, format);
         std::vector<uint8_t>().swap(members[i].image.pixels);  // its memory can take the members still to be read
     }
-}
-
-// stable, in frame order: each level dithered after the same level of the frame before, then
-// written. previous holds, by level, the last frame's source and dithered images.
-void stable_in_order(Member& member, const DitherJob& job, std::vector<std::pair<Image, Image>>& previous)
-{
-    const int32_t packed = qfb_packed_format(job.format, member.image.bytes_per_pixel());
-    if (previous.size() <= static_cast<size_t>(member.level)) previous.resize(static_cast<size_t>(member.level) + 1);
-    std::pair<Image, Image>& before = previous[static_cast<size_t>(member.level)];
-    Image source = member.image;
-    dither_after(member.image, before.first, before.second, packed, job.dithering);
-    write_member(member, job.format);
-    before.first = std::move(source);
-    before.second = std::move(member.image);
-    member.image = Image();
 }
 
 }  // namespace
@@ -144,23 +145,27 @@ int dither_job(int argc, char** argv)
     FrameSet set;
     if (!find_set_or_say(argv[1], set)) return 1;
 
-    // The members are taken two frames at a time: each piece's members are read and checked in
-    // order, then dithered and written into their temporary files while the next pieces are read;
+    // The members are taken two frames at a time (one for stable, which pairs no frames, so that
+    // its first frame starts sooner): each piece's members are read and checked in order, then dithered and written into their temporary files while the next pieces are read;
     // the files written are kept in order, what is said about the writing waits until every
     // member is read, and the files take their names once all are written.
     std::vector<Member> members;
     std::vector<size_t> piece_starts;  // the first member of each piece, then the end
+    std::vector<size_t> places;        // stable: the members of each level so far
     for (size_t f = 0; f < set.frames.size(); ++f) {
-        if (f % 2 == 0) piece_starts.push_back(members.size());
+        if (f % (job.dithering.method == DitherMethod::stable ? 1 : 2) == 0) piece_starts.push_back(members.size());
         const SetFrame& frame = set.frames[f];
         for (int32_t level = 0; level <= frame.mipmaps; ++level) {
+            if (places.size() <= static_cast<size_t>(level)) places.resize(static_cast<size_t>(level) + 1, 0);
             members.emplace_back();
             members.back().input = member_name(set.base, frame.number, level);
             members.back().level = level;
+            members.back().place = places[static_cast<size_t>(level)]++;
             members.back().output = folder + "/" + file_part(members.back().input);
         }
     }
     piece_starts.push_back(members.size());
+    std::deque<StableChain> chains(places.size());  // stable: one for each level
     // What the folder holds of the set besides the files written here would be packed with them.
     std::set<std::string> outputs;
     for (const Member& member : members) outputs.insert(member.output);
@@ -169,7 +174,6 @@ int dither_job(int argc, char** argv)
         folder_base, outputs.count(folder_base) == 0, [&](const SetFile& file) { return outputs.count(file.name) == 0; });
     if (!refuse_leftovers(folder_base, "dither", leftovers, job.replace)) return 1;
     Staging staging;
-    std::vector<std::pair<Image, Image>> previous;  // stable's last frame, by level
     const bool loaded = load_work_and_finish(
         piece_starts.size() - 1,
         [&](size_t p) {
@@ -177,12 +181,9 @@ int dither_job(int argc, char** argv)
                 if (!load_member(members[i])) return false;
             return true;
         },
-        [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], job); },
+        [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], job, chains); },
         [&](size_t p) {
-            for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) {
-                if (job.dithering.method == DitherMethod::stable) stable_in_order(members[i], job, previous);
-                staging.keep(members[i].staged);
-            }
+            for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) staging.keep(members[i].staged);
         });
     if (!loaded || !staging.finish() || !remove_leftovers(leftovers)) return 1;
     std::printf("%zu file%s dithered into %s.\n", members.size(), members.size() == 1 ? "" : "s", folder.c_str());

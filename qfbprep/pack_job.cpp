@@ -26,6 +26,7 @@
 #include "frame_list.h"
 #include "levels.h"
 #include "parallel.h"
+#include "stable_chain.h"
 
 namespace {
 
@@ -135,6 +136,7 @@ public:
         for (const FrameFiles& frame : files_) found = std::max(found, static_cast<int32_t>(frame.size()) - 1);
         mipmaps_ = options_.mipmaps ? chain_length(top.width, top.height, options_.levels, found) : found;
         packed_ = qfb_packed_format(options_.format, top.bytes_per_pixel());
+        if (stable_) chains_.reset(new StableChain[static_cast<size_t>(mipmaps_) + 1]);
         TargaHeader first;
         first.width = top.width, first.height = top.height, first.pixel_depth = static_cast<uint8_t>(top.bits_per_pixel);
         if (check_capacity(first, static_cast<int32_t>(files_.size()), mipmaps_) != SetProblem::none) {
@@ -148,9 +150,12 @@ public:
         advise_huge_pages(bytes_.get(), static_cast<size_t>(layout_.size));
         qfb_encode_header(&header, bytes_.get());
 
-        // Two frames a piece, so that each pair of levels of one size is dithered together. Frames
-        // truncated in place leave no work for other threads.
-        const size_t pieces = (files_.size() + 1) / 2;
+        // Two frames a piece, so that each pair of levels of one size is dithered together (one for
+        // stable, which pairs no frames, so that its first frame starts sooner). Frames truncated
+        // in place leave no work for other threads.
+        const size_t per_piece = stable_ ? 1 : 2;
+        const size_t pieces = (files_.size() + per_piece - 1) / per_piece;
+        auto piece_end = [&](size_t p) { return std::min(per_piece * (p + 1), files_.size()); };
         int32_t made = 0;
         bool loaded = true;
         for (size_t f = 0; direct_ && loaded && f < files_.size(); ++f) {
@@ -158,13 +163,15 @@ public:
             if (loaded) work_on(f, f + 1);  // the words of PNG frames
         }
         if (!direct_) loaded = load_work_and_finish(
-            pieces, [&](size_t p) { return load_frame(2 * p) && (2 * p + 1 >= files_.size() || load_frame(2 * p + 1)); },
-            [&](size_t p) { work_on(2 * p, std::min(2 * p + 2, files_.size())); },
+            pieces,
             [&](size_t p) {
-                for (size_t f = 2 * p; f < std::min(2 * p + 2, files_.size()); ++f) {
-                    made += frames_[f].made;
-                    if (stable_) dither_stable_and_encode(f);
-                }
+                for (size_t f = per_piece * p; f < piece_end(p); ++f)
+                    if (!load_frame(f)) return false;
+                return true;
+            },
+            [&](size_t p) { work_on(per_piece * p, piece_end(p)); },
+            [&](size_t p) {
+                for (size_t f = per_piece * p; f < piece_end(p); ++f) made += frames_[f].made;
             });
         if (!loaded) return 1;
         const WriteStatus written = write_whole_file(options_.output, bytes_.get(), static_cast<size_t>(layout_.size));
@@ -287,7 +294,7 @@ private:
     }
 
     // Frames first .. end - 1: their levels completed, thresholded, bled, dithered and put into the
-    // file. stable's dithering waits for the frame before, in dither_stable_and_encode.
+    // file. stable's dithering of each level waits in its level's chain for the frame before.
     void work_on(size_t first, size_t end)
     {
         for (size_t f = first; f < end; ++f) {
@@ -300,7 +307,10 @@ private:
                 if (options_.bleed) bleed_colour(image);
             }
         }
-        if (stable_) return;
+        if (stable_) {
+            for (size_t f = first; f < end; ++f) dither_stable_and_encode(f);
+            return;
+        }
         if (options_.dither) {
             for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level) {
                 Image& a = frames_[first].levels[level];
@@ -315,41 +325,34 @@ private:
         for (size_t f = first; f < end; ++f) encode(f);
     }
 
-    // stable: frame f's levels dithered after the frame before's, in frame order.
+    // stable: frame f's levels dithered after the frame before's, each in its level's chain, and
+    // truncated into their places while the next frame is dithered.
     void dither_stable_and_encode(size_t f)
     {
-        previous_.resize(static_cast<size_t>(mipmaps_) + 1);
-        for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level) {
-            Image& image = frames_[f].levels[level];
-            Image source = image;
-            dither_after(image, previous_[level].first, previous_[level].second,
-                         qfb_packed_format(options_.format, image.bytes_per_pixel()), options_.dithering);
-            previous_[level].first = std::move(source);
+        std::vector<Image> levels;
+        levels.swap(frames_[f].levels);  // its memory can take the frames still to be read
+        for (size_t level = 0; level < levels.size(); ++level) {
+            const int32_t format = qfb_packed_format(options_.format, levels[level].bytes_per_pixel());
+            const std::shared_ptr<const Image> dithered =
+                chains_[level].dither(f, std::move(levels[level]), format, options_.dithering);
+            put_level(f, static_cast<int32_t>(level), *dithered);
         }
-        put_words(f);
-        // The dithered levels are the next frame's previous ones.
-        for (size_t level = 0; level <= static_cast<size_t>(mipmaps_); ++level)
-            previous_[level].second = std::move(frames_[f].levels[level]);
-        std::vector<Image>().swap(frames_[f].levels);
     }
 
     // Frame f's levels truncated into their places, then let go.
     void encode(size_t f)
     {
-        put_words(f);
+        for (int32_t level = 0; level <= mipmaps_; ++level) put_level(f, level, frames_[f].levels[static_cast<size_t>(level)]);
         std::vector<Image>().swap(frames_[f].levels);  // its memory can take the frames still to be read
     }
 
-    void put_words(size_t f)
+    void put_level(size_t f, int32_t level, const Image& image)
     {
-        for (int32_t level = 0; level <= mipmaps_; ++level) {
-            const Image& image = frames_[f].levels[static_cast<size_t>(level)];
-            if (image.pixels.empty()) continue;  // truncated in place already, or no pixels at all
-            qfb_level place;
-            qfb_get_level(&layout_, static_cast<int32_t>(f), level, &place);
-            qfb_encode_pixels(image.pixels.data(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height),
-                              image.bytes_per_pixel(), packed_, bytes_.get() + place.offset);
-        }
+        if (image.pixels.empty()) return;  // truncated in place already, or no pixels at all
+        qfb_level place;
+        qfb_get_level(&layout_, static_cast<int32_t>(f), level, &place);
+        qfb_encode_pixels(image.pixels.data(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height),
+                          image.bytes_per_pixel(), packed_, bytes_.get() + place.offset);
     }
 
     void say_packed(const qfb_header& header, int32_t made) const
@@ -375,7 +378,7 @@ private:
     int32_t mipmaps_ = 0;
     int32_t packed_ = 0;
     bool stable_ = false;
-    std::vector<std::pair<Image, Image>> previous_;  // stable: the last frame's source and dithered levels
+    std::unique_ptr<StableChain[]> chains_;  // stable: one for each level
     qfb_file layout_{};
     std::unique_ptr<uint8_t[]> bytes_;
 };

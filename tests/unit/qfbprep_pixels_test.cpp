@@ -8,12 +8,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "alpha_edges.h"
 #include "blue_noise.h"
 #include "dither.h"
 #include "levels.h"
+#include "stable_chain.h"
 
 namespace {
 
@@ -216,7 +218,8 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
 {
     for (const DitherMethod method : {DitherMethod::diffusion, DitherMethod::ordered, DitherMethod::bayer, DitherMethod::stable}) {
         for (const auto& [format, side] : {std::pair{QFB_FORMAT_565, 48}, std::pair{QFB_FORMAT_4444, 48},
-                                           std::pair{QFB_FORMAT_1555, 48}, std::pair{QFB_FORMAT_4444, 256}}) {
+                                           std::pair{QFB_FORMAT_1555, 48}, std::pair{QFB_FORMAT_4444, 256},
+                                           std::pair{QFB_FORMAT_565, 512}}) {
             SCOPED_TRACE(testing::Message() << "method " << static_cast<int>(method) << ", format " << format << ", side " << side);
             DitherOptions options;
             options.method = method;
@@ -232,15 +235,15 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
                         << "pixel " << i / 4;
                 }
             if (method != DitherMethod::ordered && method != DitherMethod::stable) continue;
-            // A second frame with a 6 x 6 patch changed across the first band's bottom (stable cuts
-            // a tall frame into four bands): every other pixel keeps its bytes.
+            // A second frame with a 6 x 6 patch changed across a band's bottom (stable cuts a tall
+            // frame into four bands, or eight from 512 rows): every other pixel keeps its bytes.
             Image next = source;
             const int32_t top = side / 4 - 3;
             for (int32_t y = top; y < top + 6; ++y)
                 for (int32_t x = 30; x < 36; ++x) next.pixels[(static_cast<size_t>(y) * side + x) * 4] ^= 0x55;
             Image first = source, second = next;
             dither_image(first, format, options);
-            dither_after(second, source, first, format, options);
+            dither_after(second, next, kept_pixels(next, source), first, format, options);
             int changed_outside = 0;
             for (int32_t y = 0; y < side; ++y)
                 for (int32_t x = 0; x < side; ++x) {
@@ -251,6 +254,44 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
                 }
             EXPECT_EQ(changed_outside, 0);
         }
+    }
+}
+
+// stable's chain gives each frame the bytes of dithering the frames one after another, whichever
+// threads give them and help with them: each frame after the first has a patch changed, across
+// band edges of frames cut in four and in eight.
+TEST(Dither, StableChainMatchesFramesInTurn)
+{
+    for (const int32_t side : {256, 512}) {
+        SCOPED_TRACE(testing::Message() << "side " << side);
+        constexpr size_t FRAMES = 7;
+        std::vector<Image> frames(FRAMES, noise_sprite(side, 3, false));
+        for (size_t f = 1; f < FRAMES; ++f)
+            for (int32_t y = 30 * static_cast<int32_t>(f); y < 30 * static_cast<int32_t>(f) + 40; ++y)
+                for (int32_t x = 10; x < 50; ++x) frames[f].pixels[(static_cast<size_t>(y) * side + x) * 4 + 1] ^= 0x3C;
+        DitherOptions options;
+        options.method = DitherMethod::stable;
+        std::vector<Image> wanted(FRAMES);
+        for (size_t f = 0; f < FRAMES; ++f) {
+            wanted[f] = frames[f];
+            if (f == 0) {
+                dither_image(wanted[f], QFB_FORMAT_4444, options);
+            } else {
+                dither_after(wanted[f], frames[f], kept_pixels(frames[f], frames[f - 1]), wanted[f - 1], QFB_FORMAT_4444,
+                             options);
+            }
+        }
+        StableChain chain;
+        std::vector<std::shared_ptr<const Image>> got(FRAMES);
+        std::vector<std::thread> threads;
+        // Three threads take every third place, each in order as a job's threads take their pieces.
+        for (size_t t = 0; t < 3; ++t)
+            threads.emplace_back([&, t] {
+                for (size_t f = t; f < FRAMES; f += 3)
+                    got[f] = chain.dither(f, frames[f], QFB_FORMAT_4444, options);
+            });
+        for (std::thread& thread : threads) thread.join();
+        for (size_t f = 0; f < FRAMES; ++f) EXPECT_EQ(got[f]->pixels, wanted[f].pixels) << "frame " << f;
     }
 }
 
