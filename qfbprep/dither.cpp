@@ -519,57 +519,79 @@ std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_sourc
     return keep;
 }
 
-void dither_after(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
-                  int32_t format, const DitherOptions& options, const RunBeside& beside)
+namespace {
+
+// stable's cut of a frame. Bands of rows are diffused in place two at a time, as two images in
+// the loop's lanes, each keeping its own errors: a frame has no partner of its own, as each
+// waits for the one before. A tall image is cut into four bands, or eight from 512 rows; an
+// image of an odd height, or a single row, is diffused whole, and so is a first frame too short
+// for four bands. A piece is a pair of bands, or the whole image.
+struct StableCut {
+    int32_t bands;   // 0: whole
+    int32_t pieces;
+};
+
+StableCut stable_cut(const Image& image, bool after_one)
 {
-    const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
-    const size_t count = image.pixels.size() / bpp;
-    // A first frame keeps nothing.
-    const bool after_one = keep.size() == count && count > 0 && image.same_shape(previous);
-    auto keeps_any = [&](size_t from, size_t to) {
-        return after_one && std::memchr(keep.data() + from, 1, to - from) != nullptr;
-    };
-    // Bands of rows are diffused in place two at a time, as two images in the loop's lanes, each
-    // keeping its own errors: a later frame has no partner of its own, as each waits for the one
-    // before. A pair of bands that keeps nothing takes the plain loop, which gives the same bytes
-    // sooner. A tall image is cut into four bands, or eight from 512 rows, whose pairs are taken
-    // by two threads where the machine has them (the bands do not depend on it, so neither do the
-    // bytes); an image of an odd height, or a single row, is diffused whole, and so is a first
-    // frame too short for four bands.
-    int bits[4];
-    channel_bits(format, image.bytes_per_pixel(), bits);
     const int32_t bands = image.height % 8 == 0 && image.height >= 8 * STABLE_BAND_ROWS   ? 8
                           : image.height % 4 == 0 && image.height >= 4 * STABLE_BAND_ROWS ? 4
                                                                                           : 2;
-    if (image.height < 2 || image.height % 2 != 0 || (!after_one && bands == 2)) {
-        const bool kept_any = keeps_any(0, count);
+    if (image.height < 2 || image.height % 2 != 0 || (!after_one && bands == 2)) return {0, 1};
+    return {bands, bands / 2};
+}
+
+// A first frame keeps nothing.
+bool is_after_one(const Image& image, const std::vector<uint8_t>& keep, const Image& previous)
+{
+    return !image.pixels.empty() && keep.size() == image.pixels.size() / static_cast<size_t>(image.bytes_per_pixel()) &&
+           image.same_shape(previous);
+}
+
+}  // namespace
+
+int32_t stable_pieces(const Image& image, const std::vector<uint8_t>& keep, const Image& previous)
+{
+    return stable_cut(image, is_after_one(image, keep, previous)).pieces;
+}
+
+void dither_piece(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
+                  int32_t piece, int32_t format, const DitherOptions& options)
+{
+    const bool after_one = is_after_one(image, keep, previous);
+    const StableCut cut = stable_cut(image, after_one);
+    const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
+    const int32_t rows = cut.bands == 0 ? image.height : image.height / cut.bands;
+    const int32_t first_row = cut.bands == 0 ? 0 : 2 * piece * rows;
+    const int32_t piece_rows = cut.bands == 0 ? image.height : 2 * rows;
+    const size_t from = static_cast<size_t>(first_row) * static_cast<size_t>(image.width);
+    const size_t band_pixels = static_cast<size_t>(rows) * static_cast<size_t>(image.width);
+    const size_t to = from + static_cast<size_t>(piece_rows) * static_cast<size_t>(image.width);
+    // A piece that keeps nothing takes the plain loop, which gives the same bytes sooner.
+    const bool kept_any = after_one && std::memchr(keep.data() + from, 1, to - from) != nullptr;
+    if (cut.bands == 0) {
         const Kept kept{keep.data(), previous.pixels.data()};
         diffuse(rows_of(image, 0, image.height), nullptr, kept_any ? &kept : nullptr, nullptr, format, options);
-        if (kept_any) refine_beside_kept(image, source, keep, bits);
-        return;
-    }
-    const int32_t rows = image.height / bands;
-    const size_t band_pixels = static_cast<size_t>(rows) * static_cast<size_t>(image.width);
-    bool kept_in[4] = {false, false, false, false};  // by pair
-    auto pair = [&](int32_t first) {
-        const size_t from = static_cast<size_t>(first) * band_pixels;
-        const bool kept_any = kept_in[first / 2] = keeps_any(from, from + 2 * band_pixels);
-        const Rows a = rows_of(image, first * rows, rows), b = rows_of(image, (first + 1) * rows, rows);
+    } else {
+        const Rows a = rows_of(image, first_row, rows), b = rows_of(image, first_row + rows, rows);
         const Kept kept_a{keep.data() + from, previous.pixels.data() + from * bpp};
         const Kept kept_b{keep.data() + from + band_pixels, previous.pixels.data() + (from + band_pixels) * bpp};
         diffuse(a, &b, kept_any ? &kept_a : nullptr, kept_any ? &kept_b : nullptr, format, options);
-    };
-    // Each thread takes the next pair not yet taken, so that one that starts late takes fewer.
-    std::atomic<int32_t> next_pair{0};
-    const std::function<void()> take_pairs = [&] {
-        for (int32_t p; (p = next_pair.fetch_add(1)) < bands / 2;) pair(2 * p);
-    };
-    if (bands == 2) {
-        take_pairs();
-    } else if (beside) {
-        beside(take_pairs, take_pairs);
-    } else {
-        run_beside(take_pairs, take_pairs);
     }
-    if (kept_in[0] || kept_in[1] || kept_in[2] || kept_in[3]) refine_beside_kept(image, source, keep, bits);
+    if (kept_any) {
+        int bits[4];
+        channel_bits(format, image.bytes_per_pixel(), bits);
+        refine_beside_kept(image, source, keep, bits, first_row, piece_rows);
+    }
+}
+
+void dither_after(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
+                  int32_t format, const DitherOptions& options)
+{
+    const int32_t pieces = stable_pieces(image, keep, previous);
+    // The pieces do not depend on each other: each of two threads takes the next not yet taken.
+    std::atomic<int32_t> next{0};
+    const std::function<void()> take = [&] {
+        for (int32_t p; (p = next.fetch_add(1)) < pieces;) dither_piece(image, source, keep, previous, p, format, options);
+    };
+    run_beside(take, pieces > 1 ? take : std::function<void()>());
 }

@@ -16,7 +16,7 @@
 //   with their own, and the changed pixels beside them are then moved a field up or down where
 //   that lowers the blurred error (dither_refine.h). Errors stay inside each band of a frame with
 //   an even number of rows: halves, quarters from 256 rows, eighths from 512 (a first frame under
-//   256 rows is diffused whole).
+//   256 rows is diffused whole); the moves stay inside each pair of bands.
 // No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image).
 // Strength scales the error passed on (diffusion, stable) or the threshold's spread around one
 // half (ordered, bayer): 0 rounds each value to the nearest field.
@@ -24,7 +24,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "image.h"
@@ -72,13 +71,18 @@ void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& opti
 // when the two differ in size or depth.
 std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source);
 
-// beside runs its first task on the calling thread and its second (which may be empty) beside
-// it, returning when both are done; without one, the second runs on a thread of its own.
-using RunBeside = std::function<void(const std::function<void()>& here, const std::function<void()>& there)>;
-
-// stable's frames: dithers image, whose pixels source holds too (untouched), the frame after the
-// one whose dithered pixels are previous, keeping previous's bytes wherever keep (kept_pixels of
-// image and the frame before's source) says so. With keep empty, or previous not of image's size
-// and depth, image is a first frame: diffused in the same bands, with nothing kept.
+// stable's frames are dithered in pieces of rows that do not depend on each other (the errors
+// and the finish stay inside a piece), so that a piece waits only for the same piece of the frame
+// before. image is the frame after the one whose dithered pixels are previous; source holds
+// image's pixels before dithering (untouched), and keep (kept_pixels of image and the frame
+// before's source) says which pixels keep previous's bytes. With keep empty, or previous not of
+// image's size and depth, image is a first frame: diffused in the same bands, with nothing kept.
+// The pieces of such a frame:
+int32_t stable_pieces(const Image& image, const std::vector<uint8_t>& keep, const Image& previous);
+// Dithers piece number piece (from 0) of image in place: only its rows are read and written, of
+// image, source, keep and previous.
+void dither_piece(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
+                  int32_t piece, int32_t format, const DitherOptions& options);
+// Every piece of a frame, on two threads where the machine has them.
 void dither_after(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,
-                  int32_t format, const DitherOptions& options, const RunBeside& beside = RunBeside());
+                  int32_t format, const DitherOptions& options);

@@ -36,19 +36,20 @@ constexpr int PASSES = 2;
 
 }  // namespace
 
-void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4])
+void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4],
+                        int32_t first_row, int32_t rows)
 {
     static const Autocorrelation autocorrelation;
     const auto& a = autocorrelation.weight;
-    const int32_t width = image.width, height = image.height;
+    const int32_t width = image.width, top_row = first_row, end_row = first_row + rows;
     const int bpp = image.bytes_per_pixel();
     auto visible = [&](size_t i) { return bpp != 4 || source.pixels[i * 4 + 3] != 0; };
     auto at = [&](int32_t x, int32_t y) { return static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x); };
 
     // The candidates: visible changed pixels with a visible kept one among their eight neighbours,
     // all inside the box around the changed pixels, where the figures below are held.
-    int32_t x0 = width, y0 = height, x1 = -1, y1 = -1;
-    for (int32_t y = 0; y < height; ++y)
+    int32_t x0 = width, y0 = end_row, x1 = -1, y1 = -1;
+    for (int32_t y = top_row; y < end_row; ++y)
         for (int32_t x = 0; x < width; ++x)
             if (!keep[at(x, y)]) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     if (x1 < 0) return;
@@ -64,7 +65,7 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
             for (int32_t dy = -1; dy <= 1 && !beside; ++dy)
                 for (int32_t dx = -1; dx <= 1 && !beside; ++dx) {
                     const int32_t nx = x + dx, ny = y + dy;
-                    beside = nx >= 0 && ny >= 0 && nx < width && ny < height && keep[at(nx, ny)] && visible(at(nx, ny));
+                    beside = nx >= 0 && ny >= top_row && nx < width && ny < end_row && keep[at(nx, ny)] && visible(at(nx, ny));
                 }
             if (beside) candidate[in_box(x, y)] = 1, order.push_back(p);
         }
@@ -84,7 +85,8 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
             for (int32_t dy = -REACH; dy <= REACH; ++dy)
                 for (int32_t dx = -REACH; dx <= REACH; ++dx) {
                     const int32_t nx = x + dx, ny = y + dy;
-                    if (nx >= 0 && ny >= 0 && nx < width && ny < height) sum += int64_t{a[dy + REACH][dx + REACH]} * error(at(nx, ny));
+                    if (nx >= 0 && ny >= top_row && nx < width && ny < end_row)
+                        sum += int64_t{a[dy + REACH][dx + REACH]} * error(at(nx, ny));
                 }
             correlated[in_box(x, y)] = sum;
         }

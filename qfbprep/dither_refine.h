@@ -12,5 +12,8 @@
 
 // image: the dithered frame (each channel the 8-bit value its field shows), source: its pixels
 // before dithering, keep: a flag for each pixel kept from the frame before; bits: each byte's
-// field width, 8 for a byte left as it is. Fully transparent pixels are neither moved nor counted.
-void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4]);
+// field width, 8 for a byte left as it is. Only rows first_row .. first_row + rows - 1 are read
+// and written, as if they were the whole image. Fully transparent pixels are neither moved nor
+// counted.
+void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4],
+                        int32_t first_row, int32_t rows);

@@ -1,86 +1,66 @@
-// StableChain (see stable_chain.h): a turn counter, the sources given and an offered task under
-// one lock.
+// StableChain (see stable_chain.h): the frames given, and the pieces each has done, under a lock.
 #include "stable_chain.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 std::shared_ptr<const Image> StableChain::dither(size_t place, Image image, int32_t format,
                                                  const DitherOptions& options)
 {
-    // The next place's turn comes however this one ends, so that no thread waits for ever.
-    struct PassOn {
+    Frame frame;
+    frame.source = std::make_shared<const Image>(image);
+    frame.dithered = std::make_shared<Image>(std::move(image));
+    // The frame before, once it is given: its source marks what stands still.
+    std::shared_ptr<const Image> before_source, before;
+    if (place > 0) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return frames_.count(place - 1) != 0; });
+        before_source = frames_[place - 1].source;
+        before = frames_[place - 1].dithered;
+    }
+    static const Image none;
+    const std::vector<uint8_t> keep = before_source ? kept_pixels(*frame.source, *before_source) : std::vector<uint8_t>();
+    const Image& previous = before ? *before : none;
+    frame.pieces = stable_pieces(*frame.dithered, keep, previous);
+    const std::shared_ptr<Image> dithered = frame.dithered;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        frames_[place] = frame;
+    }
+    changed_.notify_all();
+    // The frames are let go, and the next piece's turn comes, however this ends, so that no
+    // thread waits for ever.
+    struct Finish {
         StableChain& chain;
         size_t place;
-        ~PassOn()
+        ~Finish()
         {
             {
                 const std::lock_guard<std::mutex> lock(chain.mutex_);
-                if (place > 0) chain.sources_.erase(place - 1);
-                ++chain.next_;
+                Frame& self = chain.frames_[place];
+                self.done = self.pieces;
+                if (place > 0) chain.frames_.erase(place - 1);
             }
             chain.changed_.notify_all();
         }
-    };
-    const std::shared_ptr<const Image> source = std::make_shared<const Image>(image);
-    std::shared_ptr<const Image> previous_source;
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        sources_[place] = source;
-        changed_.notify_all();
+    } finish{*this, place};
+    for (int32_t piece = 0; piece < frame.pieces; ++piece) {
         if (place > 0) {
-            wait_helping(lock, [&] { return sources_.count(place - 1) != 0; });
-            previous_source = sources_[place - 1];
+            // The same rows of the frame before are final once its piece is done (or all of it, if
+            // it was cut otherwise).
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] {
+                const Frame& other = frames_[place - 1];
+                return other.done >= std::min(piece + 1, other.pieces);
+            });
         }
-    }
-    const std::vector<uint8_t> keep = previous_source ? kept_pixels(image, *previous_source) : std::vector<uint8_t>();
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        wait_helping(lock, [&] { return next_ == place; });
-    }
-    const PassOn pass_on{*this, place};
-    static const Image none;
-    dither_after(image, *source, keep, dithered_ ? *dithered_ : none, format, options,
-                 [this](const std::function<void()>& here, const std::function<void()>& there) { run_beside(here, there); });
-    dithered_ = std::make_shared<const Image>(std::move(image));
-    return dithered_;
-}
-
-void StableChain::wait_helping(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready)
-{
-    while (!ready()) {
-        if (offered_ == nullptr) {
-            changed_.wait(lock);
-            continue;
-        }
-        const std::function<void()>* task = offered_;
-        offered_ = nullptr;
-        task_running_ = true;
-        lock.unlock();
-        (*task)();
-        lock.lock();
-        task_running_ = false;
-        changed_.notify_all();
-    }
-}
-
-void StableChain::run_beside(const std::function<void()>& here, const std::function<void()>& there)
-{
-    if (there) {
+        dither_piece(*dithered, *frame.source, keep, previous, piece, format, options);
         {
             const std::lock_guard<std::mutex> lock(mutex_);
-            offered_ = &there;
+            frames_[place].done = piece + 1;
         }
         changed_.notify_all();
     }
-    here();
-    if (!there) return;
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (offered_ != nullptr) {  // nobody took it
-        offered_ = nullptr;
-        lock.unlock();
-        there();
-        return;
-    }
-    changed_.wait(lock, [&] { return !task_running_; });
+    return dithered;
 }

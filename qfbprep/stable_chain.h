@@ -1,15 +1,12 @@
-// StableChain: stable's frames of one level, dithered one after another in frame order on
-// whatever threads take them, so that other frames are read, made and written meanwhile: the
-// image at place n waits for the one at place n - 1, is dithered after it and is kept for the one
-// at place n + 1. Before its turn, each thread copies its image's source and marks which pixels
-// equal the previous place's source; while it waits, it dithers half of the frame being
-// dithered, so that no core waits idle beside the chain and no thread is started for it.
+// StableChain: stable's frames of one level, dithered in frame order on whatever threads take
+// them, so that other frames are read, made and written meanwhile. A frame is dithered in pieces
+// of rows (dither_piece), and each piece waits only for the same piece of the frame before: the
+// thread of the next frame follows a piece behind, and every core works.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,24 +16,21 @@
 
 class StableChain {
 public:
-    // Waits until every place before place is done, then dithers image after the image before it
-    // (dither_after; the first place dithers as a first frame) and returns it, shared with the
-    // chain until the next place is done. Each place from 0 up is given once.
+    // Dithers image, the frame at place, after the frame at place - 1 (the first place dithers as
+    // a first frame), and returns it. Each place from 0 up is given once, and a thread gives its
+    // places in increasing order.
     std::shared_ptr<const Image> dither(size_t place, Image image, int32_t format, const DitherOptions& options);
 
 private:
-    // With the lock held: waits until ready() holds, running an offered task meanwhile.
-    void wait_helping(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready);
-    // Runs here, and there on a thread waiting in the chain if one takes it before here is done,
-    // else after here.
-    void run_beside(const std::function<void()>& here, const std::function<void()>& there);
+    // A frame given and not yet let go by the frame after.
+    struct Frame {
+        std::shared_ptr<const Image> source;  // its pixels before dithering
+        std::shared_ptr<Image> dithered;      // dithered in place, piece by piece
+        int32_t pieces = 0;
+        int32_t done = 0;  // the pieces dithered; each is not touched again
+    };
 
     std::mutex mutex_;
-    std::condition_variable changed_;  // a source given, a turn passed on, or a task offered or done
-    size_t next_ = 0;                  // the place whose turn it is
-    // The sources of the places given and not yet needed by the place after.
-    std::map<size_t, std::shared_ptr<const Image>> sources_;
-    const std::function<void()>* offered_ = nullptr;  // a task for a waiting thread, until taken
-    bool task_running_ = false;                       // a waiting thread runs the task it took
-    std::shared_ptr<const Image> dithered_;  // the last place's result: only the thread whose turn it is reads it
+    std::condition_variable changed_;  // a frame given, a piece done or a frame let go
+    std::map<size_t, Frame> frames_;
 };

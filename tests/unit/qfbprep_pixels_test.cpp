@@ -258,8 +258,8 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
 }
 
 // stable's chain gives each frame the bytes of dithering the frames one after another, whichever
-// threads give them and help with them: each frame after the first has a patch changed, across
-// band edges of frames cut in four and in eight.
+// threads give them, each frame's pieces following those of the frame before: each frame after
+// the first has a patch changed, across band edges of frames cut in four and in eight.
 TEST(Dither, StableChainMatchesFramesInTurn)
 {
     for (const int32_t side : {256, 512}) {
