@@ -497,12 +497,13 @@ void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& opti
     }
 }
 
-std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source)
+std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source, std::vector<uint8_t> keep)
 {
-    if (!image.same_shape(previous_source)) return {};
+    keep.clear();
+    if (!image.same_shape(previous_source)) return keep;
     const size_t bpp = static_cast<size_t>(image.bytes_per_pixel());
     const size_t count = image.pixels.size() / bpp;
-    std::vector<uint8_t> keep(count);
+    keep.resize(count);
     const uint8_t* __restrict now = image.pixels.data();
     const uint8_t* __restrict before = previous_source.pixels.data();
     uint8_t* __restrict kept = keep.data();

@@ -68,8 +68,8 @@ void dither_image(Image& image, int32_t format, const DitherOptions& options = {
 void dither_images(Image& a, Image& b, int32_t format, const DitherOptions& options = {});
 
 // stable: for each pixel of image, 1 where it equals previous_source's pixel, else 0; nothing
-// when the two differ in size or depth.
-std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source);
+// when the two differ in size or depth. The flags are written into keep's memory.
+std::vector<uint8_t> kept_pixels(const Image& image, const Image& previous_source, std::vector<uint8_t> keep = {});
 
 // stable's frames are dithered in pieces of rows that do not depend on each other (the errors
 // and the finish stay inside a piece), so that a piece waits only for the same piece of the frame

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "dither.h"
 #include "image.h"
@@ -24,7 +25,7 @@ public:
 private:
     // A frame given and not yet let go by the frame after.
     struct Frame {
-        std::shared_ptr<const Image> source;  // its pixels before dithering
+        std::shared_ptr<Image> source;        // its pixels before dithering
         std::shared_ptr<Image> dithered;      // dithered in place, piece by piece
         int32_t pieces = 0;
         int32_t done = 0;  // the pieces dithered; each is not touched again
@@ -33,4 +34,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;  // a frame given, a piece done or a frame let go
     std::map<size_t, Frame> frames_;
+    // The memory of sources and marks let go, for the next frames' copies: the same pages serve
+    // frame after frame instead of being cleared again.
+    std::vector<std::vector<uint8_t>> spare_sources_, spare_marks_;
 };
