@@ -45,8 +45,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Microseconds since the epoch, without starting a process.
-now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
+# shellcheck source=timing.sh
+source "$here/timing.sh"
 
 # bazel_in WORKSPACE OUTPUT_BASE ARGS...: one bounded Bazel command of the run.
 bazel_in() {

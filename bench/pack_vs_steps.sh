@@ -35,7 +35,6 @@ mkdir -p "$work/set" "$work/mips" "$work/dithered" "$work/mips-dithered"
 "$maker" "$work/mips" walk 14 1024 512 32 >/dev/null
 cp -r "$work/mips" "$work/mips-source"
 
-now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 # shellcheck source=timing.sh
 source "$here/timing.sh"
 

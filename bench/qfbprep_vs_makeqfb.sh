@@ -32,7 +32,6 @@ mkdir -p "$work/set" "$work/diffusion" "$work/ordered" "$work/stable"
 "$maker" "$work/set" walk 19 1024 512 32 >/dev/null
 cp -r "$work/set" "$work/mips"
 
-now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
 # shellcheck source=timing.sh
 source "$here/timing.sh"
 

@@ -28,9 +28,6 @@ source "$here/frame_sets.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Microseconds since the epoch, without starting a process.
-now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
-
 # shellcheck source=timing.sh
 source "$here/timing.sh"
 
@@ -44,6 +41,7 @@ for line in "${FRAME_SETS[@]}"; do
 
   run_makeqfb() { "$makeqfb" "$format" 30 "$base" >/dev/null; }
   run_cat() { cat "${inputs[@]}" >"$copy"; }
+  clean_outputs() { rm -f "$qfb" "$copy"; }
   # Warm the page cache and check that the conversion works at all.
   cat "${inputs[@]}" >/dev/null
   if ! "$makeqfb" "$format" 30 "$base" >"$work/log"; then
@@ -52,18 +50,7 @@ for line in "${FRAME_SETS[@]}"; do
   fi
   run_cat
 
-  : >"$work/ratios"
-  : >"$work/makeqfb_us"
-  : >"$work/cat_us"
-  for ((i = 0; i < runs; i++)); do
-    rm -f "$qfb" "$copy"
-    for which in $( ((i % 2 == 0)) && echo "makeqfb cat" || echo "cat makeqfb"); do
-      start=$(now_us)
-      "run_$which"
-      echo $(($(now_us) - start)) >>"$work/${which}_us"
-    done
-    paste "$work/makeqfb_us" "$work/cat_us" | tail -1 | awk '{ printf "%.4f\n", $1 / $2 }' >>"$work/ratios"
-  done
+  paired_runs "$runs" "$work" clean_outputs makeqfb cat
   pixels=$((frames * width * height))
   printf '%s: %d frames of %d x %d at %d bits -> %s, %d pixels, %d paired runs\n' \
     "$name" "$frames" "$width" "$height" "$bits" "$format" "$pixels" "$runs"

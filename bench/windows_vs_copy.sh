@@ -37,8 +37,6 @@ mkdir -p "$WINEPREFIX"
 wineserver -p 60  # the server stays up between runs, as it would under a build
 wine "$makeqfb" --help >/dev/null 2>&1  # makes the prefix
 
-now_us() { local t=$EPOCHREALTIME; echo $((10#${t/./})); }
-
 echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores; $(wine --version)"
 for line in "${FRAME_SETS[@]}"; do
   read -r name frames width height bits format <<<"$line"
@@ -50,6 +48,7 @@ for line in "${FRAME_SETS[@]}"; do
   run_copy() { wine cmd /c copy /b "$inputs" copy.out >/dev/null; }
   run_start_makeqfb() { wine "$makeqfb" --help >/dev/null; }
   run_start_copy() { wine cmd /c rem >/dev/null; }
+  clean_outputs() { rm -f walk.qfb copy.out; }
   cat walk-*.tga >/dev/null
   if ! wine "$makeqfb" "$format" 30 walk.tga >"$work/log"; then
     cat "$work/log"
@@ -58,21 +57,7 @@ for line in "${FRAME_SETS[@]}"; do
   run_copy
   [ "$(stat -c %s copy.out)" -eq "$(cat walk-*.tga | wc -c)" ] || { echo "copy /b did not copy every file"; exit 1; }
 
-  : >"$work/ratios"
-  : >"$work/makeqfb_us"
-  : >"$work/copy_us"
-  : >"$work/start_makeqfb_us"
-  : >"$work/start_copy_us"
-  for ((i = 0; i < runs; i++)); do
-    rm -f walk.qfb copy.out
-    for which in $( ((i % 2 == 0)) && echo "makeqfb copy start_makeqfb start_copy" ||
-                    echo "copy makeqfb start_copy start_makeqfb"); do
-      start=$(now_us)
-      "run_$which"
-      echo $(($(now_us) - start)) >>"$work/${which}_us"
-    done
-    paste "$work/makeqfb_us" "$work/copy_us" | tail -1 | awk '{ printf "%.4f\n", $1 / $2 }' >>"$work/ratios"
-  done
+  paired_runs "$runs" "$work" clean_outputs makeqfb copy start_makeqfb start_copy
   printf '%s: %d frames of %d x %d at %d bits -> %s, %d paired runs under Wine\n' \
     "$name" "$frames" "$width" "$height" "$bits" "$format" "$runs"
   printf '  median makeqfb.exe %.2f ms, median cmd /c copy %.2f ms, median ratio makeqfb.exe/copy %.3f\n' \

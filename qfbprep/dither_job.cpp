@@ -5,7 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <deque>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -86,8 +86,7 @@ void write_member(Member& member, const Image& image, int32_t format)
 
 // Dithers the members of one piece, images of one size two at a time, then writes them. For
 // stable, each member waits in its level's chain for the frame before.
-void work_on(std::vector<Member>& members, size_t first, size_t end, const DitherJob& job,
-             std::deque<StableChain>& chains)
+void work_on(std::vector<Member>& members, size_t first, size_t end, const DitherJob& job, StableChain* chains)
 {
     const int32_t format = job.format;
     if (job.bleed)
@@ -146,9 +145,10 @@ int dither_job(int argc, char** argv)
     if (!find_set_or_say(argv[1], set)) return 1;
 
     // The members are taken two frames at a time (one for stable, which pairs no frames, so that
-    // its first frame starts sooner): each piece's members are read and checked in order, then dithered and written into their temporary files while the next pieces are read;
-    // the files written are kept in order, what is said about the writing waits until every
-    // member is read, and the files take their names once all are written.
+    // its first frame starts sooner): each piece's members are read and checked in order, then
+    // dithered and written into their temporary files while the next pieces are read; the files
+    // written are kept in order, what is said about the writing waits until every member is read,
+    // and the files take their names once all are written.
     std::vector<Member> members;
     std::vector<size_t> piece_starts;  // the first member of each piece, then the end
     std::vector<size_t> places;        // stable: the members of each level so far
@@ -165,7 +165,7 @@ int dither_job(int argc, char** argv)
         }
     }
     piece_starts.push_back(members.size());
-    std::deque<StableChain> chains(places.size());  // stable: one for each level
+    const std::unique_ptr<StableChain[]> chains(new StableChain[places.size()]);  // stable: one for each level
     // What the folder holds of the set besides the files written here would be packed with them.
     std::set<std::string> outputs;
     for (const Member& member : members) outputs.insert(member.output);
@@ -181,7 +181,7 @@ int dither_job(int argc, char** argv)
                 if (!load_member(members[i])) return false;
             return true;
         },
-        [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], job, chains); },
+        [&](size_t p) { work_on(members, piece_starts[p], piece_starts[p + 1], job, chains.get()); },
         [&](size_t p) {
             for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) staging.keep(members[i].staged);
         });
