@@ -4,7 +4,8 @@
 # truncated and with --dither diffusion, ordered, bayer and stable, measures every file with
 # qfbinfo --compare --json, and prints the mean PSNR (plain and blurred) and the flicker of each
 # method, then checks the goals (PASS or FAIL each; exit status 1 when one fails):
-#   565 diffusion on the photographs: blurred at least 59.0 dB, plain at least 40.5 dB;
+#   565 diffusion on the photographs: blurred at least 59.0 dB, plain at least 40.5 dB, or on
+#   photographs where truncation measures below 40.3 dB plain, 0.2 dB above truncation;
 #   4444 diffusion on the photographs: blurred at least 52.0 dB;
 #   565 ordered on the photographs: blurred at least 52.5 dB;
 #   ordered and stable: no still pixel of any animation changes its word (counted exactly);
