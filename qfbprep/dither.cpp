@@ -133,18 +133,20 @@ Plan plan_for(int32_t format, int bytes_per_pixel, const DitherOptions& options)
     return plan;
 }
 
-// Rows of an image, in place: what the diffusion loop works on, a whole image or a band of one.
+// Rows of an image, in place: what the diffusion loop works on, a whole image, a band of one or
+// columns of a band.
 struct Rows {
     uint8_t* first;
     int32_t width, height, bytes_per_pixel;
+    int32_t stride;  // pixels from the start of one row to the next's: the image's width
 
-    uint8_t* row(int32_t y) const { return first + static_cast<size_t>(y) * static_cast<size_t>(width) * bytes_per_pixel; }
+    uint8_t* row(int32_t y) const { return first + static_cast<size_t>(y) * static_cast<size_t>(stride) * bytes_per_pixel; }
 };
 
 // Rows first .. first + count - 1 of image.
 Rows rows_of(Image& image, int32_t first, int32_t count)
 {
-    return Rows{image.row(first), image.width, count, image.bytes_per_pixel()};
+    return Rows{image.row(first), image.width, count, image.bytes_per_pixel(), image.width};
 }
 
 // Pixels an image keeps from a frame before (stable): width x height flags, and the pixels they
@@ -182,13 +184,13 @@ inline __attribute__((always_inline)) void diffuse_rows(const Rows& a, const Row
         // bytes, and what it passes on reaches no pixel that takes it: the row below starts afresh.
         auto kept_whole = [&](const Kept* keep, int32_t row) {
             return row >= a.height ||
-                   (keep != nullptr && std::memchr(keep->mask + static_cast<size_t>(row) * width, 0, static_cast<size_t>(width)) == nullptr);
+                   (keep != nullptr && std::memchr(keep->mask + static_cast<size_t>(row) * a.stride, 0, static_cast<size_t>(width)) == nullptr);
         };
         if (KEEPS && kept_whole(keep_a, y) && kept_whole(keep_a, y + 1) &&
             (b == nullptr || (kept_whole(keep_b, y) && kept_whole(keep_b, y + 1)))) {
-            const size_t bytes = static_cast<size_t>(width) * BPP;
-            std::memcpy(a.row(y), keep_a->pixels + static_cast<size_t>(y) * bytes, bytes);
-            if (b != nullptr) std::memcpy(b->row(y), keep_b->pixels + static_cast<size_t>(y) * bytes, bytes);
+            const size_t bytes = static_cast<size_t>(width) * BPP, from = static_cast<size_t>(y) * a.stride * BPP;
+            std::memcpy(a.row(y), keep_a->pixels + from, bytes);
+            if (b != nullptr) std::memcpy(b->row(y), keep_b->pixels + from, bytes);
             std::fill(here, here + row_size, 0);
             continue;
         }
@@ -198,7 +200,7 @@ inline __attribute__((always_inline)) void diffuse_rows(const Rows& a, const Row
         uint8_t* partner = b != nullptr ? b->row(y) + first * BPP : scratch;
         const uint8_t* partner_in = b != nullptr ? partner : zeros;
         const ptrdiff_t partner_step = b != nullptr ? step * BPP : 0;
-        const size_t row_start = static_cast<size_t>(y) * static_cast<size_t>(width);
+        const size_t row_start = static_cast<size_t>(y) * static_cast<size_t>(a.stride);
         const uint8_t* kept_a = keep_a != nullptr ? keep_a->mask + row_start + first : none;
         const uint8_t* kept_b = keep_b != nullptr ? keep_b->mask + row_start + first : none;
         const uint8_t* keeps_a = keep_a != nullptr ? keep_a->pixels + (row_start + first) * BPP : zeros;
@@ -379,6 +381,9 @@ void order(Image& image, int32_t format, const DitherOptions& options, const uin
 // Fewest rows in a band of stable's frames cut in four or eight: fewer would show the errors
 // starting afresh at each band's top on small sprites.
 constexpr int32_t STABLE_BAND_ROWS = 64;
+// Columns either side of a piece's changed pixels whose kept pixels carry their errors on to them;
+// the errors of kept pixels further away are let go, as those of rows kept whole are.
+constexpr int32_t STABLE_MARGIN = 16;
 
 // Runs here, and there too (when given) on a thread of its own where one can be had, else after.
 void run_beside(const std::function<void()>& here, const std::function<void()>& there)
@@ -541,6 +546,25 @@ StableCut stable_cut(const Image& image, bool after_one)
     return {bands, bands / 2};
 }
 
+// The columns and rows of the changed pixels among rows first_row .. first_row + rows - 1
+// (x1 < x0 when there are none).
+ChangedBox changed_box(const std::vector<uint8_t>& keep, int32_t width, int32_t first_row, int32_t rows)
+{
+    ChangedBox box{width, first_row + rows, -1, -1};
+    for (int32_t y = first_row; y < first_row + rows; ++y) {
+        const uint8_t* mask = keep.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        const void* changed = std::memchr(mask, 0, static_cast<size_t>(width));
+        if (changed == nullptr) continue;
+        int32_t last = width - 1;
+        while (mask[last] != 0) --last;
+        box.x0 = std::min(box.x0, static_cast<int32_t>(static_cast<const uint8_t*>(changed) - mask));
+        box.x1 = std::max(box.x1, last);
+        box.y0 = std::min(box.y0, y);
+        box.y1 = y;
+    }
+    return box;
+}
+
 // A first frame keeps nothing.
 bool is_after_one(const Image& image, const std::vector<uint8_t>& keep, const Image& previous)
 {
@@ -567,22 +591,47 @@ void dither_piece(Image& image, const Image& source, const std::vector<uint8_t>&
     const size_t from = static_cast<size_t>(first_row) * static_cast<size_t>(image.width);
     const size_t band_pixels = static_cast<size_t>(rows) * static_cast<size_t>(image.width);
     const size_t to = from + static_cast<size_t>(piece_rows) * static_cast<size_t>(image.width);
-    // A piece that keeps nothing takes the plain loop, which gives the same bytes sooner.
+    // A piece that keeps nothing takes the plain loop, which gives the same bytes sooner. One that
+    // keeps something diffuses only the columns around its changed pixels; the rest keep their
+    // bytes.
     const bool kept_any = after_one && std::memchr(keep.data() + from, 1, to - from) != nullptr;
+    int32_t x0 = 0, x1 = image.width;
+    ChangedBox box{};
+    if (kept_any) {
+        box = changed_box(keep, image.width, first_row, piece_rows);
+        x0 = box.x1 < box.x0 ? 0 : std::max(0, box.x0 - STABLE_MARGIN);
+        x1 = box.x1 < box.x0 ? 0 : std::min(image.width, box.x1 + 1 + STABLE_MARGIN);
+        const size_t left = static_cast<size_t>(x0) * bpp, right = static_cast<size_t>(x1) * bpp;
+        const size_t end = static_cast<size_t>(image.width) * bpp;
+        for (int32_t y = first_row; y < first_row + piece_rows; ++y) {
+            const size_t row = static_cast<size_t>(y) * end;
+            std::memcpy(image.pixels.data() + row, previous.pixels.data() + row, left);
+            std::memcpy(image.pixels.data() + row + right, previous.pixels.data() + row + right, end - right);
+        }
+        if (x1 == x0) return;
+    }
+    const size_t column = static_cast<size_t>(x0);
+    auto columns = [&](Rows band) {
+        band.first += column * bpp;
+        band.width = x1 - x0;
+        return band;
+    };
+    // The flags and kept pixels from pixel number at on, in the columns diffused (only when kept_any).
+    auto kept_from = [&](size_t at) {
+        return kept_any ? Kept{keep.data() + at + column, previous.pixels.data() + (at + column) * bpp} : Kept{};
+    };
     if (cut.bands == 0) {
-        const Kept kept{keep.data(), previous.pixels.data()};
-        diffuse(rows_of(image, 0, image.height), nullptr, kept_any ? &kept : nullptr, nullptr, format, options);
+        const Kept kept = kept_from(0);
+        diffuse(columns(rows_of(image, 0, image.height)), nullptr, kept_any ? &kept : nullptr, nullptr, format, options);
     } else {
-        const Rows a = rows_of(image, first_row, rows), b = rows_of(image, first_row + rows, rows);
-        const Kept kept_a{keep.data() + from, previous.pixels.data() + from * bpp};
-        const Kept kept_b{keep.data() + from + band_pixels, previous.pixels.data() + (from + band_pixels) * bpp};
+        const Rows a = columns(rows_of(image, first_row, rows)), b = columns(rows_of(image, first_row + rows, rows));
+        const Kept kept_a = kept_from(from), kept_b = kept_from(from + band_pixels);
         diffuse(a, &b, kept_any ? &kept_a : nullptr, kept_any ? &kept_b : nullptr, format, options);
     }
-    if (kept_any) {
-        int bits[4];
-        channel_bits(format, image.bytes_per_pixel(), bits);
-        refine_beside_kept(image, source, keep, bits, first_row, piece_rows);
-    }
+    if (!kept_any) return;
+    int bits[4];
+    channel_bits(format, image.bytes_per_pixel(), bits);
+    refine_beside_kept(image, source, keep, bits, first_row, piece_rows, box);
 }
 
 void dither_after(Image& image, const Image& source, const std::vector<uint8_t>& keep, const Image& previous,

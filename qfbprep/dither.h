@@ -16,7 +16,9 @@
 //   with their own, and the changed pixels beside them are then moved a field up or down where
 //   that lowers the blurred error (dither_refine.h). Errors stay inside each band of a frame with
 //   an even number of rows: halves, quarters from 256 rows, eighths from 512 (a first frame under
-//   256 rows is diffused whole); the moves stay inside each pair of bands.
+//   256 rows is diffused whole); the moves stay inside each pair of bands. Of a pair of bands
+//   where something changed, only the columns of its changed pixels and a margin either side are
+//   diffused: the errors of kept pixels further away are let go, as those of rows kept whole are.
 // No error is carried into or out of a fully transparent pixel (alpha 0 in a 32-bit image).
 // Strength scales the error passed on (diffusion, stable) or the threshold's spread around one
 // half (ordered, bayer): 0 rounds each value to the nearest field.

@@ -37,7 +37,7 @@ constexpr int PASSES = 2;
 }  // namespace
 
 void refine_beside_kept(Image& image, const Image& source, const std::vector<uint8_t>& keep, const int (&bits)[4],
-                        int32_t first_row, int32_t rows)
+                        int32_t first_row, int32_t rows, const ChangedBox& box)
 {
     static const Autocorrelation autocorrelation;
     const auto& a = autocorrelation.weight;
@@ -48,11 +48,8 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
 
     // The candidates: visible changed pixels with a visible kept one among their eight neighbours,
     // all inside the box around the changed pixels, where the figures below are held.
-    int32_t x0 = width, y0 = end_row, x1 = -1, y1 = -1;
-    for (int32_t y = top_row; y < end_row; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            if (!keep[at(x, y)]) x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-    if (x1 < 0) return;
+    const int32_t x0 = box.x0, y0 = box.y0, x1 = box.x1, y1 = box.y1;
+    if (x1 < x0) return;
     const size_t box_width = static_cast<size_t>(x1 - x0 + 1);
     auto in_box = [&](int32_t x, int32_t y) { return static_cast<size_t>(y - y0) * box_width + static_cast<size_t>(x - x0); };
     std::vector<uint8_t> candidate(box_width * static_cast<size_t>(y1 - y0 + 1), 0);
@@ -61,6 +58,12 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
         for (int32_t x = x0; x <= x1; ++x) {
             const size_t p = at(x, y);
             if (keep[p] || !visible(p)) continue;
+            // Most changed pixels have no kept neighbour at all: those are passed over first.
+            const int32_t left = x > 0 ? x - 1 : x, right = x + 1 < width ? x + 1 : x;
+            int any = keep[at(left, y)] | keep[at(right, y)];
+            if (y > top_row) any |= keep[at(left, y - 1)] | keep[at(x, y - 1)] | keep[at(right, y - 1)];
+            if (y + 1 < end_row) any |= keep[at(left, y + 1)] | keep[at(x, y + 1)] | keep[at(right, y + 1)];
+            if (any == 0) continue;
             bool beside = false;
             for (int32_t dy = -1; dy <= 1 && !beside; ++dy)
                 for (int32_t dx = -1; dx <= 1 && !beside; ++dx) {
@@ -72,22 +75,27 @@ void refine_beside_kept(Image& image, const Image& source, const std::vector<uin
     if (order.empty()) return;
 
     std::vector<int64_t> correlated(candidate.size());
+    // Each channel's errors over the box and REACH around it, 0 outside the rows and the image.
+    const size_t padded_width = box_width + 2 * REACH;
+    std::vector<int32_t> errors(padded_width * static_cast<size_t>(y1 - y0 + 1 + 2 * REACH));
     for (int c = 0; c < bpp; ++c) {
         if (bits[c] >= 8) continue;
-        // Alpha counts everywhere; colour only where the pixel is visible.
-        auto error = [&](size_t i) -> int32_t {
-            if (c != 3 && !visible(i)) return 0;
-            return image.pixels[i * bpp + c] - source.pixels[i * bpp + c];
-        };
+        std::fill(errors.begin(), errors.end(), 0);
+        for (int32_t y = std::max(top_row, y0 - REACH); y <= std::min(end_row - 1, y1 + REACH); ++y)
+            for (int32_t x = std::max(0, x0 - REACH); x <= std::min(width - 1, x1 + REACH); ++x) {
+                const size_t i = at(x, y);
+                // Alpha counts everywhere; colour only where the pixel is visible.
+                if (c == 3 || visible(i))
+                    errors[static_cast<size_t>(y - y0 + REACH) * padded_width + static_cast<size_t>(x - x0 + REACH)] =
+                        image.pixels[i * bpp + c] - source.pixels[i * bpp + c];
+            }
         for (size_t p : order) {
             const int32_t x = static_cast<int32_t>(p % width), y = static_cast<int32_t>(p / width);
-            int64_t sum = 0;
-            for (int32_t dy = -REACH; dy <= REACH; ++dy)
-                for (int32_t dx = -REACH; dx <= REACH; ++dx) {
-                    const int32_t nx = x + dx, ny = y + dy;
-                    if (nx >= 0 && ny >= top_row && nx < width && ny < end_row)
-                        sum += int64_t{a[dy + REACH][dx + REACH]} * error(at(nx, ny));
-                }
+            // Below 2^31: 81 weights of at most 4096 times errors of at most 255.
+            int32_t sum = 0;
+            const int32_t* corner = errors.data() + static_cast<size_t>(y - y0) * padded_width + static_cast<size_t>(x - x0);
+            for (int32_t dy = 0; dy < SIDE; ++dy)
+                for (int32_t dx = 0; dx < SIDE; ++dx) sum += a[dy][dx] * corner[static_cast<size_t>(dy) * padded_width + static_cast<size_t>(dx)];
             correlated[in_box(x, y)] = sum;
         }
         const int shift = 8 - bits[c];

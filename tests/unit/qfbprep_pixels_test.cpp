@@ -236,7 +236,8 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
                 }
             if (method != DitherMethod::ordered && method != DitherMethod::stable) continue;
             // A second frame with a 6 x 6 patch changed across a band's bottom (stable cuts a tall
-            // frame into four bands, or eight from 512 rows): every other pixel keeps its bytes.
+            // frame into four bands, or eight from 512 rows): every other pixel keeps its bytes,
+            // and the patch is dithered from its new values (within two of the widest steps).
             Image next = source;
             const int32_t top = side / 4 - 3;
             for (int32_t y = top; y < top + 6; ++y)
@@ -244,15 +245,19 @@ TEST(Dither, StillPixelsStayAndHiddenColourReachesNothing)
             Image first = source, second = next;
             dither_image(first, format, options);
             dither_after(second, next, kept_pixels(next, source), first, format, options);
-            int changed_outside = 0;
+            int changed_outside = 0, patch_astray = 0;
+            const int widest = format == QFB_FORMAT_4444 ? 17 : 9;
             for (int32_t y = 0; y < side; ++y)
                 for (int32_t x = 0; x < side; ++x) {
                     const size_t at = (static_cast<size_t>(y) * side + x) * 4;
                     const bool in_patch = y >= top && y < top + 6 && x >= 30 && x < 36;
+                    for (size_t c = 0; c < 3 && in_patch; ++c)
+                        patch_astray += std::abs(second.pixels[at + c] - next.pixels[at + c]) > 2 * widest;
                     changed_outside += !in_patch && !std::equal(first.pixels.begin() + at, first.pixels.begin() + at + 4,
                                                                 second.pixels.begin() + at);
                 }
             EXPECT_EQ(changed_outside, 0);
+            EXPECT_EQ(patch_astray, 0);
         }
     }
 }
