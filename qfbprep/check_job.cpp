@@ -14,6 +14,7 @@
 #include "jobs.h"
 #include "levels.h"
 #include "targa.h"
+#include "targa_image.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ void check_generated(const FrameSet& set, const Probes& probes, Findings& findin
             if (level_origin(probes[f][static_cast<size_t>(level)].id, &recorded) != LevelOrigin::generated) continue;
             const std::string source = member_name(set.base, set.frames[f].number, level - 1);
             Image above;
-            if (load_image(source.c_str(), above).kind != LoadRefusal::none || image_digest(above) == recorded) continue;
+            if (!load_image(source.c_str(), above).ok() || image_digest(above) == recorded) continue;
             findings.add(text("%s was made by qfbprep mipmaps from %s, which has changed since: makeqfb would pack it "
                               "as it was; run qfbprep mipmaps %s to make it again.",
                               member_name(set.base, set.frames[f].number, level).c_str(), source.c_str(), set.base.c_str()));

@@ -22,11 +22,13 @@
 #include "cli.h"
 #include "dither.h"
 #include "frameset.h"
-#include "jobs.h"
 #include "frame_list.h"
+#include "image_files.h"
+#include "jobs.h"
 #include "levels.h"
 #include "parallel.h"
 #include "stable_chain.h"
+#include "targa_image.h"
 
 namespace {
 
@@ -104,9 +106,19 @@ struct Frame {
 
 std::string shape(const Image& image) { return text("%d x %d, %dbpp", image.width, image.height, image.bits_per_pixel); }
 
+bool is_targa(const ImageRef& ref) { return &reader_for(ref.file) == &targa_reader(); }
+
+// The size and depth of an open Targa file, without pixels.
+void take_shape(const TargaFile& file, Image& shape)
+{
+    shape.width = file.header().width;
+    shape.height = file.header().height;
+    shape.bits_per_pixel = file.header().pixel_depth;
+}
+
 class Packer {
 public:
-    Packer(const PackOptions& options, std::vector<FrameFiles> files)
+    Packer(const PackOptions& options, FrameList files)
         : options_(options), files_(std::move(files)), frames_(files_.size())
     {
     }
@@ -118,14 +130,15 @@ public:
         // lie; only the first frame's header is needed for the layout, and the file stays open.
         direct_ = !options_.mipmaps && !options_.dither && !options_.bleed && options_.alpha_threshold < 0;
         stable_ = options_.dither && options_.dithering.method == DitherMethod::stable;
-        const std::string& first_name = files_[0][0];
-        if (direct_ && !is_png_name(first_name)) {
+        const ImageRef& first_name = files_[0][0];
+        if (direct_ && is_targa(first_name)) {
             first_.reset(new TargaFile);
-            const LoadRefusal refusal = open_image(first_name.c_str(), *first_, top_);
-            if (refusal.kind != LoadRefusal::none) {
-                say_not_loaded("Targa", first_name.c_str(), refusal);
+            const ImageProblem problem = open_image(first_name.file.c_str(), *first_);
+            if (!problem.ok()) {
+                say_image_problem(problem);
                 return 1;
             }
+            take_shape(*first_, top_);
         } else {
             if (!load_frame(0)) return 1;
             const Image& top = frames_[0].levels[0];
@@ -188,8 +201,8 @@ private:
     bool outputs_no_input() const
     {
         for (const FrameFiles& frame : files_) {
-            for (const std::string& name : frame) {
-                if (same_file(name, options_.output)) {
+            for (const ImageRef& name : frame) {
+                if (same_file(name.file, options_.output)) {
                     say_output_is_input(options_.output.c_str());
                     return false;
                 }
@@ -206,22 +219,22 @@ private:
         frame.levels.resize(names.size());
         frame.ids.resize(names.size());
         for (size_t level = 0; level < names.size(); ++level) {
-            const std::string& name = names[level];
+            const ImageRef& name = names[level];
             Image& image = frame.levels[level];
-            if (direct_ && !is_png_name(name)) {
-                const LoadRefusal refusal = truncate_in_place(index, level, image);
-                say_not_loaded("Targa", name.c_str(), refusal);
-                if (refusal.kind != LoadRefusal::none) return false;
-            } else if (!load_frame_image(name, image, &frame.ids[level]) || !fits_its_place(index, level)) {
-                return false;
+            if (direct_ && is_targa(name)) {
+                if (!truncate_in_place(index, level, image)) return false;
+                continue;
             }
+            const ImageProblem problem = load_image_file(name, image, &frame.ids[level]);
+            say_image_problem(problem);
+            if (!problem.ok() || !fits_its_place(index, level)) return false;
         }
         return true;
     }
 
     // Writes the words of a Targa level straight from its file into its place, once its size is
-    // checked; shape gets its size without pixels.
-    LoadRefusal truncate_in_place(size_t index, size_t level, Image& shape)
+    // checked; shape gets its size without pixels. False, said, when it is not put there.
+    bool truncate_in_place(size_t index, size_t level, Image& shape)
     {
         TargaFile other;
         const bool is_first = index == 0 && level == 0 && first_;
@@ -229,10 +242,15 @@ private:
         if (is_first) {
             shape = top_;
         } else {
-            const LoadRefusal refusal = open_image(files_[index][level].c_str(), file, shape);
-            if (refusal.kind != LoadRefusal::none) return refusal;
+            const std::string& name = files_[index][level].file;
+            const ImageProblem problem = open_image(name.c_str(), file);
+            if (!problem.ok()) {
+                say_image_problem(problem);
+                return false;
+            }
+            take_shape(file, shape);
         }
-        if (!fits_its_place(index, level)) return LoadRefusal{LoadRefusal::mismatch, nullptr, 0};
+        if (!fits_its_place(index, level)) return false;
         qfb_level place;
         qfb_get_level(&layout_, static_cast<int32_t>(index), static_cast<int32_t>(level), &place);
         Target target{bytes_.get() + place.offset, static_cast<size_t>(shape.width), shape.bytes_per_pixel(), packed_};
@@ -246,8 +264,8 @@ private:
             why = file.visit_rows(encode_row, &target);
         }
         if (is_first) first_.reset();
-        if (why == TargaError::none) return LoadRefusal{};
-        return LoadRefusal{LoadRefusal::unreadable, targa_error_text(why), 0};
+        if (why != TargaError::none) say_unreadable_targa(files_[index][level].file.c_str(), targa_error_text(why));
+        return why == TargaError::none;
     }
 
     // Where the rows of one image go.
@@ -272,11 +290,11 @@ private:
         const Frame& frame = frames_[index];
         const Image& image = frame.levels[level];
         const Image& top = top_;  // the first frame's pixels may be gone already
-        const std::string& name = files_[index][level];
+        const std::string& name = files_[index][level].file;
         if (level == 0) {
             if (index == 0 || image.same_shape(top)) return true;
             std::printf("%s is %s, but the first frame %s is %s: give every frame the same size and depth.\n",
-                        name.c_str(), shape(image).c_str(), files_[0][0].c_str(), shape(top).c_str());
+                        name.c_str(), shape(image).c_str(), files_[0][0].file.c_str(), shape(top).c_str());
             return false;
         }
         uint64_t digest = 0;
@@ -289,7 +307,7 @@ private:
         if (image.same_shape(wanted)) return true;
         std::printf("%s is %s, but level %d of %s must be %s, half the level above: resize it, or remove it for "
                     "--mipmaps to make.\n",
-                    name.c_str(), shape(image).c_str(), l, files_[index][0].c_str(), shape(wanted).c_str());
+                    name.c_str(), shape(image).c_str(), l, files_[index][0].file.c_str(), shape(wanted).c_str());
         return false;
     }
 
@@ -370,7 +388,7 @@ private:
     }
 
     const PackOptions& options_;
-    const std::vector<FrameFiles> files_;
+    const FrameList files_;
     std::vector<Frame> frames_;
     Image top_;  // the first frame's size and depth, without its pixels
     bool direct_ = false;  // Targa files truncated from where they lie (see run)
@@ -397,7 +415,13 @@ int pack_job(int argc, char** argv)
         std::printf("The output file must be named *.qfb: %s\n", options.output.c_str());
         return 1;
     }
-    std::vector<FrameFiles> frames;
-    if (!gather_frames(options.frames, options.as_given, options.mipmaps, frames)) return 1;
+    FrameList frames;
+    const ImageProblem gathered = gather_frames(options.frames, options.as_given, options.mipmaps, reader_for, frames);
+    if (!gathered.ok()) {
+        say_image_problem(gathered);
+        if (gathered.kind == ImageProblem::mipmap_mismatch)
+            std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
+        return 1;
+    }
     return Packer(options, std::move(frames)).run();
 }
