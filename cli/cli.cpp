@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <qfb/qfb.h>
+
 #include "frameset.h"
 #include "platform.h"
 
@@ -154,6 +156,12 @@ void say_image_too_large(const char* name, uint64_t image_bytes, const char* end
                 "at 24) an image may have%s\n",
                 name, image_bytes, MAX_IMAGE_BYTES, WIDTH, MAX_IMAGE_BYTES / (WIDTH * 4), WIDTH,
                 MAX_IMAGE_BYTES / (WIDTH * 3), ending);
+}
+
+void say_file_too_large(const char* start, const char* ending)
+{
+    std::printf("%sQFB file would be larger than the %d bytes a QFB file may have%s\n", start, QFB_MAX_FILE_SIZE,
+                ending);
 }
 
 void say_no_output_folder(const char* folder) { std::printf("Output folder doesn't exist: %s\n", folder); }

@@ -36,6 +36,9 @@ void say_image_problem(const ImageProblem& problem);
 // "NAME is too large: ... an image may have" (the limit in bytes and in pixels), then the ending
 // (".", or advice).
 void say_image_too_large(const char* name, uint64_t image_bytes, const char* ending);
+// "...QFB file would be larger than the N bytes a QFB file may have..." between the tool's start
+// and ending (the rule is check_capacity's).
+void say_file_too_large(const char* start, const char* ending);
 void say_no_output_folder(const char* folder);
 void say_output_is_input(const char* name);
 void say_unwritable_targa(const char* name, const std::string& reason);

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <qfb/qfb.h>
-
 #include "cli.h"
 #include "frameset.h"
 #include "jobs.h"
@@ -163,8 +161,8 @@ void check_capacity(const FrameSet& set, const Probe& top, Findings& findings)
         findings.add_printed();
         break;
     case SetProblem::file_too_large:
-        findings.add(text("%s: the QFB file would be larger than the %d bytes a QFB file may have: makeqfb refuses "
-                          "the set; pack fewer or smaller frames.", set.base.c_str(), QFB_MAX_FILE_SIZE));
+        say_file_too_large((set.base + ": the ").c_str(), ": makeqfb refuses the set; pack fewer or smaller frames.");
+        findings.add_printed();
         break;
     default: break;
     }
