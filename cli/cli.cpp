@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <qfb/qfb.h>
+
 #include "frameset.h"
 #include "platform.h"
 
@@ -79,6 +81,12 @@ bool say_if_folder(const char* base)
 {
     platform::FileInfo info;
     if (!platform::info_of_name(base, &info) || !info.folder) return false;
+    say_folder(base);
+    return true;
+}
+
+void say_folder(const char* base)
+{
     // The example is named after the folder: art/walk/ gives art/walk/walk.tga.
     std::string folder = base;
     while (!folder.empty() && platform::is_separator(folder.back())) folder.pop_back();
@@ -86,7 +94,6 @@ bool say_if_folder(const char* base)
     const std::string stem = last.substr(0, last.find('.'));
     std::printf("%s is a folder: give the base filename of a set inside it, such as %s/%s.tga.\n", base,
                 folder.c_str(), stem.empty() ? "walk" : stem.c_str());
-    return true;
 }
 
 void say_names_too_long(const char* base)
@@ -110,9 +117,36 @@ bool say_short_frame_number(const char* base)
     return true;
 }
 
-void say_unreadable_targa(const char* name, const char* reason)
+void say_unreadable(const char* kind, const char* name, const char* reason)
 {
-    std::printf("Couldn't read Targa file %s: %s.\n", name, reason);
+    std::printf("Couldn't read %s file %s: %s.\n", kind, name, reason);
+}
+
+void say_unreadable_targa(const char* name, const char* reason) { say_unreadable("Targa", name, reason); }
+
+void say_image_problem(const ImageProblem& problem)
+{
+    const char* name = problem.name.c_str();
+    switch (problem.kind) {
+    case ImageProblem::none: return;
+    case ImageProblem::unreadable: say_unreadable(problem.reader, name, problem.reason); return;
+    case ImageProblem::wrong_depth: {
+        char reason[96];
+        std::snprintf(reason, sizeof reason, "it has %d bits per pixel: save it as 24 or 32-bit colour instead",
+                      static_cast<int>(problem.value));
+        say_unreadable_targa(name, reason);
+        return;
+    }
+    case ImageProblem::too_large: say_image_too_large(name, problem.value, "."); return;
+    case ImageProblem::folder: say_folder(name); return;
+    case ImageProblem::no_extension: say_no_extension(name); return;
+    case ImageProblem::names_too_long: say_names_too_long(name); return;
+    case ImageProblem::nothing_found:
+        say_nothing_found();
+        say_short_frame_number(name);
+        return;
+    case ImageProblem::mipmap_mismatch: say_mipmap_mismatch(); return;
+    }
 }
 
 void say_image_too_large(const char* name, uint64_t image_bytes, const char* ending)
@@ -122,6 +156,12 @@ void say_image_too_large(const char* name, uint64_t image_bytes, const char* end
                 "at 24) an image may have%s\n",
                 name, image_bytes, MAX_IMAGE_BYTES, WIDTH, MAX_IMAGE_BYTES / (WIDTH * 4), WIDTH,
                 MAX_IMAGE_BYTES / (WIDTH * 3), ending);
+}
+
+void say_file_too_large(const char* start, const char* ending)
+{
+    std::printf("%sQFB file would be larger than the %d bytes a QFB file may have%s\n", start, QFB_MAX_FILE_SIZE,
+                ending);
 }
 
 void say_no_output_folder(const char* folder) { std::printf("Output folder doesn't exist: %s\n", folder); }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "image_problem.h"
+
 // Prints a usage text: a rule of "=", the head (the tool's name and its usage lines), a rule of
 // "-", the body, and the rule of "=" again. Head and body end with a line end.
 void print_usage_banner(const char* head, const char* body);
@@ -17,17 +19,26 @@ void say_unknown_format(const char* text);
 void say_bad_fps(const char* text);
 void say_no_extension(const char* base);
 void say_mipmap_mismatch();
-// True, after saying so with an example of a base filename inside it, when base names a folder.
+// True, after saying so (say_folder), when base names a folder.
 bool say_if_folder(const char* base);
+// That base is a folder, with an example of a base filename inside it.
+void say_folder(const char* base);
 void say_names_too_long(const char* base);
 void say_nothing_found();
 // True, after naming it with its four-digit name, when a file beside base is named as one of its
 // frames with a number of one to three digits (walk-1.tga for walk.tga): the first, by name.
 bool say_short_frame_number(const char* base);
+// "Couldn't read KIND file NAME: REASON." (kind: what the file was read as, "Targa" or "PNG").
+void say_unreadable(const char* kind, const char* name, const char* reason);
 void say_unreadable_targa(const char* name, const char* reason);
+// An image, or the frames of a base filename, not had (see image_problem.h).
+void say_image_problem(const ImageProblem& problem);
 // "NAME is too large: ... an image may have" (the limit in bytes and in pixels), then the ending
 // (".", or advice).
 void say_image_too_large(const char* name, uint64_t image_bytes, const char* ending);
+// "...QFB file would be larger than the N bytes a QFB file may have..." between the tool's start
+// and ending (the rule is check_capacity's).
+void say_file_too_large(const char* start, const char* ending);
 void say_no_output_folder(const char* folder);
 void say_output_is_input(const char* name);
 void say_unwritable_targa(const char* name, const std::string& reason);

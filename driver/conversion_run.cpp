@@ -1,4 +1,4 @@
-// The conversion run (see conversion_run.h).
+// The conversion run (see conversion_run.h), on the packing core's rules.
 #include "conversion_run.h"
 
 #include <cstdio>
@@ -7,6 +7,7 @@
 #include "cli.h"
 #include "frameset.h"
 #include "output.h"
+#include "pack_rules.h"
 #include "targa.h"
 
 namespace {
@@ -23,31 +24,22 @@ PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
     return packed;
 }
 
-// Both buffers are fixed: refuse a set whose images or whole file would not fit, before any work.
-bool fits(const char* first_name, const TargaHeader& first, const FrameSet& set)
+// makeqfb's words for what the packing core refused; first_name is the set's first member.
+void say_problem(const PackProblem& problem, const std::string& first_name)
 {
-    switch (check_capacity(first, set.frame_count(), set.mipmap_count())) {
-    case SetProblem::image_too_large:
-        say_image_too_large(first_name, image_bytes(first.width, first.height, first.pixel_depth), ".");
-        return false;
-    case SetProblem::file_too_large:
-        std::printf("This frame set is too large: its QFB file would be larger than the %zu bytes a QFB file may have.\n",
-                    OUTPUT_BUFFER_CAPACITY);
-        return false;
-    default: return true;
+    switch (problem.kind) {
+    case PackProblem::none: return;
+    case PackProblem::image: say_image_problem(problem.cause); return;
+    case PackProblem::output_is_input: say_output_is_input(problem.name.c_str()); return;
+    case PackProblem::image_too_large: say_image_too_large(first_name.c_str(), problem.value, "."); return;
+    case PackProblem::file_too_large: say_file_too_large("This frame set is too large: its ", "."); return;
+    case PackProblem::mismatch:
+        std::printf("Not all frames are of the same size and bits-per-pixel: %s is %d x %d, %dbpp, but must be %d x %d, "
+                    "%dbpp.\n",
+                    problem.name.c_str(), problem.found.width, problem.found.height, problem.found.bits_per_pixel,
+                    problem.wanted.width, problem.wanted.height, problem.wanted.bits_per_pixel);
+        return;
     }
-}
-
-// True when the output name leads to the same file as a member of the set (a single image named
-// "x.qfb", or an output that links to a frame): saving would destroy that input.
-bool output_is_an_input(const char* output_name, const FrameSet& set, const qfb_file& layout)
-{
-    qfb_level level;
-    for (int more = qfb_first_level(&layout, &level); more; more = qfb_next_level(&layout, &level)) {
-        const std::string name = member_name(set.base, member_frame(set.first_frame(), level.frame), level.level);
-        if (same_file(name, output_name)) return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -75,29 +67,22 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
         return 1;
     }
     const PixelFormat written = settle_format(format, h.pixel_depth);
-    if (!fits(first_name.c_str(), h, set)) return 1;
+    // Both buffers are fixed: a set whose images or whole file would not fit is refused before any
+    // work, as is an output that would destroy one of the set's files.
     const qfb_header header = {h.width, h.height, written, fps, set.frame_count(), set.mipmap_count()};
+    const FrameList frames = frames_of_set(set);
     qfb_file layout;
-    qfb_layout(&header, &layout);  // cannot fail once the set fits
-    if (output_is_an_input(output_name.c_str(), set, layout)) {
-        say_output_is_input(output_name.c_str());
-        return 1;
+    PackProblem problem = lay_out(header, h.pixel_depth, &layout);
+    if (problem.ok() && output_is_an_input(output_name, frames))
+        problem = PackProblem::of_kind(PackProblem::output_is_input, output_name);
+    if (problem.ok()) {
+        reset_output();
+        advise_huge_pages(output_buffer, OUTPUT_BUFFER_CAPACITY);
+        write_header(header);
+        problem = convert_frames(frames, layout, first, written);
     }
-
-    reset_output();
-    advise_huge_pages(output_buffer, OUTPUT_BUFFER_CAPACITY);
-    write_header(header);
-    MemberMismatch mismatch;
-    switch (convert_frames(set, layout, first, written, &mismatch)) {
-    case FrameLoopResult::converted:
-        break;
-    case FrameLoopResult::mismatch:
-        std::printf("Not all frames are of the same size and bits-per-pixel: %s is %d x %d, %dbpp, but must be %d x %d, "
-                    "%dbpp.\n",
-                    mismatch.name.c_str(), mismatch.found.width, mismatch.found.height, mismatch.found.pixel_depth,
-                    mismatch.width, mismatch.height, mismatch.bits_per_pixel);
-        return 1;
-    case FrameLoopResult::unreadable:
+    if (!problem.ok()) {
+        say_problem(problem, first_name);
         return 1;
     }
 

@@ -29,8 +29,11 @@ struct PixelConverter {
 // 0-2). Nothing is printed.
 const PixelConverter* select_converter(int32_t bits_per_pixel, PixelFormat format);
 
-// Converts with select_converter's choice. A combination without a converter prints an
-// "INTERNAL ERROR: ..." line and ends the process with status 1.
+// select_converter's choice, for a combination that must have one: a combination without one
+// prints an "INTERNAL ERROR: ..." line and ends the process with status 1.
+const PixelConverter& converter_for(int32_t bits_per_pixel, PixelFormat format);
+
+// Converts with converter_for's choice, printing its notice first.
 void create_bitmap(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height,
                    int32_t bits_per_pixel, PixelFormat format);
 

@@ -43,15 +43,20 @@ const PixelConverter* select_converter(int32_t bits_per_pixel, PixelFormat forma
     return nullptr;
 }
 
-void create_bitmap(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height,
-                   int32_t bits_per_pixel, PixelFormat format)
+const PixelConverter& converter_for(int32_t bits_per_pixel, PixelFormat format)
 {
     const PixelConverter* converter = select_converter(bits_per_pixel, format);
     if (converter == nullptr) {
         std::printf("INTERNAL ERROR: Unhandled %dbpp format in create_bitmap.\n", bits_per_pixel == 24 ? 24 : 32);
         std::exit(1);
     }
-    run_converter(*converter, source, dest, width, height);
+    return *converter;
+}
+
+void create_bitmap(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height,
+                   int32_t bits_per_pixel, PixelFormat format)
+{
+    run_converter(converter_for(bits_per_pixel, format), source, dest, width, height);
 }
 
 void create_1555_from_24(const uint8_t* source, uint16_t* dest, int32_t width, int32_t height)

@@ -6,14 +6,9 @@
 
 #include "qfb/qfb.h"
 
-/* target_clones needs GNU indirect functions: x86-64 with glibc. Elsewhere the baseline loop is
- * the only one. clang 14 can only call a cloned function from its own file, so the cloned loops
- * are static and qfb_encode_pixels calls them. */
-#if defined(__x86_64__) && defined(__GLIBC__) && !defined(QFB_NO_TARGET_CLONES)
-#define QFB_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QFB_TARGET_CLONES
-#endif
+/* clang 14 can only call a cloned function from its own file, so the cloned loops are static
+ * and qfb_encode_pixels calls them. */
+#include "qfb_target_clones.h"
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
 #define QFB_SWAP16(v) ((uint16_t)__builtin_bswap16((uint16_t)(v)))

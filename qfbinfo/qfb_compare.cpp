@@ -6,9 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "cli.h"
 #include "compare_report.h"
 #include "frame_list.h"
 #include "frameset.h"
+#include "image_files.h"
 #include "level_figures.h"
 #include "levels.h"
 #include "qfb_jobs.h"
@@ -22,7 +24,7 @@ constexpr char NOT_ITS_SOURCE[] = "compare a file with the frames it was packed 
 
 class Comparer {
 public:
-    Comparer(const char* qfb_name, const QfbCheck& check, const CompareRequest& request, std::vector<FrameFiles> frames)
+    Comparer(const char* qfb_name, const QfbCheck& check, const CompareRequest& request, FrameList frames)
         : name_(qfb_name), check_(check), request_(request), files_(std::move(frames)), report_(request.json)
     {
     }
@@ -86,16 +88,20 @@ private:
         const FrameFiles& names = files_[static_cast<size_t>(f)];
         const int32_t found = static_cast<int32_t>(names.size()) - 1;
         if (found > h.mipmap_count) {
-            std::printf("%s has %d mipmap level%s, but %s has %d per frame: %s\n", names[0].c_str(), found, plural(found),
-                        name_, h.mipmap_count, NOT_ITS_SOURCE);
+            std::printf("%s has %d mipmap level%s, but %s has %d per frame: %s\n", names[0].file.c_str(), found,
+                        plural(found), name_, h.mipmap_count, NOT_ITS_SOURCE);
             return false;
         }
         std::vector<std::string> ids(names.size());
         levels.resize(names.size());
         for (size_t l = 0; l < names.size(); ++l) {
-            if (!load_frame_image(names[l], levels[l], &ids[l])) return false;
+            const ImageProblem problem = load_image_file(names[l], levels[l], &ids[l]);
+            if (!problem.ok()) {
+                say_image_problem(problem);
+                return false;
+            }
             if (f == 0 && l == 0) depth_ = levels[0].bits_per_pixel;
-            if (l == 0 && !fits(levels[0], names[0], f, 0)) return false;  // before the rest are read
+            if (l == 0 && !fits(levels[0], names[0].file, f, 0)) return false;  // before the rest are read
         }
         std::vector<bool> kept(names.size(), true);
         complete_levels(levels, ids, h.mipmap_count, [&](int32_t level, bool again) {
@@ -103,7 +109,7 @@ private:
             ++made_;
         });
         for (size_t l = 1; l < names.size(); ++l)
-            if (kept[l] && !fits(levels[l], names[l], f, static_cast<int32_t>(l))) return false;
+            if (kept[l] && !fits(levels[l], names[l].file, f, static_cast<int32_t>(l))) return false;
         return true;
     }
 
@@ -123,7 +129,7 @@ private:
         }
         if (image.bits_per_pixel != depth_) {
             std::printf("%s is %dbpp, but the first frame %s is %dbpp: every level of a source has one depth.\n",
-                        file.c_str(), image.bits_per_pixel, files_[0][0].c_str(), depth_);
+                        file.c_str(), image.bits_per_pixel, files_[0][0].file.c_str(), depth_);
             return false;
         }
         return true;
@@ -132,7 +138,7 @@ private:
     const char* name_;
     const QfbCheck& check_;
     const CompareRequest& request_;
-    const std::vector<FrameFiles> files_;
+    const FrameList files_;
     CompareReport report_;
     int32_t depth_ = 0;   // the first frame's bits per pixel
     bool alpha_ = false;  // alpha is compared
@@ -143,7 +149,11 @@ private:
 
 int compare_qfb(const char* qfb_name, const QfbCheck& check, const CompareRequest& request)
 {
-    std::vector<FrameFiles> frames;
-    if (!gather_frames(request.sources, request.as_given, true, frames)) return 1;
+    FrameList frames;
+    const ImageProblem problem = gather_frames(request.sources, request.as_given, true, reader_for, frames);
+    if (!problem.ok()) {
+        say_image_problem(problem);
+        return 1;
+    }
     return Comparer(qfb_name, check, request, std::move(frames)).run();
 }

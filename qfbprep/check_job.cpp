@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
-#include <qfb/qfb.h>
-
 #include "cli.h"
 #include "frameset.h"
 #include "jobs.h"
 #include "levels.h"
 #include "targa.h"
+#include "targa_image.h"
 
 namespace {
 
@@ -122,7 +121,7 @@ void check_generated(const FrameSet& set, const Probes& probes, Findings& findin
             if (level_origin(probes[f][static_cast<size_t>(level)].id, &recorded) != LevelOrigin::generated) continue;
             const std::string source = member_name(set.base, set.frames[f].number, level - 1);
             Image above;
-            if (load_image(source.c_str(), above).kind != LoadRefusal::none || image_digest(above) == recorded) continue;
+            if (!load_image(source.c_str(), above).ok() || image_digest(above) == recorded) continue;
             findings.add(text("%s was made by qfbprep mipmaps from %s, which has changed since: makeqfb would pack it "
                               "as it was; run qfbprep mipmaps %s to make it again.",
                               member_name(set.base, set.frames[f].number, level).c_str(), source.c_str(), set.base.c_str()));
@@ -162,8 +161,8 @@ void check_capacity(const FrameSet& set, const Probe& top, Findings& findings)
         findings.add_printed();
         break;
     case SetProblem::file_too_large:
-        findings.add(text("%s: the QFB file would be larger than the %d bytes a QFB file may have: makeqfb refuses "
-                          "the set; pack fewer or smaller frames.", set.base.c_str(), QFB_MAX_FILE_SIZE));
+        say_file_too_large((set.base + ": the ").c_str(), ": makeqfb refuses the set; pack fewer or smaller frames.");
+        findings.add_printed();
         break;
     default: break;
     }

@@ -14,11 +14,13 @@
 #include "alpha_edges.h"
 #include "cli.h"
 #include "dither.h"
+#include "frame_list.h"
 #include "frameset.h"
 #include "jobs.h"
 #include "parallel.h"
 #include "platform.h"
 #include "stable_chain.h"
+#include "targa_image.h"
 
 namespace {
 
@@ -71,9 +73,9 @@ bool load_member(Member& member)
         say_output_is_input(member.output.c_str());
         return false;
     }
-    const LoadRefusal refusal = load_image(member.input.c_str(), member.image);
-    say_not_loaded("Targa", member.input.c_str(), refusal);
-    return refusal.kind == LoadRefusal::none;
+    const ImageProblem problem = load_image(member.input.c_str(), member.image);
+    say_image_problem(problem);
+    return problem.ok();
 }
 
 void write_member(Member& member, const Image& image, int32_t format)
@@ -142,7 +144,11 @@ int dither_job(int argc, char** argv)
         return 1;
     }
     FrameSet set;
-    if (!find_set_or_say(argv[1], set)) return 1;
+    const ImageProblem found = find_set(argv[1], set);
+    if (!found.ok()) {
+        say_image_problem(found);
+        return 1;
+    }
 
     // The members are taken two frames at a time (one for stable, which pairs no frames, so that
     // its first frame starts sooner): each piece's members are read and checked in order, then

@@ -7,7 +7,9 @@
 
 #include "cli.h"
 #include "frameset.h"
+#include "image_files.h"
 #include "jobs.h"
+#include "targa_image.h"
 
 int import_job(int argc, char** argv)
 {
@@ -66,9 +68,9 @@ int import_job(int argc, char** argv)
             return 1;
         }
         Image image;
-        const LoadRefusal refusal = load_png(source, image);
-        if (refusal.kind != LoadRefusal::none) {
-            say_not_loaded("PNG", source, refusal);
+        const ImageProblem problem = load_png(source, image);
+        if (!problem.ok()) {
+            say_image_problem(problem);
             return 1;
         }
         const WriteStatus written = write_image(name, image, batch[static_cast<size_t>(i)]);

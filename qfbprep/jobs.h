@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dither.h"
+#include "files.h"
 #include "frameset.h"
-#include "image.h"
 
 // One whole run: picks the job named by the first argument. Returns the process exit status: 0
 // after the job's work, or for --help; 1 otherwise.
@@ -36,12 +36,6 @@ bool count_option(int argc, char** argv, int& i, int low, int high, int* value, 
 // that is printed: an unknown method or strength).
 bool dither_option(int argc, char** argv, int& i, const char* method_option, DitherOptions& options, bool* dither,
                    bool* said);
-
-// Finds the set named by base (whole: every frame to the gap, each with its own levels; else
-// makeqfb's refusal of frames with different levels); prints makeqfb's message for a folder, a
-// set that is not there, whose names do not fit or whose frames' levels differ, and returns
-// false then.
-bool find_set_or_say(const char* base, FrameSet& set, bool whole = true);
 
 // The name without its folders.
 std::string file_part(const std::string& path);
@@ -86,6 +80,3 @@ std::vector<std::string> leftover_files(const std::string& base, bool with_base,
 bool refuse_leftovers(const std::string& base, const char* job, const std::vector<std::string>& leftovers, bool replace);
 // Removes the files; false after saying which could not be removed.
 bool remove_leftovers(const std::vector<std::string>& leftovers);
-
-// The message for an image that was not loaded (kind: "Targa" or "PNG").
-void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal);

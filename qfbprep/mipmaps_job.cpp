@@ -10,8 +10,10 @@
 #include "frameset.h"
 #include "jobs.h"
 #include "levels.h"
+#include "frame_list.h"
 #include "parallel.h"
 #include "targa.h"
+#include "targa_image.h"
 
 namespace {
 
@@ -69,9 +71,9 @@ bool plan_frame(const FrameSet& set, bool replace, FramePlan& plan)
     for (int32_t level = 0; level <= found; ++level) {
         const std::string name = member_name(set.base, number, level);
         Image& image = plan.levels[static_cast<size_t>(level)];
-        const LoadRefusal refusal = load_image(name.c_str(), image, &plan.ids[static_cast<size_t>(level)]);
-        if (refusal.kind != LoadRefusal::none) {
-            say_not_loaded("Targa", name.c_str(), refusal);
+        const ImageProblem problem = load_image(name.c_str(), image, &plan.ids[static_cast<size_t>(level)]);
+        if (!problem.ok()) {
+            say_image_problem(problem);
             return false;
         }
         // A painted level the next is made from must have its place's size in its frame, or the
@@ -117,14 +119,18 @@ int mipmaps_job(int argc, char** argv)
         return 1;
     }
     FrameSet set;
-    if (!find_set_or_say(options.base, set)) return 1;
+    const ImageProblem found = find_set(options.base, set);
+    if (!found.ok()) {
+        say_image_problem(found);
+        return 1;
+    }
 
     // The first frame's full-size image sets the set's geometry, as in makeqfb.
     const std::string first_name = member_name(set.base, set.first_frame(), 0);
     TargaFile first;
     if (first.open(first_name.c_str()) != TargaError::none || !packable_depth(first.header().pixel_depth)) {
         Image refused;
-        say_not_loaded("Targa", first_name.c_str(), load_image(first_name.c_str(), refused));  // names the reason
+        say_image_problem(load_image(first_name.c_str(), refused));  // names the reason
         return 1;
     }
     const TargaHeader top = first.header();

@@ -88,24 +88,6 @@ bool dither_option(int argc, char** argv, int& i, const char* method_option, Dit
     return false;
 }
 
-bool find_set_or_say(const char* base, FrameSet& set, bool whole)
-{
-    if (say_if_folder(base)) return false;
-    switch (find_frames(base, set, whole)) {
-    case FindResult::names_too_long: say_names_too_long(base); return false;
-    case FindResult::nothing_found:
-        say_nothing_found();
-        say_short_frame_number(base);
-        return false;
-    case FindResult::mipmap_mismatch:  // only without whole, which pack alone asks for
-        say_mipmap_mismatch();
-        std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
-        return false;
-    case FindResult::found: return true;
-    }
-    return false;
-}
-
 std::string file_part(const std::string& path)
 {
     const size_t slash = platform::last_separator(path);
@@ -175,20 +157,6 @@ bool remove_leftovers(const std::vector<std::string>& leftovers)
         }
     }
     return true;
-}
-
-void say_not_loaded(const char* kind, const char* name, const LoadRefusal& refusal)
-{
-    switch (refusal.kind) {
-    case LoadRefusal::none:
-    case LoadRefusal::mismatch: return;
-    case LoadRefusal::unreadable: std::printf("Couldn't read %s file %s: %s.\n", kind, name, refusal.reason); return;
-    case LoadRefusal::wrong_depth:
-        std::printf("Couldn't read Targa file %s: it has %d bits per pixel: save it as 24 or 32-bit colour instead.\n",
-                    name, static_cast<int>(refusal.value));
-        return;
-    case LoadRefusal::too_large: say_image_too_large(name, refusal.value, "."); return;
-    }
 }
 
 int qfbprep_main(int argc, char** argv)

@@ -19,14 +19,7 @@
 
 #include "blue_noise.h"
 #include "dither_refine.h"
-
-
-
-#if defined(__x86_64__) && defined(__GLIBC__) && !defined(QFB_NO_TARGET_CLONES)
-#define QFB_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QFB_TARGET_CLONES
-#endif
+#include "qfb_target_clones.h"
 
 namespace {
 

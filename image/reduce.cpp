@@ -1,7 +1,7 @@
-// The 2 x 2 linear-light reduction (see image.h), in integers: sRGB values decode to linear
+// The 2 x 2 linear-light reduction (see levels.h), in integers: sRGB values decode to linear
 // light as 16-bit fractions of full intensity, and a table of every such fraction gives back the
 // nearest sRGB value (the midpoints between neighbouring values are where it flips).
-#include "image.h"
+#include "levels.h"
 
 #include <cmath>
 #include <vector>

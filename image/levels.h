@@ -12,6 +12,13 @@
 #include "frameset.h"
 #include "image.h"
 
+// The level below image: same depth, width / 2 x height / 2 (an odd last row or column is left
+// out), each pixel the average of a 2 x 2 block in linear light. Colour is decoded from sRGB to
+// linear light, averaged with each pixel weighted by its alpha (a fully transparent pixel adds no
+// colour; a block with no alpha at all is averaged plainly) and encoded back to the nearest sRGB
+// value; alpha is averaged plainly, rounded.
+Image halve_image(const Image& image);
+
 // Reduced levels below a width x height image that keep both sides at 1 or more, at most `most`.
 int32_t levels_that_fit(int32_t width, int32_t height, int32_t most = MAX_MIPMAP_LEVEL);
 

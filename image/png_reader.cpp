@@ -1,6 +1,6 @@
-// PNG input through libspng (see image.h). The file is read whole into memory, its header is
+// PNG input through libspng (see image_files.h). The file is read whole into memory, its header is
 // checked against the limits before any pixel buffer is allocated, and libspng checks the rest.
-#include "image.h"
+#include "image_files.h"
 
 #include <spng.h>
 
@@ -25,8 +25,6 @@ struct ContextDeleter {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
 };
 
-LoadRefusal unreadable(const char* reason) { return LoadRefusal{LoadRefusal::unreadable, reason, 0}; }
-
 // What a file that is not a PNG file is, with what to do, when its bytes tell: another image format
 // in makeqfb's words, or a Targa file; null otherwise (libspng then says what is wrong).
 const char* not_a_png(const uint8_t* data, size_t size)
@@ -45,8 +43,11 @@ const char* not_a_png(const uint8_t* data, size_t size)
 
 }  // namespace
 
-LoadRefusal load_png(const char* name, Image& image)
+ImageProblem load_png(const char* name, Image& image)
 {
+    const auto unreadable = [name](const char* reason) {
+        return ImageProblem::of_file(ImageProblem::unreadable, name, "PNG", reason);
+    };
     FileBytes bytes;  // read, not mapped: libspng cannot be left by a jump
     switch (bytes.open(name, false, MAX_PNG_FILE)) {
     case ReadStatus::ok: break;
@@ -66,7 +67,7 @@ LoadRefusal load_png(const char* name, Image& image)
     if (error != 0) return unreadable(spng_strerror(error));
     // The size is checked before the pixels are decoded or any room is allocated for them.
     const uint64_t pixel_bytes = uint64_t{ihdr.width} * ihdr.height * 4;
-    if (pixel_bytes > MAX_IMAGE_BYTES) return LoadRefusal{LoadRefusal::too_large, nullptr, pixel_bytes};
+    if (pixel_bytes > MAX_IMAGE_BYTES) return ImageProblem::of_file(ImageProblem::too_large, name, "PNG", "", pixel_bytes);
     image.width = static_cast<int32_t>(ihdr.width);
     image.height = static_cast<int32_t>(ihdr.height);
     image.bits_per_pixel = 32;
@@ -75,5 +76,5 @@ LoadRefusal load_png(const char* name, Image& image)
     if (error != 0) return unreadable(spng_strerror(error));
     // Red, green, blue, alpha becomes Targa's blue, green, red, alpha.
     for (size_t i = 0; i < image.pixels.size(); i += 4) std::swap(image.pixels[i], image.pixels[i + 2]);
-    return LoadRefusal{};
+    return {};
 }

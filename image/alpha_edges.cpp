@@ -1,4 +1,4 @@
-// Colour bleeding and coverage (see alpha_edges.h).
+// Colour bleeding, coverage and the alpha threshold (see alpha_edges.h).
 #include "alpha_edges.h"
 
 #include <vector>
@@ -81,4 +81,10 @@ void keep_coverage(Image& level, int32_t threshold, uint64_t covered, uint64_t t
         const uint32_t scaled = uint32_t{level.pixels[i]} * static_cast<uint32_t>(threshold) / static_cast<uint32_t>(cut);
         level.pixels[i] = static_cast<uint8_t>(scaled > 255 ? 255 : scaled);
     }
+}
+
+void threshold_alpha(Image& image, int32_t threshold)
+{
+    if (image.bits_per_pixel != 32) return;
+    for (size_t i = 3; i < image.pixels.size(); i += 4) image.pixels[i] = image.pixels[i] < threshold ? 0 : 255;
 }

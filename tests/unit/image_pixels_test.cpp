@@ -1,4 +1,4 @@
-// qfbprep's pixel work in process: the 2 x 2 linear-light reduction behind mipmaps, and the
+// The image library's pixel work in process: the 2 x 2 linear-light reduction behind mipmaps, and the
 // dithering to 16-bit channel widths.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// How qfbprep runs a job's pieces across threads: each loaded piece worked on once and finished
+// How the image library runs a job's pieces across threads: each loaded piece worked on once and finished
 // in order; after a failed load nothing further is finished; and however many pieces a job has,
 // only a few wait in memory between being read and being finished.
 #include <gtest/gtest.h>
