@@ -327,9 +327,15 @@ TEST(QfbFormats, NamesBothWaysAndWhatTheEncoderRefuses)
     const struct {
         const char* name;
         int32_t code;
-    } names[] = {{"1555", 0}, {"4444", 1}, {"565", 2}, {"0565", -1}, {"565 ", -1}, {"", -1}, {nullptr, -1}};
+        qfb_status status;
+    } names[] = {{"1555", 0, QFB_OK},        {"4444", 1, QFB_OK},        {"565", 2, QFB_OK},
+                 {"0565", -1, QFB_BAD_FORMAT}, {"565 ", -1, QFB_BAD_FORMAT}, {"", -1, QFB_BAD_FORMAT},
+                 {nullptr, -1, QFB_BAD_ARGUMENT}};
     for (const auto& n : names) {
         EXPECT_EQ(qfb_format_code(n.name), n.code) << (n.name ? n.name : "null");
+        int32_t code = -1;  // left as it is on a refusal
+        EXPECT_EQ(qfb_format_from_name(n.name, &code), n.status);
+        EXPECT_EQ(code, n.code);
         if (n.code >= 0) {
             EXPECT_STREQ(qfb_format_name(n.code), n.name);
         }

@@ -113,10 +113,20 @@ typedef enum qfb_order { QFB_ORDER_RGBA = 0, QFB_ORDER_BGRA = 1 } qfb_order;
 
 /* A short lower-case description of a status ("not a QFB file (wrong magic)"), never NULL. */
 QFB_API const char* qfb_status_text(qfb_status status);
+/* The name of a status as this header spells it ("QFB_CUT_SHORT"); NULL for a number that is no
+ * status. Statuses are numbered from 0 without a gap: asking from 0 up to the first NULL lists
+ * them all, which is how a binding in another language takes their names. */
+QFB_API const char* qfb_status_name(qfb_status status);
+
+/* QFB_MAX_FILE_SIZE, for a program that takes the limit from the library it runs with. */
+QFB_API uint64_t qfb_max_file_size(void);
 
 /* "1555", "4444" or "565" for a format code; NULL for any other value. */
 QFB_API const char* qfb_format_name(int32_t format);
-/* The code of "1555", "4444" or "565", compared exactly; -1 for any other text (or NULL). */
+/* The code of "1555", "4444" or "565", compared exactly, into *format; QFB_BAD_FORMAT for any
+ * other text, QFB_BAD_ARGUMENT for a null pointer (*format is then left as it was). */
+QFB_API qfb_status qfb_format_from_name(const char* name, int32_t* format);
+/* The same as a bare number: the code, or -1 for any other text (or NULL). */
 QFB_API int32_t qfb_format_code(const char* name);
 
 /* One field of a 16-bit word: its lowest bit (0 = least significant) and its width in bits. */
