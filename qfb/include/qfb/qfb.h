@@ -182,6 +182,26 @@ QFB_API qfb_status qfb_get_level(const qfb_file* file, int32_t frame, int32_t le
 QFB_API int qfb_first_level(const qfb_file* file, qfb_level* level);
 QFB_API int qfb_next_level(const qfb_file* file, qfb_level* level);
 
+/* A level has pixels unless a side has been halved to 0; every level after an empty one in a
+ * frame is empty too, and every frame has the same levels. So a header may claim millions of
+ * frames of 160 empty levels in a file of 32 bytes: a reader that lists, writes or uploads levels
+ * one by one takes the ones with pixels, each at least 2 bytes of the file, and its work is then
+ * bounded by the file's size.
+ *
+ * The number of levels with pixels in each frame of a checked file or layout into *count: levels
+ * 0 .. count - 1 have pixels, count .. mipmap_count none. 0 when the full-size level is empty
+ * (no frame has a pixel); at most 15 in a checked file (QFB_MAX_SIDE halves to 0 in 15 steps).
+ * QFB_BAD_ARGUMENT for a null pointer or a file that is not checked. */
+QFB_API qfb_status qfb_pixel_level_count(const qfb_file* file, int32_t* count);
+
+/* The walk over the levels with pixels alone, in file order, as qfb_first_level and
+ * qfb_next_level walk every level: each call takes one step, whatever the header claims.
+ * qfb_first_pixel_level returns 0 for a file without pixels (or one not checked);
+ * qfb_next_pixel_level moves *level to the next level with pixels (from any level of the file)
+ * and returns 1, or returns 0 after the last. */
+QFB_API int qfb_first_pixel_level(const qfb_file* file, qfb_level* level);
+QFB_API int qfb_next_pixel_level(const qfb_file* file, qfb_level* level);
+
 /* The first word of row `row` (0 = top) of a level that has pixels; NULL when it has none or
  * the row is outside 0 .. height - 1. A row is width little-endian 16-bit words. */
 QFB_API const uint8_t* qfb_level_row(const qfb_level* level, int32_t row);
