@@ -3,7 +3,8 @@
 // errors (the input is a buffer of exactly its size, so a read past its end is caught) it stops
 // on broken promises: qfb_check on the first bytes and the size gives the parse's verdict; a
 // refused file gives access to nothing; an accepted file's walk visits frames x (mipmaps + 1)
-// levels that lie end to end from byte 32 to the last byte, each equal to qfb_get_level's; each
+// levels that lie end to end from byte 32 to the last byte, each equal to qfb_get_level's, and the
+// walk over the levels with pixels, on every input, visits frames x their count, end to end too; each
 // level expands into a buffer of exactly its size, the same as row by row, and is refused for a
 // buffer one pixel short or a level that is not the file's; the GPU form and each conversion the
 // format has fill a buffer of exactly their size and refuse one a word short.
@@ -74,16 +75,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qfb_level level;
     if (status != QFB_OK) {
         check(qfb_first_level(&file, &level) == 0 && qfb_get_level(&file, 0, 0, &level) == QFB_BAD_ARGUMENT);
+        check(qfb_first_pixel_level(&file, &level) == 0 && qfb_pixel_level_count(&file, nullptr) == QFB_BAD_ARGUMENT);
         check(qfb_expand_level(&file, &level, QFB_ORDER_RGBA, nullptr, 0) == QFB_BAD_ARGUMENT);
         return 0;
     }
     check(std::memcmp(&file.header, &checked.header, sizeof file.header) == 0 && file.size == size);
     const qfb_header& h = file.header;
-    const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
-    if (levels > MAX_WALKED_LEVELS) return 0;
-
+    int32_t filled = -1;
+    check(qfb_pixel_level_count(&file, &filled) == QFB_OK && filled >= 0 && filled <= h.mipmap_count + 1);
     int64_t visited = 0;
     uint64_t end = QFB_HEADER_SIZE;
+    for (int more = qfb_first_pixel_level(&file, &level); more; more = qfb_next_pixel_level(&file, &level), ++visited) {
+        check(level.offset == end && level.size != 0 && level.level < filled);
+        end += level.size;
+    }
+    check(visited == int64_t{h.frame_count} * filled && end == size);
+
+    const int64_t levels = int64_t{h.frame_count} * (int64_t{h.mipmap_count} + 1);
+    if (levels > MAX_WALKED_LEVELS) return 0;
+    visited = 0;
+    end = QFB_HEADER_SIZE;
     for (int more = qfb_first_level(&file, &level); more; more = qfb_next_level(&file, &level), ++visited) {
         check(level.offset == end);
         check_level(file, level, data);

@@ -19,12 +19,23 @@ const qfb_field* qfb_format_fields(int32_t format)
 
 const char* qfb_format_name(int32_t format) { return format >= 0 && format <= QFB_FORMAT_565 ? NAMES[format] : NULL; }
 
+qfb_status qfb_format_from_name(const char* name, int32_t* format)
+{
+    int32_t code;
+    if (name == NULL || format == NULL) return QFB_BAD_ARGUMENT;
+    for (code = 0; code <= QFB_FORMAT_565; ++code) {
+        if (strcmp(name, NAMES[code]) == 0) {
+            *format = code;
+            return QFB_OK;
+        }
+    }
+    return QFB_BAD_FORMAT;
+}
+
 int32_t qfb_format_code(const char* name)
 {
-    int32_t format;
-    for (format = 0; name != NULL && format <= QFB_FORMAT_565; ++format)
-        if (strcmp(name, NAMES[format]) == 0) return format;
-    return -1;
+    int32_t format = -1;
+    return qfb_format_from_name(name, &format) == QFB_OK ? format : -1;
 }
 
 int32_t qfb_packed_format(int32_t format, int bytes_per_pixel)

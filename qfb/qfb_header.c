@@ -1,5 +1,5 @@
 /* The header and the file check: encoding, decoding, the limits, the size the header implies
- * against the bytes there are, the status texts and the version (see qfb.h). */
+ * against the bytes there are, and the version (see qfb.h). */
 #include <string.h>
 
 #include "qfb/qfb.h"
@@ -22,6 +22,8 @@ static uint32_t get_u32(const uint8_t* in)
 }
 
 int qfb_version(void) { return QFB_VERSION; }
+
+uint64_t qfb_max_file_size(void) { return QFB_MAX_FILE_SIZE; }
 
 void qfb_encode_header(const qfb_header* header, uint8_t out[QFB_HEADER_SIZE])
 {
@@ -96,30 +98,4 @@ qfb_status qfb_parse(const void* data, size_t size, qfb_file* file)
     const qfb_status status = qfb_check(data, size < QFB_HEADER_SIZE ? size : QFB_HEADER_SIZE, size, file);
     if (status == QFB_OK) file->data = (const uint8_t*)data;
     return status;
-}
-
-const char* qfb_status_text(qfb_status status)
-{
-    switch (status) {
-    case QFB_OK: return "a sound QFB file";
-    case QFB_TOO_SHORT: return "too short for a QFB header";
-    case QFB_BAD_MAGIC: return "not a QFB file (wrong magic)";
-    case QFB_BAD_VERSION: return "unknown QFB version (constant field is not 1)";
-    case QFB_BAD_DIMENSIONS: return "width or height out of range";
-    case QFB_BAD_FORMAT: return "unknown pixel format";
-    case QFB_BAD_FPS: return "fps out of range";
-    case QFB_BAD_FRAME_COUNT: return "frame count out of range";
-    case QFB_BAD_MIPMAP_COUNT: return "mipmap count out of range";
-    case QFB_SIDE_TOO_LARGE: return "width or height above 32767 pixels";
-    case QFB_TOO_MANY_MIPMAPS: return "more than 159 mipmaps per frame";
-    case QFB_TOO_MANY_FRAMES: return "more frames than a QFB file can hold";
-    case QFB_SIZE_OVERFLOW: return "its header describes more than 2^64 bytes";
-    case QFB_CUT_SHORT: return "it is cut short";
-    case QFB_EXTRA_BYTES: return "bytes after the last level";
-    case QFB_OUT_OF_RANGE: return "no such frame, level or row";
-    case QFB_BUFFER_TOO_SMALL: return "the buffer is too small";
-    case QFB_BAD_ARGUMENT: return "a null pointer, an unchecked file or a level of another file";
-    case QFB_NO_ALPHA: return "4444 needs pixels with alpha: an image without alpha packs as 1555";
-    }
-    return "unknown status";
 }

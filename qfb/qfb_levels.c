@@ -1,6 +1,6 @@
 /* Level geometry: the layout of a file from its header (each level's size, each frame's size,
- * the whole size, all in overflow-checked 64-bit arithmetic), one level by its indices, and the
- * walk over every level in file order (see qfb.h). */
+ * the whole size, all in overflow-checked 64-bit arithmetic), one level by its indices, the walk
+ * over every level in file order, and the count and walk of the levels with pixels (see qfb.h). */
 #include <string.h>
 
 #include "qfb/qfb.h"
@@ -93,6 +93,34 @@ int qfb_next_level(const qfb_file* file, qfb_level* level)
     }
     if (level->frame + 1 >= file->header.frame_count) return 0;
     full_size_level(file, level->frame + 1, level->offset + level->size, level);
+    return 1;
+}
+
+qfb_status qfb_pixel_level_count(const qfb_file* file, int32_t* count)
+{
+    int32_t w, h, n = 0;
+    if (!is_checked(file) || count == NULL) return QFB_BAD_ARGUMENT;
+    for (w = file->header.width, h = file->header.height; n <= file->header.mipmap_count && w > 0 && h > 0; ++n) {
+        w /= 2;
+        h /= 2;
+    }
+    *count = n;
+    return QFB_OK;
+}
+
+int qfb_first_pixel_level(const qfb_file* file, qfb_level* level)
+{
+    return qfb_first_level(file, level) && level->size != 0;
+}
+
+int qfb_next_pixel_level(const qfb_file* file, qfb_level* level)
+{
+    /* A file without pixels has none to move to: every frame's full-size level is empty. */
+    if (!is_checked(file) || file->frame_size == 0 || !qfb_next_level(file, level)) return 0;
+    if (level->size != 0) return 1;
+    /* The rest of the frame is empty, and its empty levels start where the next frame does. */
+    if (level->frame + 1 >= file->header.frame_count) return 0;
+    full_size_level(file, level->frame + 1, level->offset, level);
     return 1;
 }
 

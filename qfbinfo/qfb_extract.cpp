@@ -1,4 +1,5 @@
-// Extraction of a QFB file into Targa files (see qfb_jobs.h).
+// Extraction of a QFB file's levels with pixels into Targa files, and the names it refuses (see
+// qfb_jobs.h).
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -43,6 +44,39 @@ bool folder_exists(const char* folder)
     return platform::info_of_name(folder, &info) && info.folder;
 }
 
+// The first byte that the naming convention adds to the base's stem in name (the mipmap letter; the
+// rest is '-' and digits) that no file name should hold, or 0: DEL or a byte past 127, which is no
+// UTF-8 character alone. Letters run on past 'z' and reach DEL at level 31; no level that far down
+// has pixels (QFB_MAX_SIDE halves to 0 by level 15), so extraction, which names the levels with
+// pixels alone, never meets one: the check stands where names are made, for any that would be.
+unsigned char unnameable_byte(const std::string& base, const std::string& name)
+{
+    const size_t stem = base.rfind('.'), added = name.size() - base.size();
+    for (size_t i = stem; i < stem + added; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c >= 127) return c;
+    }
+    return 0;
+}
+
+// Refuses, with its message, a name that holds a character no file name here should hold.
+bool refuse_unnameable(const std::string& base, const std::string& name, int32_t level)
+{
+    if (const unsigned char byte = unnameable_byte(base, name)) {
+        std::printf("Couldn't write Targa file for level %d: its mipmap letter would be byte %d, which no file "
+                    "name should hold.\n",
+                    level, byte);
+        return true;
+    }
+    // Windows refuses more in a name: '|', a letter past 'z', among them.
+    if (const char c = platform::unusable_name_character(name)) {
+        std::printf("Couldn't write Targa file %s: a file name on this system cannot hold the character %c.\n",
+                    name.c_str(), c);
+        return true;
+    }
+    return false;
+}
+
 // One level as a 32-bit Targa file, top row first, written a row at a time.
 WriteStatus write_level(const char* name, const qfb_file& file, const qfb_level& level, const LevelRowSource& rows,
                         std::vector<uint8_t>& words, std::vector<uint8_t>& bgra)
@@ -73,28 +107,24 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
     }
     const std::string base = extract_base(qfb_name, folder);
     const auto name_of = [&](const qfb_level& level) { return member_name(base, frame_number(header, level.frame), level.level); };
-    // The last frame's last level has the longest name: when it fits, every name fits.
+    // The levels with pixels are written, and the last frame's last such level has the longest
+    // name: when it fits, every name fits.
+    int32_t filled = 0;
+    qfb_pixel_level_count(&check.file, &filled);
     qfb_level level;
-    qfb_get_level(&check.file, header.frame_count - 1, header.mipmap_count, &level);
-    if (name_of(level).empty()) {
-        say_names_too_long(base.c_str());
-        return 1;
-    }
-    // A level whose letter no file name here may hold (Windows: '|' after 'z', '{') is refused
-    // before anything is written.
-    for (int32_t l = 1; l <= header.mipmap_count; ++l) {
-        qfb_get_level(&check.file, header.frame_count - 1, l, &level);
-        const std::string name = name_of(level);
-        if (const char c = platform::unusable_name_character(name)) {
-            std::printf("Couldn't write Targa file %s: a file name on this system cannot hold the character %c.\n",
-                        name.c_str(), c);
+    if (filled > 0) {
+        qfb_get_level(&check.file, header.frame_count - 1, filled - 1, &level);
+        if (name_of(level).empty()) {
+            say_names_too_long(base.c_str());
             return 1;
         }
     }
     // Every name is looked at before the first file is written.
-    for (int more = qfb_first_level(&check.file, &level); more && !missing;
-         more = qfb_next_level(&check.file, &level)) {
-        if (refuse_taken(name_of(level).c_str(), force)) return 1;
+    for (int more = qfb_first_pixel_level(&check.file, &level); more;
+         more = qfb_next_pixel_level(&check.file, &level)) {
+        const std::string name = name_of(level);
+        if (refuse_unnameable(base, name, level.level)) return 1;
+        if (!missing && refuse_taken(name.c_str(), force)) return 1;
     }
     // A missing folder is made, one level, as mkdir makes it.
     if (missing && !platform::make_folder(folder)) {
@@ -107,7 +137,8 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
     const LevelRowSource rows = rows_of(check);
     // One row: at most QFB_MAX_SIDE pixels.
     std::vector<uint8_t> words(static_cast<size_t>(header.width) * 2), bgra(static_cast<size_t>(header.width) * 4);
-    for (int more = qfb_first_level(&check.file, &level); more; more = qfb_next_level(&check.file, &level)) {
+    for (int more = qfb_first_pixel_level(&check.file, &level); more;
+         more = qfb_next_pixel_level(&check.file, &level)) {
         const std::string name = name_of(level);
         std::printf("%s:  Creating 32bpp from %s.\n", name.c_str(), format_name);
         const WriteStatus result = write_level(name.c_str(), check.file, level, rows, words, bgra);
@@ -121,6 +152,7 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
         }
         ++written;
     }
+    print_empty_levels(check.file);
     std::printf("%" PRIu64 " Targa file%s written to %s\nExtraction complete.\n", written, written == 1 ? "" : "s",
                 folder);
     return 0;

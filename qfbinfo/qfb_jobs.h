@@ -41,19 +41,25 @@ void print_pixels_unreadable(const char* name);
 // force, a symbolic link there is removed, so that the new file takes its place.
 bool refuse_taken(const char* name, bool force);
 
-// The report: the header field by field, then one line for every level of every frame (frame
-// from 1, as --extract numbers files; level; W x H; bytes; offset), as the library's walk reaches it.
+// The report: the header field by field, then one line for every level with pixels of every
+// frame (frame from 1, as --extract numbers files; level; W x H; bytes; offset), as the library's
+// walk reaches it, then the levels without pixels in one line: the lines are bounded by the
+// file's size, however many empty frames or levels its header claims.
 void print_qfb_report(const char* name, const qfb_file& file, uint64_t file_size);
+// The one line for the levels without pixels, when a frame has any: "Level 2 of each frame has no
+// pixels." or "Levels 2 to 159 of each frame have no pixels."
+void print_empty_levels(const qfb_file& file);
 
 // The base filename of an extracted set: folder, "/", the QFB file's name without its folders
 // and without its last extension, then ".tga" ("out" and "art/walk.qfb" give "out/walk.tga").
 // Empty when folder is empty.
 std::string extract_base(const char* qfb_name, const char* folder);
-// Writes every level of every frame into folder (made, one level, like mkdir, when missing) as an
-// uncompressed top-down 32-bit Targa file named by makeqfb's convention (a single frame as
-// <stem>.tga, <stem>-a.tga, ..., several as <stem>-0001.tga, <stem>-a0001.tga, ...), so that
-// makeqfb on the folder with the same format and fps makes the same file again; every name is
-// looked at before the first file is written. Rows are read one at a time.
+// Writes every level with pixels of every frame into folder (made, one level, like mkdir, when
+// missing) as an uncompressed top-down 32-bit Targa file named by makeqfb's convention (a single
+// frame as <stem>.tga, <stem>-a.tga, ..., several as <stem>-0001.tga, <stem>-a0001.tga, ...), so
+// that makeqfb on the folder with the same format and fps makes the same file again when no level
+// is empty; the levels without pixels are named in one line and not written. Every name is looked
+// at before the first file is written. Rows are read one at a time.
 int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder, bool force);
 
 // The contact sheet (PNG) and the animation (animated WebP): each refuses, before anything is read

@@ -1,8 +1,19 @@
-// The QFB report (see qfb_jobs.h).
+// The QFB report, and its line for the levels without pixels (see qfb_jobs.h).
 #include <cinttypes>
 #include <cstdio>
 
 #include "qfb_jobs.h"
+
+void print_empty_levels(const qfb_file& file)
+{
+    int32_t filled = 0;
+    const int32_t last = file.header.mipmap_count;
+    if (qfb_pixel_level_count(&file, &filled) != QFB_OK || filled > last) return;
+    if (filled == last)
+        std::printf("Level %d of each frame has no pixels.\n", last);
+    else
+        std::printf("Levels %d to %d of each frame have no pixels.\n", filled, last);
+}
 
 void print_qfb_report(const char* name, const qfb_file& file, uint64_t file_size)
 {
@@ -20,10 +31,11 @@ void print_qfb_report(const char* name, const qfb_file& file, uint64_t file_size
     std::printf("mipmaps     %d\n", h.mipmap_count);
     std::printf("%6s %5s %13s %10s %10s\n", "frame", "level", "W x H", "bytes", "offset");
     qfb_level level;
-    for (int more = qfb_first_level(&file, &level); more; more = qfb_next_level(&file, &level)) {
+    for (int more = qfb_first_pixel_level(&file, &level); more; more = qfb_next_pixel_level(&file, &level)) {
         char size[32];
         std::snprintf(size, sizeof size, "%d x %d", level.width, level.height);
         std::printf("%6d %5d %13s %10" PRIu64 " %10" PRIu64 "\n", level.frame + 1, level.level, size, level.size,
                     level.offset);
     }
+    print_empty_levels(file);
 }

@@ -6,7 +6,8 @@ export type QfbFormat = '1555' | '4444' | '565';
 /** Word layouts a GPU API takes where it has no type for the stored one (see qfb.h). */
 export type QfbTarget = 'AS_STORED' | 'RGBA4444' | 'RGBA5551' | 'ARGB1555';
 
-/** The names of the library's statuses, as spelled in qfb.h. */
+/** The names of the library's statuses, as spelled in qfb.h: the module's tests hold this list to
+ *  the names the library gives. */
 export type QfbStatus =
   | 'QFB_OK' | 'QFB_TOO_SHORT' | 'QFB_BAD_MAGIC' | 'QFB_BAD_VERSION' | 'QFB_BAD_DIMENSIONS' | 'QFB_BAD_FORMAT'
   | 'QFB_BAD_FPS' | 'QFB_BAD_FRAME_COUNT' | 'QFB_BAD_MIPMAP_COUNT' | 'QFB_SIDE_TOO_LARGE' | 'QFB_TOO_MANY_MIPMAPS'
@@ -53,6 +54,9 @@ export interface QfbFile {
   readonly fps: number;
   readonly frameCount: number;
   readonly mipmapCount: number;
+  /** Levels with pixels in each frame: levels 0 .. pixelLevelCount - 1 (0 for a file without
+   *  pixels); the levels after them have a side halved to 0. */
+  readonly pixelLevelCount: number;
   /** Bytes in the file. */
   readonly size: number;
   readonly uploadFacts: QfbUploadFacts;
@@ -99,6 +103,9 @@ export function upload(gl: WebGL2RenderingContext, file: QfbFile, options?: QfbU
 
 /** Bytes of a QFB header (32): a file's check needs no more of its bytes than these and its size. */
 export const HEADER_SIZE: number;
+
+/** The largest file a QFB writer makes, as the library gives it: makeqfb refuses a larger set. */
+export const MAX_FILE_SIZE: number;
 
 /** The version of the library in the module, "major.minor.patch". */
 export const version: string;

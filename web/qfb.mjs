@@ -2,7 +2,7 @@
 // beside itself (the file system in Node, fetch in a browser), checks a file with the library,
 // and hands out its levels' words, their expansions and conversions, and a WebGL2 upload. Only
 // marshalling is done here: the check, the geometry, the expansions and conversions, the upload
-// facts, the status names and texts all come from the library.
+// facts, the status names and texts and the file-size limit all come from the library.
 
 const wasmUrl = new URL('./qfb.wasm', import.meta.url);
 
@@ -21,6 +21,8 @@ async function loadLibrary() {
 const lib = await loadLibrary();
 /** Bytes of a QFB header: a file's check needs no more of its bytes than these and its size. */
 export const HEADER_SIZE = lib.qfbw_header_size();
+/** The largest file a QFB writer makes (QFB_MAX_FILE_SIZE): makeqfb refuses a larger set. */
+export const MAX_FILE_SIZE = lib.qfbw_max_file_size();
 // The numbers of the library's enums that cross the boundary as arguments.
 const ORDERS = { RGBA: 0, BGRA: 1 };
 const TARGETS = ['AS_STORED', 'RGBA4444', 'RGBA5551', 'ARGB1555'];
@@ -45,7 +47,7 @@ export class QfbError extends Error {
   constructor(status) {
     super(cString(lib.qfb_status_text(status)));
     this.name = 'QfbError';
-    this.status = cString(lib.qfbw_status_name(status)) ?? String(status);
+    this.status = cString(lib.qfb_status_name(status)) ?? String(status);
   }
 }
 
@@ -104,6 +106,7 @@ class QfbFile {
     this.fps = lib.qfbw_header_field(3);
     this.frameCount = lib.qfbw_header_field(4);
     this.mipmapCount = lib.qfbw_header_field(5);
+    this.pixelLevelCount = lib.qfbw_pixel_level_count();
     this.size = data.length;
     this.uploadFacts = factsOf(code);
     Object.freeze(this);
@@ -170,12 +173,7 @@ const UNPACK_STATE = [
  * deleted) with the error in `glError`.
  */
 export function upload(gl, file, { frames = [0, file.frameCount], texture = null } = {}) {
-  let levels = 0;
-  while (levels <= file.mipmapCount) {
-    const { width, height } = file.level(0, levels);
-    if (width === 0 || height === 0) break;
-    levels += 1;
-  }
+  const levels = file.pixelLevelCount;
   if (levels === 0) throw new RangeError('qfb: a file without pixels makes no texture');
   const [first, end] = frames;
   if (!(Number.isInteger(first) && Number.isInteger(end) && first >= 0 && first <= end && end <= file.frameCount))

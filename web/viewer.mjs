@@ -125,11 +125,7 @@ function frameAt(now) {
 }
 
 // The last non-empty level of a file's frames (0 for a file without pixels).
-function lastLevelOf(file) {
-  let last = 0;
-  while (last < file.mipmapCount && file.level(0, last + 1).words.length > 0) last += 1;
-  return last;
-}
+const lastLevelOf = (file) => Math.max(0, file.pixelLevelCount - 1);
 
 // Where a frame's bytes end in the file (the file's own buffer starts at its first byte).
 function frameEnd(file, frame, lastLevel) {
@@ -237,10 +233,15 @@ function showFacts(file, name) {
     Object.assign(document.createElement('dt'), { textContent: term }),
     Object.assign(document.createElement('dd'), { textContent: String(value) }),
   ]));
-  $('level').replaceChildren(...Array.from({ length: file.mipmapCount + 1 }, (_, level) => {
+  // The levels with pixels one by one; the empty ones after them (a side halved to 0) as one.
+  const filled = file.pixelLevelCount;
+  const levels = Array.from({ length: filled }, (_, level) => {
     const { width, height } = file.level(0, level);
-    return option(level, `${level}: ${width} x ${height}${width * height === 0 ? ' (empty)' : ''}`);
-  }));
+    return option(level, `${level}: ${width} x ${height}`);
+  });
+  if (filled <= file.mipmapCount)
+    levels.push(option(filled, `${filled}${filled < file.mipmapCount ? ` - ${file.mipmapCount}` : ''}: empty`));
+  $('level').replaceChildren(...levels);
   $('frame').max = file.frameCount - 1;
   $('frames').textContent = `of 0 - ${file.frameCount - 1}`;
 }
@@ -287,7 +288,7 @@ function show(file, name, { frame = 0, level = 0, scale = null, paused = false, 
   $('name').textContent = name;
   $('message').hidden = true;
   showFacts(file, name);
-  $('level').value = level;
+  $('level').value = Math.min(level, file.pixelLevelCount);
   $('scale').value = view.scale;
   goTo(frame);
   if (webgl) webgl.gl.finish();

@@ -1,6 +1,7 @@
 """libqfb through ctypes: finding and loading the shared library, and the declarations of the
 calls, structures and enum names the package uses. Nothing of the format lives here beyond what
-the C header declares; the tests compare these names and numbers with <qfb/qfb.h>.
+the C header declares: the status names and the file-size limit are asked of the library, and the
+tests compare the rest with <qfb/qfb.h>.
 
 The library is found in this order: the file named by the environment variable QFB_LIBRARY,
 then libqfb.so.1 through the system's dynamic loader (LD_LIBRARY_PATH, the ldconfig cache and
@@ -14,19 +15,8 @@ MAJOR_VERSION = 1
 
 # <qfb/qfb.h>'s constants the package needs.
 HEADER_SIZE = 32
-MAX_FILE_SIZE = 20552092
 FORMAT_1555, FORMAT_4444, FORMAT_565 = 0, 1, 2
 ORDER_RGBA, ORDER_BGRA = 0, 1
-
-# The names of qfb_status's values, in the order of their numbers.
-STATUS_NAMES = (
-    "QFB_OK", "QFB_TOO_SHORT", "QFB_BAD_MAGIC", "QFB_BAD_VERSION", "QFB_BAD_DIMENSIONS",
-    "QFB_BAD_FORMAT", "QFB_BAD_FPS", "QFB_BAD_FRAME_COUNT", "QFB_BAD_MIPMAP_COUNT",
-    "QFB_SIDE_TOO_LARGE", "QFB_TOO_MANY_MIPMAPS", "QFB_TOO_MANY_FRAMES", "QFB_SIZE_OVERFLOW",
-    "QFB_CUT_SHORT", "QFB_EXTRA_BYTES", "QFB_OUT_OF_RANGE", "QFB_BUFFER_TOO_SMALL",
-    "QFB_BAD_ARGUMENT", "QFB_NO_ALPHA",
-)
-STATUS = {name: number for number, name in enumerate(STATUS_NAMES)}
 
 
 class Header(ctypes.Structure):
@@ -68,8 +58,10 @@ _P = ctypes.POINTER
 _declarations = {
     "qfb_version": (ctypes.c_int, []),
     "qfb_status_text": (ctypes.c_char_p, [ctypes.c_int]),
+    "qfb_status_name": (ctypes.c_char_p, [ctypes.c_int]),
+    "qfb_max_file_size": (ctypes.c_uint64, []),
     "qfb_format_name": (ctypes.c_char_p, [ctypes.c_int32]),
-    "qfb_format_code": (ctypes.c_int32, [ctypes.c_char_p]),
+    "qfb_format_from_name": (ctypes.c_int, [ctypes.c_char_p, _P(ctypes.c_int32)]),
     "qfb_packed_format": (ctypes.c_int32, [ctypes.c_int32, ctypes.c_int]),
     "qfb_encode_pixels": (ctypes.c_int, [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_int32,
                                          ctypes.c_void_p]),
@@ -80,6 +72,8 @@ _declarations = {
     "qfb_get_level": (ctypes.c_int, [_P(File), ctypes.c_int32, ctypes.c_int32, _P(Level)]),
     "qfb_first_level": (ctypes.c_int, [_P(File), _P(Level)]),
     "qfb_next_level": (ctypes.c_int, [_P(File), _P(Level)]),
+    "qfb_first_pixel_level": (ctypes.c_int, [_P(File), _P(Level)]),
+    "qfb_next_pixel_level": (ctypes.c_int, [_P(File), _P(Level)]),
     "qfb_level_row": (ctypes.c_void_p, [_P(Level), ctypes.c_int32]),
     "qfb_expand_words": (None, [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int32, ctypes.c_int, ctypes.c_void_p]),
     "qfb_expand_words_gpu": (None, [ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int32, ctypes.c_int,
@@ -93,9 +87,26 @@ for _name, (_result, _arguments) in _declarations.items():
     _function.argtypes = _arguments
 
 
+def _status_names():
+    """The library's names of its statuses, numbered from 0 up to the first it has no name for."""
+    names = []
+    while True:
+        name = lib.qfb_status_name(len(names))
+        if name is None:
+            return tuple(names)
+        names.append(name.decode("ascii"))
+
+
+# The names of qfb_status's values, in the order of their numbers, and the largest file a QFB
+# writer makes (QFB_MAX_FILE_SIZE), as the library says.
+STATUS_NAMES = _status_names()
+STATUS = {name: number for number, name in enumerate(STATUS_NAMES)}
+MAX_FILE_SIZE = lib.qfb_max_file_size()
+
+
 def status_name(status):
-    """The enum name of a status number ("QFB_CUT_SHORT"), or "QFB_STATUS_<n>" for one this
-    package does not know (a newer library)."""
+    """The enum name of a status number ("QFB_CUT_SHORT"), or "QFB_STATUS_<n>" for a number the
+    library has no name for."""
     return STATUS_NAMES[status] if 0 <= status < len(STATUS_NAMES) else "QFB_STATUS_%d" % status
 
 

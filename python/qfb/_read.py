@@ -1,6 +1,6 @@
 """Reading: qfb.open, the checked file (qfb.File) and its levels (qfb.Level), over libqfb's
-qfb_check, qfb_parse, qfb_get_level, the walk and the expansions. The file's bytes are held once;
-a level's words are a view into them."""
+qfb_check, qfb_parse, qfb_get_level, the walk over the levels with pixels and the expansions.
+The file's bytes are held once; a level's words are a view into them."""
 
 import array
 import ctypes
@@ -130,13 +130,15 @@ class File:
         return Level(self, found)
 
     def levels(self):
-        """Every level of every frame in file order."""
+        """Every level with pixels of every frame, in file order. Levels whose side has been
+        halved to 0 are passed over (level() gives them): they hold nothing, and a file of 32
+        bytes may claim millions of them."""
         current = _library.Level()
-        more = _library.lib.qfb_first_level(ctypes.byref(self._file), ctypes.byref(current))
+        more = _library.lib.qfb_first_pixel_level(ctypes.byref(self._file), ctypes.byref(current))
         while more:
             yield Level(self, current)
             current = _library.Level.from_buffer_copy(current)
-            more = _library.lib.qfb_next_level(ctypes.byref(self._file), ctypes.byref(current))
+            more = _library.lib.qfb_next_pixel_level(ctypes.byref(self._file), ctypes.byref(current))
 
     def expand(self, frame, level=0, order="RGBA", gpu=False):
         """The level's pixels as 8-bit RGBA (or BGRA), 4 bytes a pixel, rows top first: by bit

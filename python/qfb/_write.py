@@ -86,11 +86,13 @@ def _frames(frames):
 
 
 def _format_code(format):
-    code = format if isinstance(format, int) and _library.lib.qfb_format_name(format) else \
-        _library.lib.qfb_format_code(format.encode()) if isinstance(format, str) else -1
-    if code < 0:
+    if isinstance(format, int) and _library.lib.qfb_format_name(format):
+        return format
+    if not isinstance(format, str):
         refuse(_library.STATUS["QFB_BAD_FORMAT"], "format %r" % (format,))
-    return code
+    code = ctypes.c_int32()
+    check(_library.lib.qfb_format_from_name(format.encode(), ctypes.byref(code)), "format %r" % (format,))
+    return code.value
 
 
 def encode(frames, format, fps):

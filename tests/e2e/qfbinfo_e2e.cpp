@@ -1,5 +1,6 @@
-// End to end on the real qfbinfo binary: the command line, the report of a known file, every
-// hostile file refused with one message, and extraction's names, bytes and refusals.
+// End to end on the real qfbinfo binary: the command line, the report of a known file and of
+// levels without pixels, every hostile file refused with one message, and extraction's names,
+// bytes and refusals.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,13 +113,14 @@ TEST(QfbinfoReport, PrintsTheHeaderAndEveryLevelOfAKnownFile)
               " frame level         W x H      bytes     offset\n"
               "     1     0         5 x 3         30         32\n"
               "     1     1         2 x 1          4         62\n"
-              "     1     2         1 x 0          0         66\n"
               "     2     0         5 x 3         30         66\n"
               "     2     1         2 x 1          4         96\n"
-              "     2     2         1 x 0          0        100\n");
+              "Level 2 of each frame has no pixels.\n");
 }
 
-TEST(QfbinfoReport, EveryFormatByNameAndLargeSetsLineByLine)
+// A line for each level with pixels; the empty levels of every frame in one line, so that the
+// report of a file is bounded by its size, whatever frame and mipmap counts its header claims.
+TEST(QfbinfoReport, EveryFormatByNameAndLevelsWithoutPixelsInOneLine)
 {
     struct Case {
         Bytes file;
@@ -128,8 +130,11 @@ TEST(QfbinfoReport, EveryFormatByNameAndLargeSetsLineByLine)
     } const cases[] = {
         {qfb(1, 1, 0, 1, 1, 0, Bytes(2)), "format      1555\n", 1, "     1     0         1 x 1          2         32\n"},
         {qfb(2, 1, 2, 60, 3, 0, Bytes(12)), "format      565\n", 3, "     3     0         2 x 1          4         40\n"},
-        // 159 mipmaps x 2000 frames of 1 x 1: every level printed, most of them empty.
-        {qfb(1, 1, 1, 7, 2000, 159, Bytes(4000)), "format      4444\n", 320000, "  2000   159         0 x 0          0       4032\n"},
+        // 2000 frames of 1 x 1 with 159 mipmaps: 2000 levels with pixels, 318,000 without.
+        {qfb(1, 1, 1, 7, 2000, 159, Bytes(4000)), "format      4444\n", 2001, "Levels 1 to 159 of each frame have no pixels.\n"},
+        // 32 bytes claiming the most frames a file may have, each of 160 levels of 0 x 0.
+        {qfb(0, 0, 1, 7, 10276030, 159), "format      4444\n", 1, "Levels 0 to 159 of each frame have no pixels.\n"},
+        {qfb(7, 0, 2, 7, 3, 0), "format      565\n", 1, "Level 0 of each frame has no pixels.\n"},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -260,18 +265,22 @@ TEST(QfbinfoExtract, WritesExactTargasUnderMakeqfbNames)
         std::string name;
         Bytes bytes;
     };
+    // Levels without pixels are not written, but named in one line.
     struct Case {
         const char* what;
         Bytes file;
         std::string format;
         std::vector<Expected> files;
         bool folder_there;  // else qfbinfo makes it
+        std::string empty_levels;
     } const cases[] = {
         {"two frames, into a folder it makes", two_frames, "1555",
-         {{"t-0001.tga", targa32(2, 1, frame1)}, {"t-a0001.tga", targa32(1, 0, {})},
-          {"t-0002.tga", targa32(2, 1, frame2)}, {"t-a0002.tga", targa32(1, 0, {})}}, false},
-        {"one frame", one_frame, "565",
-         {{"t.tga", targa32(3, 1, pixels565)}, {"t-a.tga", targa32(1, 0, {})}, {"t-b.tga", targa32(0, 0, {})}}, true},
+         {{"t-0001.tga", targa32(2, 1, frame1)}, {"t-0002.tga", targa32(2, 1, frame2)}}, false,
+         "Level 1 of each frame has no pixels.\n"},
+        {"one frame", one_frame, "565", {{"t.tga", targa32(3, 1, pixels565)}}, true,
+         "Levels 1 to 2 of each frame have no pixels.\n"},
+        {"frames without pixels", qfb(0, 0, 1, 5, 3, 159), "4444", {}, false,
+         "Levels 0 to 159 of each frame have no pixels.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -289,7 +298,8 @@ TEST(QfbinfoExtract, WritesExactTargasUnderMakeqfbNames)
             names.push_back(e.name);
             EXPECT_EQ(qfbtest::read_file(dir.file("out/" + e.name)), e.bytes) << e.name;
         }
-        transcript += std::to_string(c.files.size()) + " Targa files written to out/\nExtraction complete.\n";
+        transcript += c.empty_levels + std::to_string(c.files.size()) + (c.files.size() == 1 ? " Targa file" : " Targa files") +
+                      " written to out/\nExtraction complete.\n";
         EXPECT_EQ(run.output, transcript);
         std::sort(names.begin(), names.end());
         EXPECT_EQ(files_in(dir.file("out")), names);
@@ -298,7 +308,7 @@ TEST(QfbinfoExtract, WritesExactTargasUnderMakeqfbNames)
 
 TEST(QfbinfoExtract, RefusesBadFoldersAndNamesBeforeWritingAnything)
 {
-    // The base name (251 characters) fits; "t-a12000.tga" in it (258) does not.
+    // The base name (251 characters) fits; "t-a12000.tga" in it (258) does not. Level 1 has pixels.
     const std::string long_folder = std::string(120, 'd') + "/" + std::string(124, 'e');
     const std::string longer_folder = long_folder + "/ffffffff";
     struct Case {
@@ -322,7 +332,7 @@ TEST(QfbinfoExtract, RefusesBadFoldersAndNamesBeforeWritingAnything)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        qfbtest::write_file(dir.file("t.qfb"), qfb(1, 1, 0, 1, 12000, 1, Bytes(24000)));
+        qfbtest::write_file(dir.file("t.qfb"), qfb(2, 2, 0, 1, 12000, 1, Bytes(120000)));
         if (c.make_folder) std::filesystem::create_directories(dir.file(c.folder));
         if (!c.taken.empty()) qfbtest::write_file(dir.file(c.folder + "/" + c.taken), Bytes(3, 1));
         const RunResult run = run_qfbinfo({"t.qfb", "--extract", c.folder}, dir.path());
@@ -339,7 +349,13 @@ TEST(QfbinfoExtract, RefusesBadFoldersAndNamesBeforeWritingAnything)
 TEST(QfbinfoExtract, ReplacesFilesOnlyWhenForcedButNeverWritesThroughLinksOutOfTheFolder)
 {
     TempDir dir, outside;
-    qfbtest::write_file(dir.file("t.qfb"), qfb(1, 1, 1, 1, 1, 1, {0x34, 0x12}));
+    // 4444, one 2 x 2 frame and its 1 x 1 mipmap, every word 0x1234 (B 0x44, G 0x33, R 0x22, A 0x11).
+    Bytes words, bgra;
+    for (int i = 0; i < 5; ++i) {
+        words.insert(words.end(), {0x34, 0x12});
+        bgra.insert(bgra.end(), {0x44, 0x33, 0x22, 0x11});
+    }
+    qfbtest::write_file(dir.file("t.qfb"), qfb(2, 2, 1, 1, 1, 1, words));
     ASSERT_EQ(mkdir(dir.file("out").c_str(), 0755), 0);
     qfbtest::write_file(dir.file("out/t.tga"), Bytes(1000, 7));
     const Bytes victim = {'v', 'i', 'c', 't', 'i', 'm'};
@@ -352,8 +368,8 @@ TEST(QfbinfoExtract, ReplacesFilesOnlyWhenForcedButNeverWritesThroughLinksOutOfT
     EXPECT_EQ(qfbtest::snapshot(dir.path()), before);
     const RunResult run = run_qfbinfo({dir.file("t.qfb"), "--extract", dir.file("out"), "--force"});
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(qfbtest::read_file(dir.file("out/t.tga")), targa32(1, 1, {0x44, 0x33, 0x22, 0x11}));
-    EXPECT_EQ(qfbtest::read_file(dir.file("out/t-a.tga")), targa32(0, 0, {}));
+    EXPECT_EQ(qfbtest::read_file(dir.file("out/t.tga")), targa32(2, 2, Bytes(bgra.begin(), bgra.begin() + 16)));
+    EXPECT_EQ(qfbtest::read_file(dir.file("out/t-a.tga")), targa32(1, 1, Bytes(bgra.begin(), bgra.begin() + 4)));
     EXPECT_EQ(qfbtest::read_file(outside.file("victim")), victim);
     EXPECT_EQ(files_in(dir.file("out")), (std::vector<std::string>{"t-a.tga", "t.tga"}));
 }

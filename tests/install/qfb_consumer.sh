@@ -1,7 +1,8 @@
 #!/bin/sh
 # The format library as a consumer sees it.
 #   qfb_consumer.sh exports LIBRARY
-#       the shared library's SONAME is libqfb.so.1 and it exports qfb_ functions and nothing else
+#       the shared library's SONAME is libqfb.so.1 and it exports qfb_ functions and nothing else,
+#       qfb_status_name among them (the bindings take the status names from it)
 #   qfb_consumer.sh pkg-config|find_package BUILD_DIR SOURCE_DIR MAKEQFB CMAKE CC
 #       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam against it as C99
 #       with warnings as errors (through pkg-config, or through find_package and makeqfb::qfb),
@@ -12,7 +13,9 @@ set -eu
 if [ "$1" = exports ]; then
   readelf -d "$2" | grep -q 'SONAME.*\[libqfb\.so\.1\]' || { echo "SONAME is not libqfb.so.1"; readelf -d "$2"; exit 1; }
   names=$(nm -D --defined-only "$2" | awk '{print $3}')
-  echo "$names" | grep -qx qfb_parse || { echo "qfb_parse is not exported"; exit 1; }
+  for name in qfb_parse qfb_status_name; do
+    echo "$names" | grep -qx "$name" || { echo "$name is not exported"; exit 1; }
+  done
   others=$(echo "$names" | grep -v '^qfb_' || true)
   [ -z "$others" ] || { echo "exported beyond the API:"; echo "$others"; exit 1; }
   echo "$(echo "$names" | wc -l) symbols exported, all qfb_"

@@ -4,6 +4,7 @@
 #include "tests/support/rle_encode.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -117,7 +118,13 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     RunResult result;
     char chunk[4096];
     ssize_t got;
-    while ((got = read(pipe_fds[0], chunk, sizeof chunk)) > 0) result.output.append(chunk, static_cast<size_t>(got));
+    while ((got = read(pipe_fds[0], chunk, sizeof chunk)) > 0) {
+        result.output.append(chunk, static_cast<size_t>(got));
+        if (result.output.size() > MAX_RUN_OUTPUT) {
+            kill(pid, SIGKILL);
+            break;
+        }
+    }
     close(pipe_fds[0]);
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);

@@ -55,6 +55,10 @@ struct RunResult {
     std::string output;  // everything written to standard output
 };
 
+// No run of a tool in the tests prints near this much: one that does has a walk that its input
+// does not bound, and is killed (status -1) rather than left to fill the memory.
+constexpr size_t MAX_RUN_OUTPUT = size_t{64} << 20;
+
 // Runs program with args (no shell) in folder cwd, capturing standard output.
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
                       const std::string& cwd = ".");

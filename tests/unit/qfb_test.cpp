@@ -1,5 +1,5 @@
 // The format library through its API: the header as written and as checked, every refusal of the
-// file check at its boundary, level geometry, offsets and the walk against plain summing, the
+// file check at its boundary, level geometry, offsets and the walks against plain summing, the
 // formats' names and the encoder's refusals, and the bit-replicating expansion (exhaustively,
 // against the encoder).
 #include <cmath>
@@ -181,16 +181,31 @@ uint64_t summed_offset(int32_t w, int32_t h, int32_t mipmaps, int32_t frame, int
     return offset;
 }
 
-TEST(QfbLevels, GetAndWalkAgreeWithSummingEveryLevelAndRefuseOutOfRange)
+// The walk over the levels with pixels takes the same levels as the whole walk, less the empty ones.
+TEST(QfbLevels, GetAndWalksAgreeWithSummingEveryLevelAndRefuseOutOfRange)
 {
-    const int32_t shapes[][3] = {{5, 3, 2}, {100, 60, 3}, {1, 1, 0}, {0, 9, 4}, {32767, 32767, 159}, {1024, 512, 10}};
+    const int32_t shapes[][4] = {  // width, height, mipmaps, levels with pixels in a frame
+        {5, 3, 2, 2}, {100, 60, 3, 4}, {1, 1, 0, 1}, {0, 9, 4, 0}, {32767, 32767, 159, 15}, {1024, 512, 10, 10},
+        {0, 0, 159, 0}, {7, 0, 0, 0}};
     for (const auto& s : shapes) {
         const qfb_header h = {s[0], s[1], 0, 1, 8, s[2]};
         qfb_file layout;
         ASSERT_EQ(qfb_layout(&h, &layout), QFB_OK);
+        int32_t filled = -1;
+        ASSERT_EQ(qfb_pixel_level_count(&layout, &filled), QFB_OK);
+        EXPECT_EQ(filled, s[3]) << s[0] << " x " << s[1];
+        std::vector<qfb_level> with_pixels;
+        qfb_level step;
+        for (int more = qfb_first_pixel_level(&layout, &step); more; more = qfb_next_pixel_level(&layout, &step))
+            with_pixels.push_back(step);
+        EXPECT_EQ(with_pixels.size(), size_t{8} * static_cast<size_t>(s[3]));
+        size_t next_with_pixels = 0;
         int64_t visited = 0;
         qfb_level walked;
         for (int more = qfb_first_level(&layout, &walked); more; more = qfb_next_level(&layout, &walked), ++visited) {
+            if (walked.size != 0 && next_with_pixels < with_pixels.size()) {
+                EXPECT_EQ(std::memcmp(&with_pixels[next_with_pixels++], &walked, sizeof walked), 0);
+            }
             EXPECT_EQ(visited, int64_t{walked.frame} * (s[2] + 1) + walked.level);
             EXPECT_EQ(walked.offset, summed_offset(s[0], s[1], s[2], walked.frame, walked.level));
             qfb_level got;
@@ -198,7 +213,15 @@ TEST(QfbLevels, GetAndWalkAgreeWithSummingEveryLevelAndRefuseOutOfRange)
             EXPECT_EQ(std::memcmp(&got, &walked, sizeof got), 0) << "frame " << walked.frame << " level " << walked.level;
         }
         EXPECT_EQ(visited, 8 * (s[2] + 1));
+        EXPECT_EQ(next_with_pixels, with_pixels.size());
         EXPECT_EQ(walked.offset + walked.size, layout.size);
+        // From an empty level the walk goes on at the next frame's first level.
+        if (s[3] > 0 && s[3] <= s[2]) {
+            ASSERT_EQ(qfb_get_level(&layout, 2, s[2], &step), QFB_OK);
+            ASSERT_EQ(qfb_next_pixel_level(&layout, &step), 1);
+            EXPECT_EQ(std::make_pair(step.frame, step.level), std::make_pair(3, 0));
+            EXPECT_EQ(step.offset, summed_offset(s[0], s[1], s[2], 3, 0));
+        }
         qfb_level none;
         for (const auto& at : {std::make_pair(0, s[2] + 1), std::make_pair(0, -1), std::make_pair(-1, 0), std::make_pair(8, 0)})
             EXPECT_EQ(qfb_get_level(&layout, at.first, at.second, &none), QFB_OUT_OF_RANGE);
@@ -327,9 +350,15 @@ TEST(QfbFormats, NamesBothWaysAndWhatTheEncoderRefuses)
     const struct {
         const char* name;
         int32_t code;
-    } names[] = {{"1555", 0}, {"4444", 1}, {"565", 2}, {"0565", -1}, {"565 ", -1}, {"", -1}, {nullptr, -1}};
+        qfb_status status;
+    } names[] = {{"1555", 0, QFB_OK},        {"4444", 1, QFB_OK},        {"565", 2, QFB_OK},
+                 {"0565", -1, QFB_BAD_FORMAT}, {"565 ", -1, QFB_BAD_FORMAT}, {"", -1, QFB_BAD_FORMAT},
+                 {nullptr, -1, QFB_BAD_ARGUMENT}};
     for (const auto& n : names) {
         EXPECT_EQ(qfb_format_code(n.name), n.code) << (n.name ? n.name : "null");
+        int32_t code = -1;  // left as it is on a refusal
+        EXPECT_EQ(qfb_format_from_name(n.name, &code), n.status);
+        EXPECT_EQ(code, n.code);
         if (n.code >= 0) {
             EXPECT_STREQ(qfb_format_name(n.code), n.name);
         }

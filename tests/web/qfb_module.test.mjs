@@ -1,6 +1,7 @@
 // The web module (qfb.mjs on qfb.wasm) against the C library on the same files: web_answers
 // writes files of every format and one for each refusal a file can cause, with the library's
-// answers; every answer of the module must be the same. Then the npm package as packed.
+// answers; every answer of the module must be the same. The status names of the types, written
+// in qfb.d.ts, and the file-size limit against the library's. Then the npm package as packed.
 // Environment: QFB_WEB_PACKAGE (the assembled package folder), QFB_WEB_ANSWERS (the helper),
 // NPM (npm, optional: the packing test is skipped without it).
 import assert from 'node:assert/strict';
@@ -48,6 +49,7 @@ for (const answer of answers.files) {
       const { width, height, format, fps, frameCount, mipmapCount } = file;
       assert.deepEqual({ width, height, format, fps, frameCount, mipmapCount }, answer.header, kind);
       assert.equal(file.size, answer.size);
+      assert.equal(file.pixelLevelCount, answer.pixelLevelCount);
       assert.deepEqual(file.uploadFacts, answers.uploadFacts[format]);
       for (const level of answer.levels) {
         const where = `${kind}, frame ${level.frame} level ${level.level}`;
@@ -73,6 +75,13 @@ for (const answer of answers.files) {
     }
   });
 }
+
+test('the types name the statuses the library names, and the module gives its file-size limit', () => {
+  const types = readFileSync(join(packageDir, 'qfb.d.ts'), 'utf8');
+  const union = types.match(/export type QfbStatus =([^;]*);/)[1];
+  assert.deepEqual([...union.matchAll(/'(\w+)'/g)].map((m) => m[1]), answers.statusNames);
+  assert.equal(qfb.MAX_FILE_SIZE, answers.maxFileSize);
+});
 
 test('the upload facts of each format name, and none for another', () => {
   for (const [format, facts] of Object.entries(answers.uploadFacts)) assert.deepEqual(qfb.uploadFacts(format), facts);

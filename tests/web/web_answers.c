@@ -1,21 +1,15 @@
 /* The C library's answers for the web module's tests: writes a set of QFB files made here (every
  * format, frames and mipmaps, empty levels, every 16-bit word, and one file for each status a
  * file's bytes can cause) into a folder, with answers.json: each file's status and text, its
- * header, and for every level of every frame its geometry, its words, both expansions in both
- * channel orders and every conversion with its status. Usage: web_answers FOLDER */
+ * header and levels with pixels, and for every level of every frame its geometry, its words, both
+ * expansions in both channel orders and every conversion with its status; then the names of all
+ * statuses and the file-size limit. Usage: web_answers FOLDER */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "qfb/qfb.h"
 
-#define NAME(status) [status] = #status
-static const char* const STATUS_NAMES[QFB_NO_ALPHA + 1] = {
-    NAME(QFB_OK), NAME(QFB_TOO_SHORT), NAME(QFB_BAD_MAGIC), NAME(QFB_BAD_VERSION), NAME(QFB_BAD_DIMENSIONS),
-    NAME(QFB_BAD_FORMAT), NAME(QFB_BAD_FPS), NAME(QFB_BAD_FRAME_COUNT), NAME(QFB_BAD_MIPMAP_COUNT),
-    NAME(QFB_SIDE_TOO_LARGE), NAME(QFB_TOO_MANY_MIPMAPS), NAME(QFB_TOO_MANY_FRAMES), NAME(QFB_SIZE_OVERFLOW),
-    NAME(QFB_CUT_SHORT), NAME(QFB_EXTRA_BYTES), NAME(QFB_OUT_OF_RANGE), NAME(QFB_BUFFER_TOO_SMALL),
-    NAME(QFB_BAD_ARGUMENT), NAME(QFB_NO_ALPHA)};
 static const char* const TARGET_NAMES[] = {"AS_STORED", "RGBA4444", "RGBA5551", "ARGB1555"};
 
 static FILE* out;
@@ -37,7 +31,7 @@ static void hex(const void* bytes, size_t size)
 
 static void status_fields(qfb_status status)
 {
-    fprintf(out, "\"status\": \"%s\", \"text\": \"%s\"", STATUS_NAMES[status], qfb_status_text(status));
+    fprintf(out, "\"status\": \"%s\", \"text\": \"%s\"", qfb_status_name(status), qfb_status_text(status));
 }
 
 /* A file's bytes: the header's fields, then `size` bytes in all (pixels from a seed, or every
@@ -123,10 +117,12 @@ static void answer(const char* folder, const char* name, unsigned char* bytes, s
     status_fields(status);
     if (status == QFB_OK) {
         const qfb_header* h = &file.header;
+        int32_t filled = 0;
         int more;
+        if (qfb_pixel_level_count(&file, &filled) != QFB_OK) fail("no count of levels with pixels");
         fprintf(out, ", \"header\": {\"width\": %d, \"height\": %d, \"format\": \"%s\", \"fps\": %d, \"frameCount\": %d, "
-                     "\"mipmapCount\": %d}, \"size\": %llu",
-                h->width, h->height, qfb_format_name(h->format), h->fps, h->frame_count, h->mipmap_count,
+                     "\"mipmapCount\": %d}, \"pixelLevelCount\": %d, \"size\": %llu",
+                h->width, h->height, qfb_format_name(h->format), h->fps, h->frame_count, h->mipmap_count, filled,
                 (unsigned long long)file.size);
         fputs(", \"levels\": [", out);
         for (more = qfb_first_level(&file, &lv); more; more = qfb_next_level(&file, &lv)) {
@@ -222,7 +218,13 @@ int main(int argc, char** argv)
                 (unsigned)u->vulkan_format, TARGET_NAMES[u->vulkan_target], (unsigned)u->dxgi_format,
                 TARGET_NAMES[u->dxgi_target], (unsigned)u->metal_format, TARGET_NAMES[u->metal_target]);
     }
-    fputs("}}\n", out);
+    fputs("}, \"statusNames\": [", out);
+    {
+        int status;
+        for (status = 0; qfb_status_name((qfb_status)status) != NULL; ++status)
+            fprintf(out, "%s\"%s\"", status ? ", " : "", qfb_status_name((qfb_status)status));
+    }
+    fprintf(out, "], \"maxFileSize\": %llu}\n", (unsigned long long)qfb_max_file_size());
     if (ferror(out) || fclose(out) != 0) fail("cannot write answers.json");
     return 0;
 }

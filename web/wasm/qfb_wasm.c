@@ -1,7 +1,8 @@
 /* What the JavaScript module needs beside libqfb's own exports in its WebAssembly build: a place
- * for the header bytes, the check and one level's geometry through scalar arguments and results
- * (no structure crosses the boundary), the status names, and an arena that holds the words and
- * the results of one call. The library allocates nothing; this file keeps the only state. */
+ * for the header bytes, the check, one level's geometry and the count of levels with pixels
+ * through scalar arguments and results (no structure crosses the boundary; a 64-bit size crosses
+ * as a double), and an arena that holds the words and the results of one call. The library
+ * allocates nothing; this file keeps the only state. */
 #include <stddef.h>
 #include <stdint.h>
 
@@ -17,21 +18,6 @@ static uint8_t head[QFB_HEADER_SIZE];
 static qfb_file checked;
 static qfb_level found;
 
-/* The name of each status, as it is spelled in qfb.h. */
-#define NAME(status) [status] = #status
-static const char* const NAMES[QFB_NO_ALPHA + 1] = {
-    NAME(QFB_OK),           NAME(QFB_TOO_SHORT),        NAME(QFB_BAD_MAGIC),         NAME(QFB_BAD_VERSION),
-    NAME(QFB_BAD_DIMENSIONS), NAME(QFB_BAD_FORMAT),     NAME(QFB_BAD_FPS),           NAME(QFB_BAD_FRAME_COUNT),
-    NAME(QFB_BAD_MIPMAP_COUNT), NAME(QFB_SIDE_TOO_LARGE), NAME(QFB_TOO_MANY_MIPMAPS), NAME(QFB_TOO_MANY_FRAMES),
-    NAME(QFB_SIZE_OVERFLOW), NAME(QFB_CUT_SHORT),       NAME(QFB_EXTRA_BYTES),       NAME(QFB_OUT_OF_RANGE),
-    NAME(QFB_BUFFER_TOO_SMALL), NAME(QFB_BAD_ARGUMENT), NAME(QFB_NO_ALPHA)};
-
-/* "QFB_CUT_SHORT" for QFB_CUT_SHORT; NULL for a number that is no status. */
-EXPORT const char* qfbw_status_name(int status)
-{
-    return status >= 0 && status <= QFB_NO_ALPHA ? NAMES[status] : NULL;
-}
-
 /* Where the caller puts a file's first bytes (at most qfbw_header_size()) before the calls below. */
 EXPORT uint8_t* qfbw_head(void) { return head; }
 EXPORT int qfbw_header_size(void) { return QFB_HEADER_SIZE; }
@@ -44,6 +30,9 @@ EXPORT int qfbw_check(size_t head_size, double file_size)
 {
     return qfb_check(head, head_size, byte_count(file_size), &checked);
 }
+
+/* QFB_MAX_FILE_SIZE, as the library gives it. */
+EXPORT double qfbw_max_file_size(void) { return (double)qfb_max_file_size(); }
 
 /* Field `index` of the header of the last check: width, height, format, fps, frame count, mipmap
  * count; 0 for another index. */
@@ -59,6 +48,13 @@ EXPORT int32_t qfbw_header_field(int index)
     case 5: return h->mipmap_count;
     }
     return 0;
+}
+
+/* The levels with pixels in each frame of the file of the last check. */
+EXPORT int32_t qfbw_pixel_level_count(void)
+{
+    int32_t count = 0;
+    return qfb_pixel_level_count(&checked, &count) == QFB_OK ? count : 0;
 }
 
 /* Checks the file again and looks its level up; the geometry is then read with the calls below. */

@@ -113,10 +113,20 @@ typedef enum qfb_order { QFB_ORDER_RGBA = 0, QFB_ORDER_BGRA = 1 } qfb_order;
 
 /* A short lower-case description of a status ("not a QFB file (wrong magic)"), never NULL. */
 QFB_API const char* qfb_status_text(qfb_status status);
+/* The name of a status as this header spells it ("QFB_CUT_SHORT"); NULL for a number that is no
+ * status. Statuses are numbered from 0 without a gap: asking from 0 up to the first NULL lists
+ * them all, which is how a binding in another language takes their names. */
+QFB_API const char* qfb_status_name(qfb_status status);
+
+/* QFB_MAX_FILE_SIZE, for a program that takes the limit from the library it runs with. */
+QFB_API uint64_t qfb_max_file_size(void);
 
 /* "1555", "4444" or "565" for a format code; NULL for any other value. */
 QFB_API const char* qfb_format_name(int32_t format);
-/* The code of "1555", "4444" or "565", compared exactly; -1 for any other text (or NULL). */
+/* The code of "1555", "4444" or "565", compared exactly, into *format; QFB_BAD_FORMAT for any
+ * other text, QFB_BAD_ARGUMENT for a null pointer (*format is then left as it was). */
+QFB_API qfb_status qfb_format_from_name(const char* name, int32_t* format);
+/* The same as a bare number: the code, or -1 for any other text (or NULL). */
 QFB_API int32_t qfb_format_code(const char* name);
 
 /* One field of a 16-bit word: its lowest bit (0 = least significant) and its width in bits. */
@@ -171,6 +181,26 @@ QFB_API qfb_status qfb_get_level(const qfb_file* file, int32_t frame, int32_t le
  * qfb_next_level moves *level to the next level and returns 1, or returns 0 after the last. */
 QFB_API int qfb_first_level(const qfb_file* file, qfb_level* level);
 QFB_API int qfb_next_level(const qfb_file* file, qfb_level* level);
+
+/* A level has pixels unless a side has been halved to 0; every level after an empty one in a
+ * frame is empty too, and every frame has the same levels. So a header may claim millions of
+ * frames of 160 empty levels in a file of 32 bytes: a reader that lists, writes or uploads levels
+ * one by one takes the ones with pixels, each at least 2 bytes of the file, and its work is then
+ * bounded by the file's size.
+ *
+ * The number of levels with pixels in each frame of a checked file or layout into *count: levels
+ * 0 .. count - 1 have pixels, count .. mipmap_count none. 0 when the full-size level is empty
+ * (no frame has a pixel); at most 15 in a checked file (QFB_MAX_SIDE halves to 0 in 15 steps).
+ * QFB_BAD_ARGUMENT for a null pointer or a file that is not checked. */
+QFB_API qfb_status qfb_pixel_level_count(const qfb_file* file, int32_t* count);
+
+/* The walk over the levels with pixels alone, in file order, as qfb_first_level and
+ * qfb_next_level walk every level: each call takes one step, whatever the header claims.
+ * qfb_first_pixel_level returns 0 for a file without pixels (or one not checked);
+ * qfb_next_pixel_level moves *level to the next level with pixels (from any level of the file)
+ * and returns 1, or returns 0 after the last. */
+QFB_API int qfb_first_pixel_level(const qfb_file* file, qfb_level* level);
+QFB_API int qfb_next_pixel_level(const qfb_file* file, qfb_level* level);
 
 /* The first word of row `row` (0 = top) of a level that has pixels; NULL when it has none or
  * the row is outside 0 .. height - 1. A row is width little-endian 16-bit words. */
