@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -59,6 +60,10 @@ bool make_folder(const char* name);  // one level, as mkdir makes it (0777 less 
 // The text of the symbolic link name into text: 1; 0 when name is not a link (always on Windows);
 // -1 with errno ENAMETOOLONG when the text is too long to read.
 int link_text(const char* name, std::string* text);
+// The names of the entries of a folder (the current one when folder is empty; "." and ".." left
+// out), in the order the system gives them, into names (emptied first). False with errno set when
+// the folder cannot be read.
+bool list_folder(const char* folder, std::vector<std::string>* names);
 // Both names lead to one existing file (device and inode; volume and file index on Windows).
 bool same_file(const char* a, const char* b);
 

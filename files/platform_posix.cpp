@@ -2,6 +2,7 @@
 // guard, rename. Calls that only some of them have are used where they exist.
 #include "platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <setjmp.h>
@@ -156,6 +157,19 @@ int link_text(const char* name, std::string* text)
     }
     text->assign(link, static_cast<size_t>(length));
     return 1;
+}
+
+bool list_folder(const char* folder, std::vector<std::string>* names)
+{
+    names->clear();
+    DIR* dir = opendir(*folder != '\0' ? folder : ".");
+    if (dir == nullptr) return false;
+    while (const dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names->push_back(name);
+    }
+    closedir(dir);
+    return true;
 }
 
 bool same_file(const char* a, const char* b)

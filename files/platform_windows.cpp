@@ -181,6 +181,27 @@ bool make_folder(const char* name)
 
 int link_text(const char*, std::string*) { return 0; }
 
+bool list_folder(const char* folder, std::vector<std::string>* names)
+{
+    names->clear();
+    std::string pattern = folder;
+    if (!pattern.empty() && !is_separator(pattern.back())) pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA entry {};
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        errno = errno_of(error);
+        return error == ERROR_FILE_NOT_FOUND;  // a folder without entries (a drive's root may be one)
+    }
+    do {
+        const char* name = entry.cFileName;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names->push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return true;
+}
+
 bool same_file(const char* a, const char* b)
 {
     BY_HANDLE_FILE_INFORMATION info[2] {};
