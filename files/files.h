@@ -23,6 +23,10 @@ enum class ReadStatus {
 
 // Installs the guard's handler of SIGBUS. Called from main at start-up, while there is one thread.
 void install_fault_guard();
+// Installs the handler of SIGINT, SIGTERM and SIGHUP (on Windows, of the console's Ctrl-C,
+// Ctrl-Break and closing) that removes every AtomicFile's temporary file not yet renamed into place,
+// then ends the process as the signal would. Called from main at start-up, while there is one thread.
+void install_interrupt_cleanup();
 
 // Opens name for reading without ever waiting on it: a named pipe is not opened (-1), nor is
 // anything that cannot be opened. The caller closes the descriptor.
@@ -104,10 +108,13 @@ const char* write_status_text(WriteStatus status);
 std::string write_failure_text(WriteStatus status);
 
 // The bytes go to a temporary file beside the target that takes its place by a rename once complete
-// and closed: a failure never leaves a partial file nor destroys the old one. A symbolic link at the
-// name is followed (the file it leads to is replaced, as a shell's redirection writes it); a device
-// or pipe gets the bytes itself; a folder refuses. A new file gets 0666 less the umask (applied by
-// the kernel: nothing reads or changes the umask); a replaced file keeps its mode.
+// and closed: a failure never leaves a partial file nor destroys the old one, nor does a signal that
+// ends the process once main has installed the cleanup (install_interrupt_cleanup). A symbolic
+// link at the name is followed (the file it leads to is replaced, as a shell's redirection writes
+// it); a device or pipe gets the bytes itself; a folder refuses. A new file gets 0666 less the umask
+// (applied by the kernel: nothing reads or changes the umask); a replaced file keeps its mode.
+struct TemporarySlot;  // where a temporary file is listed for that handler
+
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -136,6 +143,7 @@ private:
     struct State {
         int fd = -1;
         std::string name, temp, target;  // temp until renamed or removed; target: name or its links' end
+        TemporarySlot* listed = nullptr;  // temp's listing, while it is there
         bool created = false;   // create succeeded, and the file is neither committed nor dropped
         bool in_place = false;  // a device or pipe, written itself
         bool replaces = false;  // an existing file is replaced

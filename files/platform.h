@@ -78,6 +78,17 @@ void unmap(const void* mapping, size_t length);
 bool install_guard();
 bool run_guarded(const uint8_t* begin, const uint8_t* end, void (*visit)(void*), void* context);
 
+// The handler of the signals that end a run (SIGINT, SIGTERM, SIGHUP): it calls before_ending (which
+// calls only what a signal handler may), then ends the process as the signal would have. A signal
+// ignored when the process started (nohup, a shell's background job) stays ignored. On Windows the
+// console's Ctrl-C, Ctrl-Break and closing, whose handler runs on a thread of its own: the system
+// ends the process after it. False where it could not be installed.
+bool install_interrupt_handler(void (*before_ending)());
+// Holds those signals on the calling thread until release_interrupts (not nested): one sent to the
+// process goes to another thread or waits. Nothing on Windows.
+void hold_interrupts();
+void release_interrupts();
+
 // The system's reason for an errno value, in the same words on every platform (glibc's).
 const char* error_text(int error);
 

@@ -73,6 +73,15 @@ int open_handle(const char* name, DWORD access, DWORD disposition, int flags)
 
 HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
+void (*cleanup_before_ending)() = nullptr;
+
+BOOL WINAPI on_console_event(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    cleanup_before_ending();
+    return FALSE;  // the system's own handler ends the process
+}
+
 // Each read or write asks for at most this many bytes (the C library's calls take an unsigned int).
 constexpr size_t MAX_TRANSFER = size_t{1} << 30;
 
@@ -229,6 +238,16 @@ bool run_guarded(const uint8_t*, const uint8_t*, void (*visit)(void*), void* con
     visit(context);
     return true;
 }
+
+bool install_interrupt_handler(void (*before_ending)())
+{
+    cleanup_before_ending = before_ending;
+    return SetConsoleCtrlHandler(on_console_event, TRUE) != 0;
+}
+
+void hold_interrupts() {}
+
+void release_interrupts() {}
 
 const char* error_text(int error)
 {
