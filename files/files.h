@@ -1,6 +1,6 @@
-// Files as the tools touch them. Reading: a file's bytes taken whole in one open, mapped read-only
-// (or read, where it cannot be mapped or the guard is not installed), the descriptor held open so
-// that a file cut short while it is read is a result (the SIGBUS guard), never a crash. Writing:
+// Files as the tools touch them. Reading: a file's bytes taken whole in one open, read into memory
+// the thread keeps for its next file (or, when asked, mapped read-only under the SIGBUS guard), the
+// descriptor held open, so that a file cut short while it is read is a result, never a crash. Writing:
 // AtomicFile, the one way every tool writes, through a temporary file renamed into place. The calls
 // of the system behind both are the platform layer's (platform.h): on Windows files are read,
 // never mapped, and the guard is not installed.
@@ -32,8 +32,32 @@ void install_interrupt_cleanup();
 // anything that cannot be opened. The caller closes the descriptor.
 int open_for_reading(const char* name);
 
-// A file's bytes, mapped or read; the guard's SIGBUS handler is process-wide state, installed once by
-// each tool's main before any thread exists.
+// Memory that holds a file's bytes while it is read: a block kept by the thread from the files
+// before, or a new one, on huge pages when it is large (read_memory.cpp).
+class ReadMemory {
+public:
+    ReadMemory() = default;
+    ~ReadMemory();
+    ReadMemory(const ReadMemory&) = delete;
+    ReadMemory& operator=(const ReadMemory&) = delete;
+    // Room for at least size bytes, the first keep bytes kept; false (nothing changed) when out of
+    // memory.
+    bool reserve(size_t size, size_t keep);
+    // Back to the thread's blocks for its next file.
+    void release();
+    uint8_t* data() const { return data_; }
+    size_t capacity() const { return capacity_; }
+
+private:
+    uint8_t* allocation_ = nullptr;
+    uint8_t* data_ = nullptr;
+    size_t capacity_ = 0;
+};
+
+// A file's bytes, read or mapped; the guard's SIGBUS handler is process-wide state, installed once by
+// each tool's main before any thread exists. Read by default: copying a file from the page cache
+// into memory the thread already holds costs less than the first touch of each page of a mapping
+// where that touch is dear (a virtual machine that shadows the guest's page tables).
 class FileBytes {
 public:
     // What is not a regular file (a device) is read up to this many bytes: far more than any frame
@@ -47,7 +71,7 @@ public:
 
     // Opens name and takes its bytes, mapped when map is true and the guard is installed; a file of
     // more than limit bytes is refused before any is read.
-    ReadStatus open(const char* name, bool map = true, size_t limit = SIZE_MAX);
+    ReadStatus open(const char* name, bool map = false, size_t limit = SIZE_MAX);
     void reset();
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
@@ -74,7 +98,7 @@ private:
     const void* mapping_ = nullptr;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
-    std::vector<uint8_t> read_;  // the bytes when they are not mapped
+    ReadMemory read_;  // the bytes when they are not mapped
 };
 
 // The outcome of writing a file, and the errno of the call of the system that failed (0 when none

@@ -102,7 +102,7 @@ TEST(FileBytes, AFileCutShortUnderItsMappingIsAResultNotACrash)
         const std::string name = dir.file("in");
         qfbtest::write_file(name, qfbtest::pattern(static_cast<int>(SIZE), 1, 1, 7));
         FileBytes file;
-        ASSERT_EQ(file.open(name.c_str()), ReadStatus::ok);
+        ASSERT_EQ(file.open(name.c_str(), true), ReadStatus::ok);
         ASSERT_TRUE(file.mapped());
         ASSERT_EQ(truncate(name.c_str(), c.cut), 0);
         Bytes copy(SIZE);
