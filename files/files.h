@@ -183,6 +183,16 @@ WriteStatus write_whole_file(const std::string& name, const void* data, size_t s
 // that an output it would replace is none of its inputs.
 bool same_file(const std::string& a, const std::string& b);
 
+// The size of a huge page (x86-64 and arm64 with 4 KB pages), and the alignment that starts a static
+// buffer on one where the object format allows it (ELF does; PE/COFF stops at 8 KB, and Windows
+// gives no huge pages to such memory anyway).
+constexpr size_t HUGE_PAGE_SIZE = size_t{2} << 20;
+#if defined(_WIN32)
+constexpr size_t HUGE_PAGE_ALIGNMENT = 64;
+#else
+constexpr size_t HUGE_PAGE_ALIGNMENT = HUGE_PAGE_SIZE;
+#endif
+
 // Asks the kernel to back the whole 2 MB pages within bytes at start with huge pages where it can:
 // a writer that fills a large fresh buffer (the image of a QFB file) then faults its memory in
 // 2 MB at a time instead of 4 KB, and on a large set the 4 KB faults cost more than the work

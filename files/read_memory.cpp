@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr size_t HUGE_PAGE = size_t{2} << 20;  // what advise_huge_pages backs
+constexpr size_t HUGE_PAGE = HUGE_PAGE_SIZE;
 constexpr size_t PAGE = 4096;
 constexpr int SPARES = 2;  // a run holds its first frame open while it reads the others
 
