@@ -1,5 +1,5 @@
-// Reading a file whole, read into memory the thread keeps or mapped under the platform's guard (see
-// files.h).
+// Reading a file whole, read into memory the thread keeps or, when large, mapped under the platform's
+// guard (see files.h).
 #include "files.h"
 
 #include <algorithm>
@@ -56,7 +56,7 @@ ReadStatus FileBytes::open(const char* name, bool map, size_t limit)
     const bool regular = info.regular;
     if (regular && info.size > limit) return ReadStatus::too_large;
     const size_t length = regular ? static_cast<size_t>(info.size) : MAX_UNSIZED;
-    const void* mapping = regular && map && length > 0 && installed ? platform::map_read_only(fd_, length) : nullptr;
+    const void* mapping = regular && map && length > MAP_FROM && installed ? platform::map_read_only(fd_, length) : nullptr;
     if (mapping != nullptr) {
         mapping_ = mapping;
         data_ = static_cast<const uint8_t*>(mapping);

@@ -1,5 +1,5 @@
 // Files as the tools touch them. Reading: a file's bytes taken whole in one open, read into memory
-// the thread keeps for its next file (or, when asked, mapped read-only under the SIGBUS guard), the
+// the thread keeps for its next file, or a large one mapped read-only under the SIGBUS guard, the
 // descriptor held open, so that a file cut short while it is read is a result, never a crash. Writing:
 // AtomicFile, the one way every tool writes, through a temporary file renamed into place. The calls
 // of the system behind both are the platform layer's (platform.h): on Windows files are read,
@@ -55,23 +55,28 @@ private:
 };
 
 // A file's bytes, read or mapped; the guard's SIGBUS handler is process-wide state, installed once by
-// each tool's main before any thread exists. Read by default: copying a file from the page cache
-// into memory the thread already holds costs less than the first touch of each page of a mapping
-// where that touch is dear (a virtual machine that shadows the guest's page tables).
+// each tool's main before any thread exists.
 class FileBytes {
 public:
     // What is not a regular file (a device) is read up to this many bytes: far more than any frame
     // or QFB file holds, and a bound on a device that never ends.
     static constexpr size_t MAX_UNSIZED = size_t{64} << 20;
+    // A regular file of more bytes than this may be mapped (a QFB file, of which a reader may touch
+    // only the header and the level table); one of this many or fewer (any image a tool loads) is
+    // read whole, since a reader touches all of it: copying it from the page cache into memory the
+    // thread already holds costs less than the first touch of each page of a mapping where that
+    // touch is dear (a virtual machine that shadows the guest's page tables, several microseconds a
+    // page) and about the same elsewhere.
+    static constexpr size_t MAP_FROM = size_t{8} << 20;
 
     FileBytes() = default;
     ~FileBytes() { reset(); }
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
 
-    // Opens name and takes its bytes, mapped when map is true and the guard is installed; a file of
-    // more than limit bytes is refused before any is read.
-    ReadStatus open(const char* name, bool map = false, size_t limit = SIZE_MAX);
+    // Opens name and takes its bytes, mapped when map is true, the guard is installed and the file
+    // has more than MAP_FROM bytes; a file of more than limit bytes is refused before any is read.
+    ReadStatus open(const char* name, bool map = true, size_t limit = SIZE_MAX);
     void reset();
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
