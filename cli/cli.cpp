@@ -1,13 +1,12 @@
 // The shared command-line pieces (see cli.h).
 #include "cli.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <qfb/qfb.h>
 
@@ -26,11 +25,10 @@ std::string short_numbered_frame(const std::string& base, int32_t* number)
     if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return "";  // a "." in a folder
     const std::string folder = slash == std::string::npos ? "" : base.substr(0, slash + 1);
     const std::string start = base.substr(folder.size(), dot - folder.size()) + "-", ext = base.substr(dot);
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) return "";
+    std::vector<std::string> names;
+    if (!platform::list_folder(folder.c_str(), &names)) return "";
     std::string first;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
+    for (const std::string& name : names) {
         const size_t digits = name.size() - std::min(name.size(), start.size() + ext.size());
         if (digits < 1 || digits > 3 || name.compare(0, start.size(), start) != 0 ||
             name.compare(name.size() - ext.size(), ext.size(), ext) != 0)
@@ -40,7 +38,6 @@ std::string short_numbered_frame(const std::string& base, int32_t* number)
         first = name;
         *number = std::atoi(number_text.c_str());
     }
-    closedir(dir);
     return first.empty() ? first : folder + first;
 }
 

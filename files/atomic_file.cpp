@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform.h"
+#include "temporary_files.h"
 
 namespace {
 
@@ -43,8 +44,9 @@ bool resolve_target(std::string path, std::string* target)
     return false;
 }
 
-// Creates a new file named prefix and six characters no other writer of this process uses.
-int create_unique(const std::string& prefix, std::string* path)
+// Creates a new file named prefix and six characters no other writer of this process uses, listed
+// for the handler of the signals that end a run (see temporary_files.h), whose caller holds them.
+int create_listed(const std::string& prefix, std::string* path, TemporarySlot** listed)
 {
     static std::atomic<uint64_t> counter{0};
     static const char DIGITS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -53,11 +55,33 @@ int create_unique(const std::string& prefix, std::string* path)
                      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
         std::string candidate = prefix;
         for (int i = 0; i < 6; ++i, v /= 62) candidate += DIGITS[v % 62];
+        TemporarySlot* slot = list_temporary(candidate);
+        if (slot == nullptr) return -1;
         const int fd = platform::create_new(candidate.c_str());
-        if (fd >= 0) *path = candidate;
-        if (fd >= 0 || errno != EEXIST) return fd;
+        const int error = errno;
+        if (fd >= 0) {
+            temporary_created(slot);
+            *listed = slot;
+            *path = candidate;
+            return fd;
+        }
+        unlist_temporary(slot);
+        errno = error;
+        if (errno != EEXIST) return -1;
     }
     return -1;
+}
+
+// create_listed with the signals that end a run held, so that none comes between the file's
+// creation and its listing.
+int create_unique(const std::string& prefix, std::string* path, TemporarySlot** listed)
+{
+    platform::hold_interrupts();
+    const int fd = create_listed(prefix, path, listed);
+    const int error = errno;
+    platform::release_interrupts();
+    errno = error;
+    return fd;
 }
 
 }  // namespace
@@ -100,6 +124,8 @@ void AtomicFile::drop()
 {
     if (s_.fd >= 0) platform::close_descriptor(s_.fd);
     if (!s_.temp.empty()) platform::remove_file(s_.temp.c_str());
+    unlist_temporary(s_.listed);  // after the rename or the removal: a signal before either removes it
+    s_.listed = nullptr;
     s_.fd = -1;
     s_.temp.clear();
     s_.created = false;
@@ -131,8 +157,9 @@ WriteStatus AtomicFile::create(const std::string& name)
     } else {
         // A file that may not be written is not replaced behind its owner's back.
         if (exists && !platform::may_write(s_.target.c_str())) return failure(WriteStatus::cannot_create, errno);
-        s_.fd = create_unique(s_.target + ".tmp", &s_.temp);
-        if (s_.fd < 0 && errno == ENAMETOOLONG) s_.fd = create_unique(folder_of(s_.target) + "/.tmp", &s_.temp);
+        s_.fd = create_unique(s_.target + ".tmp", &s_.temp, &s_.listed);
+        if (s_.fd < 0 && errno == ENAMETOOLONG)
+            s_.fd = create_unique(folder_of(s_.target) + "/.tmp", &s_.temp, &s_.listed);
         if (s_.fd < 0 || (exists && !platform::keep_mode(s_.fd, info.mode)))
             return failure(WriteStatus::cannot_create, errno);
     }

@@ -1,6 +1,8 @@
-// Reading a file whole, mapped under the platform's guard or read (see files.h).
+// Reading a file whole, read into memory the thread keeps or, when large, mapped under the platform's
+// guard (see files.h).
 #include "files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -10,22 +12,19 @@ namespace {
 
 bool installed = false;
 
-// Reads up to limit bytes from fd into out, until the end of the file; expected bytes first.
-ReadStatus read_all(int fd, size_t limit, size_t expected, std::vector<uint8_t>& out)
+// Reads up to limit bytes from fd into out, until the end of the file, and gives their count in
+// *size; room for expected bytes first.
+ReadStatus read_all(int fd, size_t limit, size_t expected, ReadMemory& out, size_t* size)
 {
-    size_t size = 0;
-    try {
-        out.resize(expected);
-        while (size < limit) {
-            if (size == out.size()) out.resize(size > limit - size ? limit : 2 * size + 1);
-            const long long got = platform::read_some(fd, out.data() + size, out.size() - size);
-            if (got < 0) return ReadStatus::read_failed;
-            if (got == 0) break;
-            size += static_cast<size_t>(got);
-        }
-        out.resize(size);
-    } catch (const std::bad_alloc&) {
-        return ReadStatus::out_of_memory;
+    *size = 0;
+    if (!out.reserve(expected, 0)) return ReadStatus::out_of_memory;
+    while (*size < limit) {
+        if (*size == out.capacity() && !out.reserve(*size > limit - *size ? limit : 2 * *size, *size))
+            return ReadStatus::out_of_memory;
+        const long long got = platform::read_some(fd, out.data() + *size, std::min(out.capacity(), limit) - *size);
+        if (got < 0) return ReadStatus::read_failed;
+        if (got == 0) break;
+        *size += static_cast<size_t>(got);
     }
     return ReadStatus::ok;
 }
@@ -44,7 +43,7 @@ void FileBytes::reset()
     mapping_ = nullptr;
     data_ = nullptr;
     size_ = 0;
-    std::vector<uint8_t>().swap(read_);
+    read_.release();
 }
 
 ReadStatus FileBytes::open(const char* name, bool map, size_t limit)
@@ -57,16 +56,15 @@ ReadStatus FileBytes::open(const char* name, bool map, size_t limit)
     const bool regular = info.regular;
     if (regular && info.size > limit) return ReadStatus::too_large;
     const size_t length = regular ? static_cast<size_t>(info.size) : MAX_UNSIZED;
-    const void* mapping = regular && map && length > 0 && installed ? platform::map_read_only(fd_, length) : nullptr;
+    const void* mapping = regular && map && length > MAP_FROM && installed ? platform::map_read_only(fd_, length) : nullptr;
     if (mapping != nullptr) {
         mapping_ = mapping;
         data_ = static_cast<const uint8_t*>(mapping);
         size_ = length;
         return ReadStatus::ok;
     }
-    const ReadStatus status = read_all(fd_, length, regular ? length : 65536, read_);
+    const ReadStatus status = read_all(fd_, length, regular ? length : 65536, read_, &size_);
     data_ = read_.data();
-    size_ = read_.size();
     if (status != ReadStatus::ok) return status;
     // A regular file that ends before the length it had when opened was cut short while it was
     // read: refused as a mapping cut short is (where files are read, not mapped, this is the check).

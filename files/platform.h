@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -59,6 +60,10 @@ bool make_folder(const char* name);  // one level, as mkdir makes it (0777 less 
 // The text of the symbolic link name into text: 1; 0 when name is not a link (always on Windows);
 // -1 with errno ENAMETOOLONG when the text is too long to read.
 int link_text(const char* name, std::string* text);
+// The names of the entries of a folder (the current one when folder is empty; "." and ".." left
+// out), in the order the system gives them, into names (emptied first). False with errno set when
+// the folder cannot be read.
+bool list_folder(const char* folder, std::vector<std::string>* names);
 // Both names lead to one existing file (device and inode; volume and file index on Windows).
 bool same_file(const char* a, const char* b);
 
@@ -72,6 +77,17 @@ void unmap(const void* mapping, size_t length);
 // [begin, end) ended it.
 bool install_guard();
 bool run_guarded(const uint8_t* begin, const uint8_t* end, void (*visit)(void*), void* context);
+
+// The handler of the signals that end a run (SIGINT, SIGTERM, SIGHUP): it calls before_ending (which
+// calls only what a signal handler may), then ends the process as the signal would have. A signal
+// ignored when the process started (nohup, a shell's background job) stays ignored. On Windows the
+// console's Ctrl-C, Ctrl-Break and closing, whose handler runs on a thread of its own: the system
+// ends the process after it. False where it could not be installed.
+bool install_interrupt_handler(void (*before_ending)());
+// Holds those signals on the calling thread until release_interrupts (not nested): one sent to the
+// process goes to another thread or waits. Nothing on Windows.
+void hold_interrupts();
+void release_interrupts();
 
 // The system's reason for an errno value, in the same words on every platform (glibc's).
 const char* error_text(int error);

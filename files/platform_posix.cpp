@@ -2,6 +2,7 @@
 // guard, rename. Calls that only some of them have are used where they exist.
 #include "platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <setjmp.h>
@@ -68,6 +69,31 @@ void on_sigbus(int signal, siginfo_t* info, void*)
     // it when this returns; a signal sent by a process is sent again.
     sigaction(signal, &previous, nullptr);
     if (info->si_code <= 0) raise(signal);
+}
+
+// The signals that end a run, and the cleanup their handler calls first.
+constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+void (*cleanup_before_ending)() = nullptr;
+thread_local sigset_t held_from;  // the thread's mask before hold_interrupts
+
+// Only async-signal-safe calls here (and the cleanup's, which makes only such calls).
+void on_ending_signal(int signal)
+{
+    cleanup_before_ending();
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    sigaction(signal, &plain, nullptr);
+    // Blocked while this handler runs: the signal ends the process as soon as it returns.
+    raise(signal);
+}
+
+sigset_t ending_signals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : ENDING_SIGNALS) sigaddset(&set, signal);
+    return set;
 }
 
 }  // namespace
@@ -158,6 +184,19 @@ int link_text(const char* name, std::string* text)
     return 1;
 }
 
+bool list_folder(const char* folder, std::vector<std::string>* names)
+{
+    names->clear();
+    DIR* dir = opendir(*folder != '\0' ? folder : ".");
+    if (dir == nullptr) return false;
+    while (const dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names->push_back(name);
+    }
+    closedir(dir);
+    return true;
+}
+
 bool same_file(const char* a, const char* b)
 {
     struct stat sa {}, sb {};
@@ -200,6 +239,29 @@ bool run_guarded(const uint8_t* begin, const uint8_t* end, void (*visit)(void*),
     current = outer;
     return true;
 }
+
+bool install_interrupt_handler(void (*before_ending)())
+{
+    cleanup_before_ending = before_ending;
+    struct sigaction handler {};
+    handler.sa_handler = on_ending_signal;
+    handler.sa_mask = ending_signals();  // one handler at a time on a thread
+    bool installed = true;
+    for (const int signal : ENDING_SIGNALS) {
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        installed = sigaction(signal, &handler, nullptr) == 0 && installed;
+    }
+    return installed;
+}
+
+void hold_interrupts()
+{
+    const sigset_t set = ending_signals();
+    pthread_sigmask(SIG_BLOCK, &set, &held_from);
+}
+
+void release_interrupts() { pthread_sigmask(SIG_SETMASK, &held_from, nullptr); }
 
 const char* error_text(int error) { return std::strerror(error); }
 

@@ -73,6 +73,15 @@ int open_handle(const char* name, DWORD access, DWORD disposition, int flags)
 
 HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
+void (*cleanup_before_ending)() = nullptr;
+
+BOOL WINAPI on_console_event(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    cleanup_before_ending();
+    return FALSE;  // the system's own handler ends the process
+}
+
 // Each read or write asks for at most this many bytes (the C library's calls take an unsigned int).
 constexpr size_t MAX_TRANSFER = size_t{1} << 30;
 
@@ -181,6 +190,27 @@ bool make_folder(const char* name)
 
 int link_text(const char*, std::string*) { return 0; }
 
+bool list_folder(const char* folder, std::vector<std::string>* names)
+{
+    names->clear();
+    std::string pattern = folder;
+    if (!pattern.empty() && !is_separator(pattern.back())) pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA entry {};
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        errno = errno_of(error);
+        return error == ERROR_FILE_NOT_FOUND;  // a folder without entries (a drive's root may be one)
+    }
+    do {
+        const char* name = entry.cFileName;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) names->push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return true;
+}
+
 bool same_file(const char* a, const char* b)
 {
     BY_HANDLE_FILE_INFORMATION info[2] {};
@@ -208,6 +238,16 @@ bool run_guarded(const uint8_t*, const uint8_t*, void (*visit)(void*), void* con
     visit(context);
     return true;
 }
+
+bool install_interrupt_handler(void (*before_ending)())
+{
+    cleanup_before_ending = before_ending;
+    return SetConsoleCtrlHandler(on_console_event, TRUE) != 0;
+}
+
+void hold_interrupts() {}
+
+void release_interrupts() {}
 
 const char* error_text(int error)
 {

@@ -10,7 +10,6 @@
 //   then, for each member of the shape in order: a 16-bit little-endian length and that many
 //   bytes of file (cut short at the end of the input). A member whose length prefix is missing
 //   is not written at all.
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +22,7 @@
 #include <vector>
 
 #include "makeqfb_main.h"
+#include "platform.h"
 #include <qfb/qfb.h>
 
 namespace {
@@ -72,13 +72,7 @@ public:
     std::vector<std::string> entries() const
     {
         std::vector<std::string> names;
-        DIR* dir = opendir(path_.c_str());
-        check(dir != nullptr);
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(dir);
+        check(platform::list_folder(path_.c_str(), &names));
         return names;
     }
 

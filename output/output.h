@@ -51,7 +51,7 @@ constexpr size_t PIXEL_BUFFER_SIZE = MAX_IMAGE_BYTES;
 constexpr size_t OUTPUT_BUFFER_CAPACITY = QFB_MAX_FILE_SIZE;
 
 alignas(64) extern uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
-alignas(64) extern uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
+alignas(HUGE_PAGE_ALIGNMENT) extern uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
 // Where the next byte of the file goes; output_cursor - output_buffer is the file's size so far.
 extern uint8_t* output_cursor;
 

@@ -7,7 +7,7 @@
 #include "files.h"
 
 alignas(64) uint8_t pixel_buffer[PIXEL_BUFFER_SIZE];
-alignas(64) uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
+alignas(HUGE_PAGE_ALIGNMENT) uint8_t output_buffer[OUTPUT_BUFFER_CAPACITY];
 uint8_t* output_cursor = output_buffer;
 
 namespace {

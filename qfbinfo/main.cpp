@@ -7,5 +7,6 @@ int main(int argc, char** argv)
 {
     if (!platform::start_process()) return 1;  // Windows: binary standard output, the arguments checked
     install_fault_guard();  // before any file is read, while there is one thread
+    install_interrupt_cleanup();  // a signal that ends the run removes its temporary files first
     return qfbinfo_main(argc, argv);
 }

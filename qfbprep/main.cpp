@@ -22,5 +22,6 @@ int main(int argc, char** argv)
 #endif
     if (!platform::start_process()) return 1;  // Windows: binary standard output, the arguments checked
     install_fault_guard();  // before any file is read or any thread exists
+    install_interrupt_cleanup();  // a signal that ends the run removes its temporary files first
     return qfbprep_main(argc, argv);
 }

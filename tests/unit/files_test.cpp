@@ -28,6 +28,8 @@ TEST(FileBytes, TakesAWholeFileMappedOrReadAndRefusesWhatIsNotOne)
     qfbtest::TempDir dir;
     const Bytes pattern = qfbtest::pattern(1000, 9, 4, 3);  // rows across pages
     qfbtest::write_file(dir.file("f"), pattern);
+    const Bytes large = qfbtest::pattern(static_cast<int>(FileBytes::MAP_FROM / 4 + 1000), 1, 4, 5);  // mapped
+    qfbtest::write_file(dir.file("large"), large);
     qfbtest::write_file(dir.file("empty"), {});
     ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0644), 0);
     const struct {
@@ -37,6 +39,7 @@ TEST(FileBytes, TakesAWholeFileMappedOrReadAndRefusesWhatIsNotOne)
         Bytes bytes;
     } cases[] = {
         {dir.file("f"), SIZE_MAX, ReadStatus::ok, pattern},
+        {dir.file("large"), SIZE_MAX, ReadStatus::ok, large},
         {dir.file("empty"), SIZE_MAX, ReadStatus::ok, {}},
         {"/dev/null", SIZE_MAX, ReadStatus::ok, {}},
         {dir.file("missing"), SIZE_MAX, ReadStatus::cannot_open, {}},
@@ -45,13 +48,13 @@ TEST(FileBytes, TakesAWholeFileMappedOrReadAndRefusesWhatIsNotOne)
         {dir.file("f"), pattern.size() - 1, ReadStatus::too_large, {}},
     };
     for (bool guarded : {false, true}) {
-        if (guarded) install_fault_guard();  // from here on regular files are mapped
+        if (guarded) install_fault_guard();  // from here on large regular files are mapped
         for (const auto& c : cases) {
             SCOPED_TRACE(c.name + (guarded ? ", mapped" : ", read"));
             FileBytes file;
             ASSERT_EQ(file.open(c.name.c_str(), true, c.limit), c.status);
             if (c.status != ReadStatus::ok) continue;
-            EXPECT_EQ(file.mapped(), guarded && !c.bytes.empty() && c.name != "/dev/null");
+            EXPECT_EQ(file.mapped(), guarded && c.bytes.size() > FileBytes::MAP_FROM);
             EXPECT_EQ(Bytes(file.data(), file.data() + file.size()), c.bytes);
         }
     }
@@ -81,7 +84,7 @@ void test_handler(int)
 
 TEST(FileBytes, AFileCutShortUnderItsMappingIsAResultNotACrash)
 {
-    constexpr size_t SIZE = 16 * 4096 + 100;
+    constexpr size_t SIZE = FileBytes::MAP_FROM + 16 * 4096 + 100;  // mapped
     const struct {
         const char* name;
         off_t cut;  // the file's new length
