@@ -1,8 +1,8 @@
 // SDL2 under its dummy video driver: every word value of each format made into a surface by
 // qfb_sdl.h, read back by SDL_GetRGBA and, after SDL's software renderer drew it, by
 // SDL_RenderReadPixels, fields compared with the words (1555 put in as stored must show wrong
-// everywhere); every frame and level of packed sets through qfb_sdl.h as C compiles it; the
-// refusals; the frame clock at the ends of its ranges.
+// everywhere); every frame and level of packed sets; the refusals; the frame clock at the ends of
+// its ranges. (The install tests compile qfb_sdl.h as C99.)
 #include <SDL.h>
 
 #include "qfb/qfb_sdl.h"
@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "tests/gpu/gpu_support.h"
-#include "tests/sdl/qfb_sdl_c.h"
 
 namespace {
 
@@ -160,15 +159,14 @@ TEST_F(SdlSurface, EveryFrameAndLevelOfPackedSets)
             for (int32_t number = 0; number <= row.mipmaps; ++number) {
                 qfb_level level{};
                 ASSERT_EQ(qfb_get_level(&file, frame, number, &level), QFB_OK);
-                void* made = nullptr;
-                const int status = qfb_test_sdl_surface(&file, frame, number, &made);
+                SDL_Surface* surface = nullptr;
+                const qfb_sdl_status status = qfb_sdl_surface(&file, frame, number, &surface);
                 if (level.size == 0) {
                     EXPECT_EQ(status, QFB_SDL_EMPTY) << "frame " << frame << " level " << number;
-                    EXPECT_EQ(made, nullptr);
+                    EXPECT_EQ(surface, nullptr);
                     continue;
                 }
                 ASSERT_EQ(status, QFB_SDL_OK) << SDL_GetError();
-                SDL_Surface* surface = static_cast<SDL_Surface*>(made);
                 EXPECT_EQ(surface->w, level.width);
                 EXPECT_EQ(surface->h, level.height);
                 const Mismatches found =
@@ -202,12 +200,12 @@ TEST_F(SdlSurface, RefusalsSayWhyThroughSdlGetError)
         {"no file", nullptr, 0, 0, true, bad_argument},
         {"no place for the surface", &parsed, 0, 0, false, bad_argument},
     };
+    SDL_Surface sentinel{};
     for (const auto& row : rows) {
-        void* made = &parsed;  // must be set to NULL
-        EXPECT_EQ(qfb_test_sdl_surface(row.file, row.frame, row.level, row.with_out ? &made : nullptr),
-                  QFB_SDL_REFUSED)
+        SDL_Surface* made = &sentinel;  // must be set to NULL
+        EXPECT_EQ(qfb_sdl_surface(row.file, row.frame, row.level, row.with_out ? &made : nullptr), QFB_SDL_REFUSED)
             << row.what;
-        EXPECT_EQ(made, row.with_out ? nullptr : &parsed) << row.what;
+        EXPECT_EQ(made, row.with_out ? nullptr : &sentinel) << row.what;
         EXPECT_EQ(SDL_GetError(), row.error) << row.what;
     }
 }
@@ -234,13 +232,13 @@ TEST_F(SdlSurface, FrameClockLoopsAtTheFilesRate)
         uint8_t head[QFB_HEADER_SIZE];
         qfb_encode_header(&header, head);
         ASSERT_EQ(qfb_check(head, sizeof head, layout.size, &checked), QFB_OK);
-        EXPECT_EQ(qfb_test_sdl_frame_at(&checked, row.ms), row.frame)
+        EXPECT_EQ(qfb_sdl_frame_at(&checked, row.ms), row.frame)
             << row.fps << " fps, " << row.frames << " frames, " << row.ms << " ms";
     }
     qfb_file refused{};
     EXPECT_NE(qfb_parse("not a QFB file", 14, &refused), QFB_OK);
-    EXPECT_EQ(qfb_test_sdl_frame_at(&refused, 0), -1);
-    EXPECT_EQ(qfb_test_sdl_frame_at(nullptr, 0), -1);
+    EXPECT_EQ(qfb_sdl_frame_at(&refused, 0), -1);
+    EXPECT_EQ(qfb_sdl_frame_at(nullptr, 0), -1);
 }
 
 }  // namespace
