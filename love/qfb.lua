@@ -184,7 +184,10 @@ end
 
 function File:_level(frame, level)
   local found = ffi.new("qfb_level")
-  local status = lib.qfb_get_level(self._file, index(frame, "frame") - 1, index(level, "level"), found)
+  frame, level = index(frame, "frame"), index(level, "level")
+  -- Frames count from 1 here and from 0 in libqfb; one below 1 is refused here, as frame - 1 could
+  -- leave int32.
+  local status = frame < 1 and OUT_OF_RANGE or lib.qfb_get_level(self._file, frame - 1, level, found)
   if status ~= 0 then fail(status, ("%s: frame %d level %d"):format(self.name, frame, level)) end
   return found
 end
