@@ -33,9 +33,10 @@ add_custom_target(man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The Debian packages: makeqfb (the programs, their pages and the CMake package), libqfb1 (the
-# format library's run-time file), libqfb-dev (its headers, static library, link name, qfb.pc and
-# CMake targets) and python3-qfb (the Python package and its Pillow plugin). Each gets the licence
-# (SPDX: MIT) as its copyright file, and the changelog.
+# format library's run-time file), libqfb-dev (its headers, static library, link name, qfb.pc,
+# CMake targets and the LÖVE module qfb.lua) and python3-qfb (the Python package, its Pillow
+# plugin and its pygame module). Each gets the licence (SPDX: MIT) as its copyright file, and the
+# changelog.
 set(MAKEQFB_DEB_COMPONENTS programs library development python)
 set(MAKEQFB_DEB_NAMES makeqfb libqfb1 libqfb-dev python3-qfb)
 makeqfb_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${PROJECT_BINARY_DIR}/packaging changelog)
@@ -75,21 +76,23 @@ set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "QFB file format library - developme
 libqfb checks a QFB file (16-bit 1555, 4444 or 565 animation frames with
 mipmap levels, as makeqfb writes them) held in memory, gives access to every
 level of every frame and expands levels to 8-bit RGBA. This package holds the
-C header, the header-only OpenGL and OpenGL ES upload qfb_gl.h, the static
-library, the pkg-config file and the CMake targets.")
+C header, the header-only OpenGL and OpenGL ES upload qfb_gl.h and SDL2
+surfaces qfb_sdl.h, the static library, the pkg-config file, the CMake
+targets, and qfb.lua, which loads QFB files in LÖVE 11 through LuaJIT's FFI.")
 # Pure Python, calling libqfb.so.1 through ctypes: for every architecture, depending on the library.
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.11), libqfb1 (>= ${PROJECT_VERSION})")
-set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS python3-pil)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "python3-pil, python3-pygame")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/python/debian/postinst
     ${PROJECT_BINARY_DIR}/python/debian/prerm)
 set(CPACK_COMPONENT_PYTHON_DESCRIPTION "QFB file format - Python 3 module and Pillow plugin
 The module qfb reads and writes QFB files (16-bit 1555, 4444 or 565 animation
 frames with mipmap levels, as makeqfb writes them) through libqfb: the header,
 every level's words and their expansion to 8-bit RGBA. Importing qfb.pillow
-lets Pillow open and save QFB files like any other image format.")
+lets Pillow open and save QFB files like any other image format; qfb.pygame
+makes 16-bit pygame surfaces of the levels.")
 set(CPACK_DEBIAN_PACKAGE_LICENSE MIT)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Shipped programs are stripped, as Debian's policy asks.

@@ -2,7 +2,7 @@
 # The Debian packages as a clean machine gets them: cpack builds them from this build, dpkg-deb
 # unpacks libqfb1 and python3-qfb into a scratch root, and the interpreter, pointed at that root
 # alone, imports the Pillow plugin and opens a file makeqfb wrote. python3-qfb is for every
-# architecture, depends on libqfb1 and python3 and recommends python3-pil.
+# architecture, depends on libqfb1 and python3 and recommends python3-pil and python3-pygame.
 #   installed_package_test.sh CPACK BUILD_DIR PYTHON MAKEQFB SOURCE_DIR
 set -euo pipefail
 cpack=$1 build_dir=$2 python=$3 makeqfb=$4 source=$5
@@ -13,7 +13,8 @@ package=$(echo "$work"/python3-qfb_*.deb)
 [ -f "$package" ] || { echo "no python3-qfb package"; ls "$work"; exit 1; }
 [ "$(dpkg-deb -f "$package" Architecture)" = all ] || { echo "python3-qfb is not Architecture: all"; exit 1; }
 dpkg-deb -f "$package" Depends | grep -q 'libqfb1 (>= ' || { echo "python3-qfb does not depend on libqfb1"; exit 1; }
-[ "$(dpkg-deb -f "$package" Recommends)" = python3-pil ] || { echo "python3-qfb does not recommend python3-pil"; exit 1; }
+[ "$(dpkg-deb -f "$package" Recommends)" = "python3-pil, python3-pygame" ] ||
+  { echo "python3-qfb does not recommend python3-pil and python3-pygame"; exit 1; }
 [ "$(dpkg-deb -f "$package" Section)" = python ] || { echo "python3-qfb is not in section python"; exit 1; }
 for deb in "$package" "$work"/libqfb1_*.deb; do dpkg-deb -x "$deb" "$work/root"; done
 

@@ -7,7 +7,8 @@
 #       installs BUILD_DIR into a temporary prefix, builds examples/qfb2pam against it as C99
 #       with warnings as errors (through pkg-config, or through find_package and makeqfb::qfb),
 #       makes the example set's QFB file and writes two of its levels as PAM images; through
-#       pkg-config, the installed qfb_gl.h compiles after <GLES3/gl3.h> where the machine has it.
+#       pkg-config, the installed qfb_gl.h compiles after <GLES3/gl3.h> and qfb_sdl.h after <SDL.h>
+#       where the machine has them.
 set -eu
 
 if [ "$1" = exports ]; then
@@ -38,6 +39,11 @@ case $way in
     if printf '#include <GLES3/gl3.h>\n' | "$cc" -E - >/dev/null 2>&1; then
       printf '#include <GLES3/gl3.h>\n#include <qfb/qfb_gl.h>\nint main(void) { return qfb_gl_upload(0, QFB_GL_API, 0); }\n' |
         "$cc" $flags $(pkg-config --cflags qfb) -fsyntax-only -x c -
+    fi
+    # So does the installed qfb_sdl.h after <SDL.h>, where the machine has SDL2.
+    if pkg-config --exists sdl2; then
+      printf '#include <SDL.h>\n#include <qfb/qfb_sdl.h>\nint main(void) { return qfb_sdl_surface(0, 0, 0, 0); }\n' |
+        "$cc" $flags $(pkg-config --cflags qfb sdl2) -fsyntax-only -x c -
     fi
     program=$work/qfb2pam
     ;;

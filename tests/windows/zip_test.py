@@ -19,7 +19,7 @@ CROSS_CC = "x86_64-w64-mingw32-gcc-posix"
 FLAGS = ["-std=c99", "-Wall", "-Wextra", "-Wpedantic", "-Werror"]
 CONTENTS = sorted([
     "LICENSE", "README.txt", "bin/makeqfb.exe", "bin/qfbinfo.exe", "bin/qfbprep.exe", "bin/libqfb.dll",
-    "include/qfb/qfb.h", "include/qfb/qfb_gl.h", "lib/libqfb.a", "lib/libqfb.dll.a", "lib/pkgconfig/qfb.pc",
+    "include/qfb/qfb.h", "include/qfb/qfb_gl.h", "include/qfb/qfb_sdl.h", "lib/libqfb.a", "lib/libqfb.dll.a", "lib/pkgconfig/qfb.pc",
     "lib/cmake/makeqfb/makeqfbConfig.cmake", "lib/cmake/makeqfb/makeqfbConfigVersion.cmake",
     "lib/cmake/makeqfb/makeqfbFrameSet.cmake", "lib/cmake/makeqfb/makeqfbTargets.cmake",
     "lib/cmake/makeqfb/makeqfbTargets-release.cmake", "lib/cmake/makeqfb/qfbTargets.cmake",
