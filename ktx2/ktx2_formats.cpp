@@ -2,6 +2,7 @@
 // (see ktx2_formats.h).
 #include "ktx2_formats.h"
 
+#include <cstring>
 #include <utility>
 
 #include "ktx2_layout.h"
@@ -24,24 +25,6 @@ const uint8_t CHANNEL_IDS[4] = {2, 1, 0, 15};
 constexpr uint32_t DESCRIPTOR_VERSION = 2;  // the Khronos Data Format Specification 1.3 on
 constexpr uint8_t MODEL_RGBSDA = 1, PRIMARIES_BT709 = 1, SAMPLE_LINEAR = 0x10, FLAG_PREMULTIPLIED = 1;
 constexpr size_t BLOCK_HEADER_SIZE = 24, SAMPLE_SIZE = 16;
-
-// Moves each field of each word from one layout to the other, the flag inverted where it is.
-void convert(const qfb_field* from, const qfb_field* to, bool invert_alpha, const uint8_t* in, size_t count,
-             uint8_t* out)
-{
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned word = in[2 * i] | unsigned{in[2 * i + 1]} << 8;
-        unsigned result = 0;
-        for (int c = 0; c < 4; ++c) {
-            const unsigned mask = (1u << from[c].bits) - 1;
-            unsigned value = (word >> from[c].shift) & mask;
-            if (c == 3 && invert_alpha) value ^= mask;
-            result |= value << to[c].shift;
-        }
-        out[2 * i] = static_cast<uint8_t>(result);
-        out[2 * i + 1] = static_cast<uint8_t>(result >> 8);
-    }
-}
 
 // The order of the samples: the channels by the lowest bit they hold.
 void sample_order(const Ktx2Format& format, int order[4], int* count)
@@ -71,14 +54,42 @@ const Ktx2Format* ktx2_format_for(int32_t qfb_format, Ktx2Choice choice)
     return found;
 }
 
-void ktx2_to_vulkan_words(const Ktx2Format& format, const uint8_t* in, size_t count, uint8_t* out)
+Ktx2WordMap::Ktx2WordMap(const Ktx2Format& format, Direction direction, uint64_t words)
+    : from_(direction == to_vulkan ? qfb_format_fields(format.qfb_format) : format.fields),
+      to_(direction == to_vulkan ? format.fields : qfb_format_fields(format.qfb_format)),
+      invert_alpha_(format.flag_inverted),
+      same_(!format.flag_inverted && std::memcmp(from_, to_, 4 * sizeof(qfb_field)) == 0)
 {
-    convert(qfb_format_fields(format.qfb_format), format.fields, format.flag_inverted, in, count, out);
+    if (same_ || words <= 65536) return;
+    table_.resize(65536);
+    for (unsigned word = 0; word < 65536; ++word) table_[word] = static_cast<uint16_t>(map(word));
 }
 
-void ktx2_to_qfb_words(const Ktx2Format& format, const uint8_t* in, size_t count, uint8_t* out)
+// Moves each field of a word from one layout to the other, the flag inverted where it is.
+unsigned Ktx2WordMap::map(unsigned word) const
 {
-    convert(format.fields, qfb_format_fields(format.qfb_format), format.flag_inverted, in, count, out);
+    unsigned result = 0;
+    for (int c = 0; c < 4; ++c) {
+        const unsigned mask = (1u << from_[c].bits) - 1;
+        unsigned value = (word >> from_[c].shift) & mask;
+        if (c == 3 && invert_alpha_) value ^= mask;
+        result |= value << to_[c].shift;
+    }
+    return result;
+}
+
+void Ktx2WordMap::convert(const uint8_t* in, size_t count, uint8_t* out) const
+{
+    if (same_) {
+        if (in != out) std::memmove(out, in, count * 2);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned word = in[2 * i] | unsigned{in[2 * i + 1]} << 8;
+        const unsigned converted = table_.empty() ? map(word) : table_[word];
+        out[2 * i] = static_cast<uint8_t>(converted);
+        out[2 * i + 1] = static_cast<uint8_t>(converted >> 8);
+    }
 }
 
 std::vector<uint8_t> ktx2_descriptor(const Ktx2Format& format, bool srgb)

@@ -26,10 +26,22 @@ const Ktx2Format* ktx2_format(uint32_t vk_format);
 // The format of a QFB format under a choice; null for an unknown QFB format.
 const Ktx2Format* ktx2_format_for(int32_t qfb_format, Ktx2Choice choice);
 
-// Converts count little-endian words from QFB's layout to the format's, or back. in and out may be
-// the same buffer.
-void ktx2_to_vulkan_words(const Ktx2Format& format, const uint8_t* in, size_t count, uint8_t* out);
-void ktx2_to_qfb_words(const Ktx2Format& format, const uint8_t* in, size_t count, uint8_t* out);
+// The conversion of words from QFB's layout to the format's, or back. For a file of more words
+// than there are word values, a table of all 65536 made once; where the format's words are QFB's
+// own, a copy.
+class Ktx2WordMap {
+public:
+    enum Direction { to_vulkan, to_qfb };
+    Ktx2WordMap(const Ktx2Format& format, Direction direction, uint64_t words);
+    // Converts count little-endian words at in into out (the same buffer, or apart).
+    void convert(const uint8_t* in, size_t count, uint8_t* out) const;
+
+private:
+    unsigned map(unsigned word) const;
+    const qfb_field *from_, *to_;
+    bool invert_alpha_, same_;
+    std::vector<uint16_t> table_;  // empty: each word moved field by field
+};
 
 // The data format descriptor of the format, dfdTotalSize first: one basic descriptor block, colour
 // model RGBSDA, BT.709 primaries, straight alpha, a 1 x 1 texel of 2 bytes in one plane, one sample

@@ -100,12 +100,13 @@ Ktx2Problem read_ktx2(const uint8_t* data, size_t size, Ktx2Texture* texture)
     f.level_count = levels < ktx2_level_limit(width, height) ? levels : ktx2_level_limit(width, height);
     f.fps = fps;
     f.words.resize(static_cast<size_t>(frames * ktx2_frame_words(f) * 2));
+    const Ktx2WordMap words(*format, Ktx2WordMap::to_qfb, f.words.size() / 2);
     for (uint32_t l = 0; l < f.level_count; ++l) {
         const uint8_t* level_data = data + ktx2_get64(data + KTX2_HEADER_SIZE + size_t{KTX2_LEVEL_ENTRY_SIZE} * l);
         for (uint32_t frame = 0; frame < frames; ++frame) {
             const Ktx2Level level = ktx2_level(f, frame, l);
             const size_t count = size_t{level.width} * level.height;
-            ktx2_to_qfb_words(*format, level_data + count * KTX2_TEXEL_SIZE * frame, count, f.words.data() + level.offset);
+            words.convert(level_data + count * KTX2_TEXEL_SIZE * frame, count, f.words.data() + level.offset);
         }
     }
     read.vk_format = format->vk_format;

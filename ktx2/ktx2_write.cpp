@@ -91,12 +91,13 @@ Ktx2Problem write_ktx2(const Ktx2Frames& f, Ktx2Choice choice, const std::string
     }
     std::memcpy(p + dfd_at, descriptor.data(), descriptor.size());
     std::memcpy(p + kvd_at, kvd.data(), kvd.size());
+    const Ktx2WordMap words(*format, Ktx2WordMap::to_vulkan, f.words.size() / 2);
     for (uint32_t l = 0; l < f.level_count; ++l) {
         uint64_t at = level_at[l];
         for (uint32_t frame = 0; frame < f.frame_count; ++frame) {
             const Ktx2Level level = ktx2_level(f, frame, l);
             const size_t count = size_t{level.width} * level.height;
-            ktx2_to_vulkan_words(*format, f.words.data() + level.offset, count, p + at);
+            words.convert(f.words.data() + level.offset, count, p + at);
             at += count * KTX2_TEXEL_SIZE;
         }
     }
