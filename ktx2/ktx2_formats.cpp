@@ -1,5 +1,5 @@
-// The five Vulkan formats, the conversion of words field by field, and the data format descriptor
-// (see ktx2_formats.h).
+// The five Vulkan formats, the conversion of words between their layouts and QFB's, and the data
+// format descriptor (see ktx2_formats.h).
 #include "ktx2_formats.h"
 
 #include <cstring>

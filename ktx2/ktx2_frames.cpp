@@ -11,6 +11,7 @@
 uint32_t ktx2_level_limit(uint32_t width, uint32_t height)
 {
     uint32_t levels = 0;
+    // A 32-bit side has at most 32 levels; a shift by 32 would be undefined.
     while (levels < 32 && (width >> levels) > 0 && (height >> levels) > 0) ++levels;
     return levels;
 }

@@ -57,6 +57,7 @@ Ktx2Problem read_ktx2(const uint8_t* data, size_t size, Ktx2Texture* texture)
     const uint32_t width = ktx2_get32(data + KTX2_PIXEL_WIDTH), height = ktx2_get32(data + KTX2_PIXEL_HEIGHT);
     if (width == 0 || height == 0 || ktx2_get32(data + KTX2_PIXEL_DEPTH) != 0 || ktx2_get32(data + KTX2_FACE_COUNT) != 1)
         return Ktx2Problem::not_2d;
+    // The frames are to become a QFB file's: no side beyond what one holds.
     if (width > QFB_MAX_SIDE || height > QFB_MAX_SIDE) return Ktx2Problem::too_large;
     const uint32_t layers = ktx2_get32(data + KTX2_LAYER_COUNT);
     const uint32_t frames = layers == 0 ? 1 : layers;
