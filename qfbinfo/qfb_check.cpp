@@ -1,4 +1,5 @@
-// The QFB file check, its messages, and the guard of taken names (see qfb_jobs.h).
+// The QFB file check, its messages, the message of a failed write, and the guard of taken names (see
+// qfb_jobs.h).
 #include <cinttypes>
 #include <cstdio>
 
@@ -64,6 +65,15 @@ void print_qfb_problem(const char* name, const QfbCheck& c)
 void print_pixels_unreadable(const char* name)
 {
     std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", name);
+}
+
+int print_unwritable(const char* qfb_name, const char* kind, const char* name, WriteStatus result)
+{
+    if (result == WriteStatus::source_failed)
+        print_pixels_unreadable(qfb_name);
+    else
+        std::printf("Couldn't write %s file %s: %s.\n", kind, name, write_failure_text(result).c_str());
+    return 1;
 }
 
 bool refuse_taken(const char* name, bool force)

@@ -35,6 +35,9 @@ LevelRowSource rows_of(const QfbCheck& check);
 void print_qfb_problem(const char* name, const QfbCheck& check);
 // The same message when the file was cut short after the check, while its pixels were read.
 void print_pixels_unreadable(const char* name);
+// Prints "Couldn't write KIND file NAME: reason." for a write that failed (a source that could not
+// be read gives print_pixels_unreadable's message for qfb_name instead); returns 1.
+int print_unwritable(const char* qfb_name, const char* kind, const char* name, WriteStatus result);
 
 // When name is taken (a symbolic link counts, even a dangling one) and force is false, prints
 // "File already exists: NAME (--force replaces it)." and returns true: the caller stops. With
@@ -66,6 +69,12 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
 // past the header or written, a taken output name and a picture beyond its limits.
 int make_sheet(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
 int make_animation(const char* qfb_name, const QfbCheck& check, const char* out, bool force);
+
+// The frames as one KTX2 texture (a 2D texture for one frame, an array of one layer a frame for
+// several), every level down to the last non-empty one, in the portable Vulkan formats or, with
+// as_stored, in the formats that keep the stored layout (see ktx2.h). A file whose full-size level
+// is empty is refused before anything is written, as is a taken name.
+int write_ktx2_texture(const char* qfb_name, const QfbCheck& check, const char* out, bool force, bool as_stored);
 
 // The comparison with the frames the file was packed from: sources as qfbprep pack takes them
 // (one base filename, or image files in natural order unless as_given), the levels they lack

@@ -7,16 +7,6 @@
 
 namespace {
 
-// Prints the message of a failed write and returns 1.
-int report_failure(const char* qfb_name, const char* kind, const char* out, WriteStatus result)
-{
-    if (result == WriteStatus::source_failed)
-        print_pixels_unreadable(qfb_name);
-    else
-        std::printf("Couldn't write %s file %s: %s.\n", kind, out, write_failure_text(result).c_str());
-    return 1;
-}
-
 // The refusal (a limit, or a taken name): printed, and true.
 bool refused(const std::string& limit, const char* out, bool force)
 {
@@ -38,7 +28,7 @@ int make_sheet(const char* qfb_name, const QfbCheck& check, const char* out, boo
                 out, layout.width, layout.height, h.frame_count, h.frame_count == 1 ? "" : "s", layout.columns,
                 layout.columns == 1 ? "" : "s", layout.scale);
     const WriteStatus result = write_sheet_png(out, check.file, layout, rows_of(check));
-    if (result != WriteStatus::ok) return report_failure(qfb_name, "PNG", out, result);
+    if (result != WriteStatus::ok) return print_unwritable(qfb_name, "PNG", out, result);
     std::printf("Sheet complete.\n");
     return 0;
 }
@@ -50,7 +40,7 @@ int make_animation(const char* qfb_name, const QfbCheck& check, const char* out,
     std::printf("%s:  Creating a %d x %d animation of %d frame%s, %d ms each, looping.\n", out, h.width, h.height,
                 h.frame_count, h.frame_count == 1 ? "" : "s", frame_duration_ms(h.fps));
     const WriteStatus result = write_webp_animation(out, check.file, rows_of(check));
-    if (result != WriteStatus::ok) return report_failure(qfb_name, "WebP", out, result);
+    if (result != WriteStatus::ok) return print_unwritable(qfb_name, "WebP", out, result);
     std::printf("Animation complete.\n");
     return 0;
 }

@@ -10,13 +10,14 @@
 namespace {
 
 // What the command line asks for after the file's name.
-enum class Action { report, extract, sheet, animation, compare };
+enum class Action { report, extract, sheet, animation, ktx2, compare };
 
 struct Request {
     Action action = Action::report;
-    const char* target = nullptr;  // the folder or picture file
+    const char* target = nullptr;  // the folder, picture or texture file
     CompareRequest compare;        // the source and its options
     bool force = false;
+    bool as_stored = false;        // --ktx2 in the formats of the stored layouts
     bool valid = false;
     bool said = false;  // the refusal is printed already
 };
@@ -29,8 +30,8 @@ bool flag_option(const char* arg, const char* name, bool* flag)
     return true;
 }
 
-// "FILE", "FILE OPTION TARGET" with an optional --force after the file, or "FILE --compare
-// SOURCE..." with --as-given and --json.
+// "FILE", "FILE OPTION TARGET" with an optional --force after the file (and --as-stored for
+// --ktx2), or "FILE --compare SOURCE..." with --as-given and --json.
 Request parse(int argc, char** argv)
 {
     Request request;
@@ -38,11 +39,12 @@ Request parse(int argc, char** argv)
     static const struct {
         const char* option;
         Action action;
-    } actions[] = {{"--extract", Action::extract}, {"--sheet", Action::sheet}, {"--animation", Action::animation}};
+    } actions[] = {{"--extract", Action::extract}, {"--sheet", Action::sheet}, {"--animation", Action::animation},
+                   {"--ktx2", Action::ktx2}};
     int options = 0;
     for (int i = 2; i < argc; ++i) {
         if (flag_option(argv[i], "--force", &request.force) || flag_option(argv[i], "--as-given", &request.compare.as_given) ||
-            flag_option(argv[i], "--json", &request.compare.json))
+            flag_option(argv[i], "--json", &request.compare.json) || flag_option(argv[i], "--as-stored", &request.as_stored))
             continue;
         if (std::strcmp(argv[i], "--compare") == 0) {
             const char* first = nullptr;
@@ -64,8 +66,9 @@ Request parse(int argc, char** argv)
         if (!known || ++options > 1) return request;
     }
     const bool compare_options = request.compare.as_given || request.compare.json;
-    request.valid = request.action == Action::compare ? !request.force
-                                                       : (options == 1 || !request.force) && !compare_options;
+    request.valid = request.action == Action::compare ? !request.force && !request.as_stored
+                                                       : (options == 1 || !request.force) && !compare_options &&
+                                                             (request.action == Action::ktx2 || !request.as_stored);
     return request;
 }
 
@@ -78,7 +81,8 @@ void print_qfbinfo_usage()
                        "          qfbinfo <qfb file> --extract <folder> [--force]\n"
                        "          qfbinfo <qfb file> --sheet <file.png> [--force]\n"
                        "          qfbinfo <qfb file> --animation <file.webp> [--force]\n"
-                       "          qfbinfo <qfb file> --compare <source>... [--as-given] [--json]\n",
+                       "          qfbinfo <qfb file> --compare <source>... [--as-given] [--json]\n"
+                       "          qfbinfo <qfb file> --ktx2 <file.ktx2> [--as-stored] [--force]\n",
                        "The first form checks the file and prints its header and every level of\n"
                        "every frame: its size in pixels and in bytes and where it starts.\n"
                        "\n--extract writes every level of every frame into the folder (made if it\n"
@@ -95,6 +99,11 @@ void print_qfbinfo_usage()
                        "the PSNR of each channel and of all, the PSNR after a blur, the largest\n"
                        "error and the flicker, then the same for the whole file. --json prints\n"
                        "them as one JSON document.\n"
+                       "\n--ktx2 writes the frames as one KTX2 texture, one layer a frame (a 2D\n"
+                       "texture for one frame), the levels that are not empty, the fps in\n"
+                       "KTXanimData, in R5G6B5, R4G4B4A4 or R5G5B5A1, which every API takes;\n"
+                       "--as-stored writes 4444 as A4R4G4B4 and 1555 as A1R5G5B5 (Vulkan,\n"
+                       "Direct3D).\n"
                        "\nNo file is ever replaced: if a name to be written is taken, nothing is\n"
                        "written and the name is given, unless --force is there.\n"
                        "A file that is damaged or not a QFB file gives one message and status 1.\n");
@@ -123,6 +132,7 @@ int qfbinfo_main(int argc, char** argv)
     case Action::extract: return extract_qfb(name, check, request.target, request.force);
     case Action::sheet: return make_sheet(name, check, request.target, request.force);
     case Action::animation: return make_animation(name, check, request.target, request.force);
+    case Action::ktx2: return write_ktx2_texture(name, check, request.target, request.force, request.as_stored);
     case Action::compare: return compare_qfb(name, check, request.compare);
     }
     print_qfb_report(name, check.file, check.file_size);

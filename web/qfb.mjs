@@ -122,9 +122,12 @@ class QfbFile {
   }
 
   /** The level as 4 bytes a pixel: bit replication, or as a GPU shows it with { gpu: true }. */
-  expand(frame, level, { gpu = false, order = 'RGBA' } = {}) {
+  expand(frame, level, options = {}) {
+    if (options === null || typeof options !== 'object') throw new TypeError(`qfb: expand's options are an object, not ${options}`);
+    const { gpu = false, order = 'RGBA' } = options;
+    // Only the orders' own names: 'toString' or '__proto__' are no order.
+    if (!Object.hasOwn(ORDERS, order)) throw new TypeError(`qfb: order is "RGBA" or "BGRA", not ${String(order)}`);
     const { words } = this.level(frame, level);
-    if (!(order in ORDERS)) throw new TypeError(`qfb: order is "RGBA" or "BGRA", not ${order}`);
     const count = words.length, outAt = (count * 2 + 15) & ~15;
     const start = arena(outAt + count * 4);
     memory().set(new Uint8Array(words.buffer, words.byteOffset, count * 2), start);

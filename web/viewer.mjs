@@ -269,16 +269,18 @@ function wholeScale(text) {
   return Number.isInteger(value) && value >= 1 && value <= MAX_SCALE ? value : null;
 }
 
-// Shows frame `frame` of level `level` of an opened file (throws for a frame or level not in it),
-// of which have() bytes are in.
+// Shows frame `frame` of level `level` of an opened file, of which have() bytes are in. Throws for
+// a frame or level not in it and for a file WebGL cannot hold (a side above MAX_TEXTURE_SIZE), both
+// before the view changes, so that the caller shows the error.
 function show(file, name, { frame = 0, level = 0, scale = null, paused = false, have = () => Infinity } = {}) {
-  forget();
   file.level(frame, level);
+  const texture = webgl && file.width * file.height > 0 ? upload(webgl.gl, file, { frames: [0, 0] }) : null;
+  forget();
   view.file = file;
   view.have = have;
   view.lastLevel = lastLevelOf(file);
-  if (webgl && file.width * file.height > 0) {
-    view.texture = upload(webgl.gl, file, { frames: [0, 0] });
+  if (texture) {
+    view.texture = texture;
     view.loaded = new Array(file.frameCount).fill(false);
   }
   view.level = level;

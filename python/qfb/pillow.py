@@ -14,10 +14,13 @@ given). Left out, qfb_format is im.info["qfb_format"], else 4444 for an image wi
 1. Pillow opens and truncates a named output itself before the plugin runs: qfb.save is the
 atomic way to replace a file."""
 
+import ctypes
+import os
+
 from PIL import Image, ImageFile, ImageSequence
 
 from . import _library
-from ._error import refuse
+from ._error import check, refuse
 from ._read import File
 from ._write import _ALPHA_MODES, save as _save_qfb
 
@@ -28,6 +31,19 @@ _DECODER = "qfb"
 
 def _accept(prefix):
     return prefix[:4] == _MAGIC
+
+
+def _checked_bytes(fp, name):
+    """The file's bytes, read once libqfb has checked its header against its size: a file the
+    check refuses (a damaged header, or a size other than the one the header implies) is refused
+    before anything past its header is read, however large it is."""
+    fp.seek(0, os.SEEK_END)
+    size = fp.tell()
+    fp.seek(0)
+    head = fp.read(_library.HEADER_SIZE)
+    checked = _library.File()
+    check(_library.lib.qfb_check(head, len(head), size, ctypes.byref(checked)), name)
+    return head + fp.read(size - len(head))
 
 
 def _mode(file):
@@ -49,12 +65,14 @@ class QfbImageFile(ImageFile.ImageFile):
     format = FORMAT
     format_description = "QFB 16-bit frames"
     # Frames are loaded one after another; the file is closed with the image (as Pillow's
-    # multi-frame plugins keep it, in _fp), though its bytes were read whole when it was opened.
+    # multi-frame plugins keep it, in _fp), though its bytes were read whole when it was opened
+    # (after the check of its header against its size).
     _close_exclusive_fp_after_loading = False
 
     def _open(self):
         self._fp = self.fp
-        self.qfb = File(self.fp.read(), self.filename or None)
+        name = self.filename or None
+        self.qfb = File(_checked_bytes(self.fp, name), name)
         file = self.qfb
         if not file.width or not file.height:
             # Pillow has no empty images (it would take the file for an unknown one).

@@ -1,7 +1,10 @@
-"""The Pillow plugin: a QFB file opens as an image of its frames with its rate and levels, and a
-round trip (open, iterate, save, open) keeps every word of every level in every format."""
+"""The Pillow plugin: a QFB file opens as an image of its frames with its rate and levels, a
+round trip (open, iterate, save, open) keeps every word of every level in every format, and a
+file whose header does not match its size is refused before anything past the header is read."""
 
+import io
 import os
+import struct
 
 import pytest
 
@@ -90,3 +93,31 @@ def test_save_options(tmp_path):
     assert refused.value.status == "QFB_NO_ALPHA"
     with pytest.raises(qfb.Error):
         qfb.pillow.level_image(red, 1)
+
+
+class _HeaderOnly(io.FileIO):
+    """A file that cannot be read past its QFB header."""
+
+    def read(self, size=-1):
+        if size is None or size < 0 or self.tell() + size > qfb.HEADER_SIZE:
+            raise AssertionError("read past the header: %s bytes at %d" % (size, self.tell()))
+        return super().read(size)
+
+
+# (header fields: width, height, format, fps, frames, mipmaps; file size; status)
+SPARSE = [
+    ((64, 64, 2, 12, 2, 0), 3 << 30, "QFB_EXTRA_BYTES"),           # 3 GiB, 16 KiB of it called for
+    ((32767, 32767, 0, 12, 3, 0), 3 << 30, "QFB_CUT_SHORT"),       # 6 GiB called for
+]
+
+
+@pytest.mark.parametrize("shape", SPARSE, ids=[s[2] for s in SPARSE])
+def test_a_file_of_another_size_than_its_header_is_refused_before_its_pixels_are_read(tmp_path, shape):
+    fields, size, status = shape
+    path = str(tmp_path / "sparse.qfb")
+    with open(path, "wb") as out:
+        out.write(b".qfb" + struct.pack("<7i", 1, *fields))
+        out.truncate(size)
+    with _HeaderOnly(path) as guarded, pytest.raises(qfb.Error) as refused:
+        Image.open(guarded)
+    assert refused.value.status == status

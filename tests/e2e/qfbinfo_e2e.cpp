@@ -52,7 +52,8 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
         {{"a.qfb", "--force", "--animation", "a.webp", "--force"}, 1}, {{"a.qfb", "--compare"}, 1},
         {{"a.qfb", "--json"}, 1}, {{"a.qfb", "--as-given"}, 1}, {{"a.qfb", "--compare", "s.tga", "--force"}, 1},
         {{"a.qfb", "--compare", "s.tga", "--sheet", "s.png"}, 1}, {{"a.qfb", "--compare", "s.tga", "--json", "--json"}, 1},
-        {{"a.qfb", "--extract", "out", "--json"}, 1},
+        {{"a.qfb", "--extract", "out", "--json"}, 1}, {{"a.qfb", "--ktx2"}, 1}, {{"a.qfb", "--as-stored"}, 1},
+        {{"a.qfb", "--sheet", "s.png", "--as-stored"}, 1}, {{"a.qfb", "--compare", "s.tga", "--as-stored"}, 1},
     };
     for (const Case& c : cases) {
         const RunResult run = run_qfbinfo(c.args);
@@ -64,7 +65,8 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
         EXPECT_NE(run.output.find("\nusage:    qfbinfo <qfb file>\n          qfbinfo <qfb file> --extract <folder> [--force]\n"
                                   "          qfbinfo <qfb file> --sheet <file.png> [--force]\n"
                                   "          qfbinfo <qfb file> --animation <file.webp> [--force]\n"
-                                  "          qfbinfo <qfb file> --compare <source>... [--as-given] [--json]\n"),
+                                  "          qfbinfo <qfb file> --compare <source>... [--as-given] [--json]\n"
+                                  "          qfbinfo <qfb file> --ktx2 <file.ktx2> [--as-stored] [--force]\n"),
                   std::string::npos);
         size_t start = 0;  // every line fits 74 columns
         for (size_t end; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1)

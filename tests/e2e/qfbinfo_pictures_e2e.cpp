@@ -1,7 +1,9 @@
 // End to end on the real qfbinfo binary: the contact sheet decoded with libspng and the animation
 // decoded with libwebp's demuxer, compared pixel by pixel with the format library's expansion at
-// the places worked out by hand, for each pixel format; the refusals of a picture beyond a limit
-// or of a taken name; and the committed sheet of the example set, still what the command makes.
+// the places worked out by hand, for each pixel format; the KTX2 texture read back by the KTX2
+// library into the file's words in both choices of formats; the refusals of a picture beyond a
+// limit, of empty frames as a texture, of a taken name or one that cannot be written; and the
+// committed sheet of the example set, still what the command makes.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include <qfb/qfb.h>
 
+#include "ktx2.h"
 #include "tests/support/test_support.h"
 
 using qfbtest::Bytes;
@@ -189,7 +192,51 @@ TEST(QfbinfoPictures, SheetAndAnimationShowTheExpansionForEveryFormat)
     }
 }
 
-// Refused with one line and status 1, leaving the folder as it was.
+TEST(QfbinfoPictures, TheKtx2TextureReadsBackToTheFilesWords)
+{
+    struct Case {
+        const char* what;
+        Bytes file;
+        bool as_stored;
+        std::string transcript;
+        uint32_t levels, fps;
+    } const cases[] = {
+        {"1555, its empty level left out", qfb(2, 1, QFB_FORMAT_1555, 5, 2, 1), false,
+         "t.ktx2:  Creating a KTX2 texture of 2 frames of 2 x 1 with 1 level in VK_FORMAT_R5G5B5A1_UNORM_PACK16.\n",
+         1, 5},
+        {"1555 as stored", qfb(6, 4, QFB_FORMAT_1555, 30, 3, 2), true,
+         "t.ktx2:  Creating a KTX2 texture of 3 frames of 6 x 4 with 3 levels in VK_FORMAT_A1R5G5B5_UNORM_PACK16.\n",
+         3, 30},
+        {"4444", qfb(32, 32, QFB_FORMAT_4444, 12, 3, 2), false,
+         "t.ktx2:  Creating a KTX2 texture of 3 frames of 32 x 32 with 3 levels in VK_FORMAT_R4G4B4A4_UNORM_PACK16.\n",
+         3, 12},
+        {"4444 as stored", qfb(5, 3, QFB_FORMAT_4444, 24, 2, 5), true,
+         "t.ktx2:  Creating a KTX2 texture of 2 frames of 5 x 3 with 2 levels in VK_FORMAT_A4R4G4B4_UNORM_PACK16.\n",
+         2, 24},
+        {"565, one frame: a 2D texture without fps", qfb(9, 7, QFB_FORMAT_565, 60, 1, 3), false,
+         "t.ktx2:  Creating a KTX2 texture of 1 frame of 9 x 7 with 3 levels in VK_FORMAT_R5G6B5_UNORM_PACK16.\n",
+         3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        qfbtest::write_file(dir.file("t.qfb"), c.file);
+        std::vector<std::string> args = {"t.qfb", "--ktx2", "t.ktx2"};
+        if (c.as_stored) args.push_back("--as-stored");
+        const RunResult run = run_qfbinfo(args, dir.path());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output, c.transcript + "KTX2 texture complete.\n");
+        const Bytes file = qfbtest::read_file(dir.file("t.ktx2"));
+        Ktx2Texture texture;
+        ASSERT_EQ(read_ktx2(file.data(), file.size(), &texture), Ktx2Problem::none);
+        EXPECT_EQ(texture.frames.level_count, c.levels);
+        EXPECT_EQ(texture.frames.fps, c.fps);
+        EXPECT_EQ(texture.frames.words, Bytes(c.file.begin() + QFB_HEADER_SIZE, c.file.end()));
+    }
+}
+
+// Refused with one line (after the announcement, for a file that cannot be written) and status 1,
+// leaving the folder as it was.
 TEST(QfbinfoPictures, RefusesPicturesBeyondTheLimitsAndTakenNames)
 {
     struct Case {
@@ -210,6 +257,13 @@ TEST(QfbinfoPictures, RefusesPicturesBeyondTheLimitsAndTakenNames)
          "File already exists: taken (--force replaces it).\n"},
         {"a taken animation name", qfb(1, 1, QFB_FORMAT_565, 1, 1, 0), {"--animation", "taken"},
          "File already exists: taken (--force replaces it).\n"},
+        {"empty frames as a texture", qfb(0, 5, QFB_FORMAT_565, 1, 2, 0, false), {"--ktx2", "t.ktx2"},
+         "Frames of 0 x 5 can't be written as KTX2: a KTX2 texture has at least 1 pixel on a side.\n"},
+        {"a taken texture name", qfb(1, 1, QFB_FORMAT_565, 1, 1, 0), {"--ktx2", "taken"},
+         "File already exists: taken (--force replaces it).\n"},
+        {"a texture in a missing folder", qfb(1, 1, QFB_FORMAT_565, 1, 1, 0), {"--ktx2", "none/t.ktx2"},
+         "none/t.ktx2:  Creating a KTX2 texture of 1 frame of 1 x 1 with 1 level in VK_FORMAT_R5G6B5_UNORM_PACK16.\n"
+         "Couldn't write KTX2 file none/t.ktx2: the file could not be created (No such file or directory).\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,7 +1,8 @@
 // Vulkan 1.3 on a real driver (lavapipe in CI) with the validation layer on, and any warning or
 // error it reports a failure: every word value of each format uploaded as qfb_upload_facts says,
 // read back as words (vkCmdCopyImageToBuffer: the words given), blitted to R8G8B8A8
-// (vkCmdBlitImage) and fetched by a compute shader into an RGBA8 storage image: the GPU form.
+// (vkCmdBlitImage) and fetched by a compute shader into an RGBA8 storage image: the GPU form. The
+// same for the KTX2 textures of every word, uploaded in the vkFormat the file names.
 #include <vulkan/vulkan.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "copy_texels.comp.h"  // made from copy_texels.comp at build time
+#include "ktx2.h"
+#include "ktx2_layout.h"
 #include "tests/gpu/gpu_support.h"
 
 namespace {
@@ -41,6 +44,29 @@ struct Cleanup {
         for (auto it = steps.rbegin(); it != steps.rend(); ++it) (*it)();
     }
 };
+
+void transition(VkCommandBuffer commands, VkImage image, VkImageLayout from, VkImageLayout to, VkAccessFlags done,
+                VkAccessFlags next, VkPipelineStageFlags after, VkPipelineStageFlags before)
+{
+    VkImageMemoryBarrier barrier{};
+    barrier.sType = VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER;
+    barrier.srcAccessMask = done;
+    barrier.dstAccessMask = next;
+    barrier.oldLayout = from;
+    barrier.newLayout = to;
+    barrier.srcQueueFamilyIndex = barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
+    barrier.image = image;
+    barrier.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
+    vkCmdPipelineBarrier(commands, after, before, 0, 0, nullptr, 0, nullptr, 1, &barrier);
+}
+
+void copy_to_buffer(VkCommandBuffer commands, VkImage image, VkBuffer buffer)
+{
+    VkBufferImageCopy region{};
+    region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
+    region.imageExtent = {kSide, kSide, 1};
+    vkCmdCopyImageToBuffer(commands, image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, buffer, 1, &region);
+}
 
 class VulkanUpload : public ::testing::Test {
 protected:
@@ -182,8 +208,10 @@ protected:
         return buffer;
     }
 
-    // A 256 x 256 optimal-tiling image in device memory, and a view of it when view is given.
-    VkImage image(Cleanup& cleanup, VkFormat format, VkImageUsageFlags usage, VkImageView* view)
+    // A 256 x 256 optimal-tiling image in device memory, and a view of it, its components mapped as
+    // given, when view is given.
+    VkImage image(Cleanup& cleanup, VkFormat format, VkImageUsageFlags usage, VkImageView* view,
+                  VkComponentMapping components = {})
     {
         VkImageCreateInfo info{};
         info.sType = VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO;
@@ -209,6 +237,7 @@ protected:
             view_info.image = made;
             view_info.viewType = VK_IMAGE_VIEW_TYPE_2D;
             view_info.format = format;
+            view_info.components = components;
             view_info.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
             EXPECT_EQ(vkCreateImageView(device_, &view_info, nullptr, view), VK_SUCCESS);
             const VkImageView made_view = *view;
@@ -217,50 +246,24 @@ protected:
         return made;
     }
 
-    VkInstance instance_ = VK_NULL_HANDLE;
-    VkDebugUtilsMessengerEXT messenger_ = VK_NULL_HANDLE;
-    VkPhysicalDevice physical_ = VK_NULL_HANDLE;
-    VkDevice device_ = VK_NULL_HANDLE;
-    VkQueue queue_ = VK_NULL_HANDLE;
-    uint32_t family_ = 0;
-    std::string device_name_;
-};
-
-void transition(VkCommandBuffer commands, VkImage image, VkImageLayout from, VkImageLayout to, VkAccessFlags done,
-                VkAccessFlags next, VkPipelineStageFlags after, VkPipelineStageFlags before)
-{
-    VkImageMemoryBarrier barrier{};
-    barrier.sType = VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER;
-    barrier.srcAccessMask = done;
-    barrier.dstAccessMask = next;
-    barrier.oldLayout = from;
-    barrier.newLayout = to;
-    barrier.srcQueueFamilyIndex = barrier.dstQueueFamilyIndex = VK_QUEUE_FAMILY_IGNORED;
-    barrier.image = image;
-    barrier.subresourceRange = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 1, 0, 1};
-    vkCmdPipelineBarrier(commands, after, before, 0, 0, nullptr, 0, nullptr, 1, &barrier);
-}
-
-void copy_to_buffer(VkCommandBuffer commands, VkImage image, VkBuffer buffer)
-{
-    VkBufferImageCopy region{};
-    region.imageSubresource = {VK_IMAGE_ASPECT_COLOR_BIT, 0, 0, 1};
-    region.imageExtent = {kSide, kSide, 1};
-    vkCmdCopyImageToBuffer(commands, image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, buffer, 1, &region);
-}
-
-TEST_F(VulkanUpload, EveryWordReadsBackAsGivenAndSamplesAsTheGpuForm)
-{
-    const VkFormatFeatureFlags needed = VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT | VK_FORMAT_FEATURE_BLIT_SRC_BIT |
-                                        VK_FORMAT_FEATURE_TRANSFER_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_DST_BIT;
-    const std::vector<uint8_t> words = qfb_gpu::every_word();
-    for (const int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
-        SCOPED_TRACE(qfb_format_name(format));
-        const qfb_upload* facts = qfb_upload_facts(format);
-        const VkFormat vk_format = static_cast<VkFormat>(facts->vulkan_format);
+    // What the GPU gives back of a 256 x 256 image of words uploaded in vk_format: the words copied
+    // back (vkCmdCopyImageToBuffer), a blit to R8G8B8A8 (vkCmdBlitImage) and a compute shader's
+    // fetch of each texel stored into an RGBA8 image. Failures are the assertions'.
+    struct Readback {
+        std::vector<uint8_t> raw, blitted, fetched;
+    };
+    bool samples_and_blits(VkFormat vk_format)
+    {
+        const VkFormatFeatureFlags needed = VK_FORMAT_FEATURE_SAMPLED_IMAGE_BIT | VK_FORMAT_FEATURE_BLIT_SRC_BIT |
+                                            VK_FORMAT_FEATURE_TRANSFER_SRC_BIT | VK_FORMAT_FEATURE_TRANSFER_DST_BIT;
         VkFormatProperties properties;
         vkGetPhysicalDeviceFormatProperties(physical_, vk_format, &properties);
-        ASSERT_EQ(properties.optimalTilingFeatures & needed, needed) << device_name_ << " cannot sample and blit it";
+        return (properties.optimalTilingFeatures & needed) == needed;
+    }
+    // The shader samples through a view whose components are mapped as given (the blit does not).
+    void upload_and_read(VkFormat vk_format, const uint8_t* words, Readback* read, VkComponentMapping components = {})
+    {
+        ASSERT_TRUE(samples_and_blits(vk_format)) << device_name_ << " cannot sample and blit it";
         Cleanup cleanup;
 
         uint8_t *upload = nullptr, *raw = nullptr, *blitted = nullptr, *fetched = nullptr;
@@ -268,14 +271,13 @@ TEST_F(VulkanUpload, EveryWordReadsBackAsGivenAndSamplesAsTheGpuForm)
         const VkBuffer raw_buffer = host_buffer(cleanup, kWordBytes, VK_BUFFER_USAGE_TRANSFER_DST_BIT, &raw);
         const VkBuffer blit_buffer = host_buffer(cleanup, kPixelBytes, VK_BUFFER_USAGE_TRANSFER_DST_BIT, &blitted);
         const VkBuffer fetch_buffer = host_buffer(cleanup, kPixelBytes, VK_BUFFER_USAGE_TRANSFER_DST_BIT, &fetched);
-        ASSERT_EQ(qfb_convert_words(words.data(), words.size() / 2, format, facts->vulkan_target, upload), QFB_OK);
-        const std::vector<uint8_t> given(upload, upload + kWordBytes);
+        std::memcpy(upload, words, kWordBytes);
 
         VkImageView source_view = VK_NULL_HANDLE, stored_view = VK_NULL_HANDLE;
         const VkImage source = image(cleanup, vk_format,
                                      VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT |
                                          VK_IMAGE_USAGE_SAMPLED_BIT,
-                                     &source_view);
+                                     &source_view, components);
         const VkImage blit_target = image(cleanup, VK_FORMAT_R8G8B8A8_UNORM,
                                           VK_IMAGE_USAGE_TRANSFER_DST_BIT | VK_IMAGE_USAGE_TRANSFER_SRC_BIT, nullptr);
         const VkImage stored = image(cleanup, VK_FORMAT_R8G8B8A8_UNORM,
@@ -419,14 +421,73 @@ TEST_F(VulkanUpload, EveryWordReadsBackAsGivenAndSamplesAsTheGpuForm)
         submit.pCommandBuffers = &commands;
         VK_ASSERT(vkQueueSubmit(queue_, 1, &submit, VK_NULL_HANDLE));
         VK_ASSERT(vkQueueWaitIdle(queue_));
+        read->raw.assign(raw, raw + kWordBytes);
+        read->blitted.assign(blitted, blitted + kPixelBytes);
+        read->fetched.assign(fetched, fetched + kPixelBytes);
+    }
 
+    VkInstance instance_ = VK_NULL_HANDLE;
+    VkDebugUtilsMessengerEXT messenger_ = VK_NULL_HANDLE;
+    VkPhysicalDevice physical_ = VK_NULL_HANDLE;
+    VkDevice device_ = VK_NULL_HANDLE;
+    VkQueue queue_ = VK_NULL_HANDLE;
+    uint32_t family_ = 0;
+    std::string device_name_;
+};
+
+TEST_F(VulkanUpload, EveryWordReadsBackAsGivenAndSamplesAsTheGpuForm)
+{
+    const std::vector<uint8_t> words = qfb_gpu::every_word();
+    for (const int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
+        SCOPED_TRACE(qfb_format_name(format));
+        const qfb_upload* facts = qfb_upload_facts(format);
+        std::vector<uint8_t> given(kWordBytes);
+        ASSERT_EQ(qfb_convert_words(words.data(), words.size() / 2, format, facts->vulkan_target, given.data()), QFB_OK);
+        Readback read;
+        upload_and_read(static_cast<VkFormat>(facts->vulkan_format), given.data(), &read);
         std::vector<uint8_t> gpu_form(kPixelBytes);
         qfb_expand_words_gpu(words.data(), words.size() / 2, format, QFB_ORDER_RGBA, gpu_form.data());
-        EXPECT_EQ(differences(std::vector<uint8_t>(raw, raw + kWordBytes), given, 2), "") << "vkCmdCopyImageToBuffer";
-        EXPECT_EQ(differences(std::vector<uint8_t>(blitted, blitted + kPixelBytes), gpu_form, 4), "")
-            << "vkCmdBlitImage";
-        EXPECT_EQ(differences(std::vector<uint8_t>(fetched, fetched + kPixelBytes), gpu_form, 4), "")
-            << "compute shader";
+        EXPECT_EQ(differences(read.raw, given, 2), "") << "vkCmdCopyImageToBuffer";
+        EXPECT_EQ(differences(read.blitted, gpu_form, 4), "") << "vkCmdBlitImage";
+        EXPECT_EQ(differences(read.fetched, gpu_form, 4), "") << "compute shader";
+    }
+}
+
+// A KTX2 texture of every word, in each format of both choices, uploaded with the vkFormat its
+// header names from the bytes its level index points to, samples and blits as the GPU form of the
+// QFB words.
+TEST_F(VulkanUpload, Ktx2TexturesSampleAsTheGpuFormInTheirOwnVkFormat)
+{
+    for (const int32_t format : {QFB_FORMAT_1555, QFB_FORMAT_4444, QFB_FORMAT_565}) {
+        for (const Ktx2Choice choice : {Ktx2Choice::portable, Ktx2Choice::as_stored}) {
+            Ktx2Frames frames{format, kSide, kSide, 1, 1, 1, qfb_gpu::every_word()};
+            std::vector<uint8_t> file;
+            ASSERT_EQ(write_ktx2(frames, choice, "", &file), Ktx2Problem::none);
+            const uint32_t vk_format = ktx2_get32(&file[KTX2_VK_FORMAT]);
+            SCOPED_TRACE(ktx2_vk_format_name(vk_format));
+            const uint64_t at = ktx2_get64(&file[KTX2_HEADER_SIZE]), size = ktx2_get64(&file[KTX2_HEADER_SIZE + 8]);
+            ASSERT_EQ(size, kWordBytes);
+            ASSERT_LE(at + size, file.size());
+            // R4G4B4A4 is optional in Vulkan (lavapipe has none): where it is missing, the same bits
+            // go up as B4G4R4A4, which every device has, red and blue swapped back in the view.
+            VkFormat upload_format = static_cast<VkFormat>(vk_format);
+            VkComponentMapping components = {};
+            if (upload_format == VK_FORMAT_R4G4B4A4_UNORM_PACK16 && !samples_and_blits(upload_format)) {
+                upload_format = VK_FORMAT_B4G4R4A4_UNORM_PACK16;
+                components = {VK_COMPONENT_SWIZZLE_B, VK_COMPONENT_SWIZZLE_IDENTITY, VK_COMPONENT_SWIZZLE_R,
+                              VK_COMPONENT_SWIZZLE_IDENTITY};
+                std::printf("%s has no R4G4B4A4: uploaded as B4G4R4A4, red and blue swapped in the view\n",
+                            device_name_.c_str());
+            }
+            Readback read;
+            upload_and_read(upload_format, &file[at], &read, components);
+            std::vector<uint8_t> gpu_form(kPixelBytes);
+            qfb_expand_words_gpu(frames.words.data(), kSide * kSide, format, QFB_ORDER_RGBA, gpu_form.data());
+            EXPECT_EQ(differences(read.fetched, gpu_form, 4), "") << "compute shader";
+            if (upload_format == static_cast<VkFormat>(vk_format)) {
+                EXPECT_EQ(differences(read.blitted, gpu_form, 4), "") << "vkCmdBlitImage";
+            }
+        }
     }
 }
 

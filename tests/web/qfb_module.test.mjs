@@ -83,6 +83,12 @@ test('the types name the statuses the library names, and the module gives its fi
   assert.equal(qfb.MAX_FILE_SIZE, answers.maxFileSize);
 });
 
+test('expand takes an options object and only the orders\' own names', () => {
+  const file = qfb.open(readFileSync(join(folder, 'frames-565.qfb')));
+  for (const options of [{ order: 'toString' }, { order: '__proto__' }, { order: 'constructor' }, null])
+    assert.throws(() => file.expand(0, 0, options), TypeError, JSON.stringify(options));
+});
+
 test('the upload facts of each format name, and none for another', () => {
   for (const [format, facts] of Object.entries(answers.uploadFacts)) assert.deepEqual(qfb.uploadFacts(format), facts);
   for (const name of ['', '1555 ', 'rgb565', '0']) assert.equal(qfb.uploadFacts(name), null);

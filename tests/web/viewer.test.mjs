@@ -29,6 +29,15 @@ const PLAY_FPS = 10, PLAY_FRAMES = 8;
   writeFileSync(join(folder, 'playback.qfb'), bytes);
 }
 
+// Files of a side WebGL cannot hold (above MAX_TEXTURE_SIZE): 32767 x 1 and 1 x 32767, 565.
+for (const [name, width, height] of [['wide', 32767, 1], ['tall', 1, 32767]]) {
+  const bytes = new Uint8Array(32 + width * height * 2);
+  const fields = new DataView(bytes.buffer);
+  bytes.set([0x2e, 0x71, 0x66, 0x62]);
+  [1, width, height, 2, 12, 1, 0].forEach((value, i) => fields.setUint32(4 + 4 * i, value, true));
+  writeFileSync(join(folder, `${name}.qfb`), bytes);
+}
+
 let running = null, page = null;
 const pageErrors = [];
 // The whole run is bounded even if a step hangs past the runner's own timeouts.
@@ -179,6 +188,8 @@ const REFUSALS = [
   ['src=/files/frames-565.qfb&frame=1', 'frames-565.qfb: no such frame, level or row (QFB_OUT_OF_RANGE)'],
   ['src=/files/frames-4444.qfb&level=4', 'frames-4444.qfb: no such frame, level or row (QFB_OUT_OF_RANGE)'],
   ['src=/files/missing.qfb', 'missing.qfb: 404 Not Found'],
+  ['src=/files/wide.qfb', 'wide.qfb: qfb: WebGL error 0x501 while uploading'],
+  ['src=/files/tall.qfb', 'tall.qfb: qfb: WebGL error 0x501 while uploading'],
 ];
 
 test('a file still arriving shows its first frame, and each other frame once it is in', { timeout: 60000 }, async () => {
