@@ -1,0 +1,14 @@
+# Frames as artists hand them over: animated GIF and WebP files read into whole frames, sprite
+# sheets cut into frames, and the frame rate their durations give. Two libraries: qfb_animation
+# needs no library beyond the standard one (GIF compositing, frame rates, sheets), so that the
+# Windows build, whose GIF frames come from the Windows Imaging Component, composites them with the
+# same code; qfb_animation_readers reads the files through giflib (CMake's FindGIF: Debian's
+# giflib has no pkg-config file) and libwebp's demuxer (pkg-config libwebpdemux), where both are.
+# Included by the top folder beside qfbprep, whose Image they make.
+add_library(qfb_animation STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/animation_problem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_rate.cpp
+)
+target_include_directories(qfb_animation PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(qfb_animation PUBLIC qfb_prep)
+
