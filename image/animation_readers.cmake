@@ -8,7 +8,20 @@
 add_library(qfb_animation STATIC
   ${CMAKE_CURRENT_LIST_DIR}/animation_problem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_rate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gif_compositor.cpp
 )
 target_include_directories(qfb_animation PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(qfb_animation PUBLIC qfb_prep)
 
+if(NOT MAKEQFB_PICTURES)
+  return()
+endif()
+find_package(GIF 5 QUIET)
+if(NOT GIF_FOUND)
+  message(STATUS "giflib 5 not found (Debian: libgif-dev): GIF animations are left out")
+  return()
+endif()
+add_library(qfb_animation_readers STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/gif_reader.cpp
+)
+target_link_libraries(qfb_animation_readers PUBLIC qfb_animation PRIVATE GIF::GIF)
