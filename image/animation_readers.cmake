@@ -17,11 +17,13 @@ if(NOT MAKEQFB_PICTURES)
   return()
 endif()
 find_package(GIF 5 QUIET)
-if(NOT GIF_FOUND)
-  message(STATUS "giflib 5 not found (Debian: libgif-dev): GIF animations are left out")
+pkg_check_modules(WEBPDEMUX QUIET IMPORTED_TARGET GLOBAL libwebpdemux)
+if(NOT GIF_FOUND OR NOT TARGET PkgConfig::WEBPDEMUX)
+  message(STATUS "giflib 5 or libwebpdemux not found (Debian: libgif-dev, libwebp-dev): GIF and WebP animations are left out")
   return()
 endif()
 add_library(qfb_animation_readers STATIC
   ${CMAKE_CURRENT_LIST_DIR}/gif_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/webp_reader.cpp
 )
-target_link_libraries(qfb_animation_readers PUBLIC qfb_animation PRIVATE GIF::GIF)
+target_link_libraries(qfb_animation_readers PUBLIC qfb_animation PRIVATE GIF::GIF PkgConfig::WEBPDEMUX)
