@@ -9,6 +9,7 @@ add_library(qfb_animation STATIC
   ${CMAKE_CURRENT_LIST_DIR}/animation_problem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_rate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/gif_compositor.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sprite_sheet.cpp
 )
 target_include_directories(qfb_animation PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(qfb_animation PUBLIC qfb_prep)

@@ -3,6 +3,8 @@
 and beside each one the frames Pillow composites on reading it, as the reference the readers are
 compared with:
     make_animation_samples.py FOLDER GIFSICLE IMG2WEBP WEBPMUX
+or sprite sheets, each beside its cells saved one by one (see write_sheets):
+    make_animation_samples.py --sheets FOLDER
 FOLDER/manifest.txt gets a line a sample: its file name, width, height, frame count and the
 durations Pillow reads (milliseconds, comma-separated). FOLDER/<file>.rgba holds its frames as
 red, green, blue, alpha, top row first, one after another. Each sample's name says how it was
@@ -212,5 +214,27 @@ def write_samples(folder, gifsicle, img2webp, webpmux):
         out.writelines(lines)
 
 
+def write_sheets(folder):
+    """sheet.png: 4 x 3 cells of 16 x 12 pixels, RGBA, the last two empty; sheet.tga: 3 x 2 cells of
+    20 x 10, RGB. Each cell also saved alone, in order row by row: cell-N.png, cell-N.tga."""
+    os.makedirs(folder, exist_ok=True)
+    for kind, mode, columns, rows, width, height, filled in (("png", "RGBA", 4, 3, 16, 12, 10),
+                                                             ("tga", "RGB", 3, 2, 20, 10, 6)):
+        sheet = Image.new(mode, (columns * width, rows * height), (0, 0, 0, 0) if mode == "RGBA" else (0, 0, 0))
+        for i in range(columns * rows):
+            cell = Image.new(mode, (width, height), (0, 0, 0, 0) if mode == "RGBA" else (0, 0, 0))
+            if i < filled:
+                draw = ImageDraw.Draw(cell)
+                draw.rectangle((0, 0, width - 1, height - 1), outline=(255, 255, 255, 255), width=1)
+                draw.ellipse((i % 5, 1, width - 2, height - 1 - i % 3), fill=(40 * i % 256, 200, 255 - 20 * i, 90 + 15 * i))
+                draw.point((i, i % height), fill=(i, 2 * i, 3 * i, 255))
+            cell.save(os.path.join(folder, f"cell-{i}.{kind}"))
+            sheet.paste(cell, (i % columns * width, i // columns * height))
+        sheet.save(os.path.join(folder, f"sheet.{kind}"))
+
+
 if __name__ == "__main__":
-    write_samples(*sys.argv[1:5])
+    if sys.argv[1] == "--sheets":
+        write_sheets(sys.argv[2])
+    else:
+        write_samples(*sys.argv[1:5])
