@@ -97,6 +97,7 @@ void GifCompositor::dispose_previous()
 
 void GifCompositor::draw(const GifFrame& frame, const Area& area)
 {
+    if (area.x0 == area.x1 || area.y0 == area.y1) return;  // wholly outside the screen, or without pixels
     // Each index's blue, green, red, alpha: opaque black past the table's end, 0 where not drawn.
     std::array<uint8_t, 256 * 4> bgra{};
     for (int i = 0; i < 256; ++i) {

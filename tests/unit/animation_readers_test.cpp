@@ -235,8 +235,8 @@ TEST(GifReader, CompositesAsBrowsersShow)
         std::vector<uint32_t> durations;
     } cases[] = {
         {"a frame passing the screen's edges is clipped", 3, 2, {{1, 1, 3, 2, "012301"}}, {".../.RG"}, {100}},
-        {"a frame wholly outside the screen draws nothing", 2, 1, {{0, 0, 2, 1, "01"}, {5, 5, 1, 1, "2"}},
-         {"RG", "RG"}, {100, 100}},
+        {"frames wholly outside the screen, beside it and below it, draw nothing", 2, 1,
+         {{0, 0, 2, 1, "01"}, {5, 0, 1, 1, "2"}, {0, 5, 1, 1, "2"}}, {"RG", "RG", "RG"}, {100, 100, 100}},
         {"restore to background clears the rectangle to transparent, with no transparent index", 3, 1,
          {{0, 0, 3, 1, "000", 1}, {1, 0, 1, 1, "1", 2}, {0, 0, 1, 1, "2"}}, {"RRR", "RGR", "B.R"}, {100, 100, 100}},
         {"restore to previous puts back the whole canvas from before the frame", 3, 1,
