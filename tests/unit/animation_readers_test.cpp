@@ -273,6 +273,34 @@ TEST(GifReader, CompositesAsBrowsersShow)
     }
 }
 
+// A damaged file and the outcome its reader gives, with its value.
+struct Refusal {
+    const char* what;
+    Bytes file;
+    AnimationProblem problem;
+    uint64_t value;
+};
+
+// read takes whole, then refuses it cut at every offset as cut short, and each case's file with its
+// outcome, leaving no frame.
+void expect_refusals(AnimationResult (*read)(const uint8_t*, size_t, Animation&), const Bytes& whole,
+                     std::vector<Refusal> cases)
+{
+    for (size_t size = 0; size < whole.size(); ++size)
+        cases.push_back({"the file cut short", Bytes(whole.begin(), whole.begin() + long(size)),
+                         AnimationProblem::cut_short, 0});
+    Animation animation;
+    ASSERT_TRUE(read(whole.data(), whole.size(), animation).ok()) << "the whole file reads";
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " (" + std::to_string(c.file.size()) + " bytes)");
+        animation.frames.assign(1, Image{});
+        const AnimationResult result = read(c.file.data(), c.file.size(), animation);
+        EXPECT_EQ(animation_problem_text(result.problem), animation_problem_text(c.problem));
+        EXPECT_EQ(result.value, c.value);
+        EXPECT_TRUE(animation.frames.empty() && animation.durations_ms.empty());
+    }
+}
+
 // A GIF of every kind of block: two frames, control blocks, a comment, a local table, interlacing.
 Bytes every_block_gif()
 {
@@ -285,13 +313,7 @@ Bytes every_block_gif()
 
 TEST(GifReader, RefusesEveryDamagedFileWithItsOutcome)
 {
-    struct Case {
-        const char* what;
-        Bytes file;
-        AnimationProblem problem;
-        uint64_t value;
-    };
-    std::vector<Case> cases = {
+    std::vector<Refusal> cases = {
         {"a PNG file", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0}, AnimationProblem::not_gif, 0},
         {"an unknown version", {'G', 'I', 'F', '8', '8', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B}, AnimationProblem::not_gif, 0},
         {"a screen 0 pixels wide", build_gif(0, 4, {{0, 0, 1, 1, "0"}}), AnimationProblem::empty_screen, 0},
@@ -319,23 +341,10 @@ TEST(GifReader, RefusesEveryDamagedFileWithItsOutcome)
     cases.push_back({"more frames than a QFB file could hold", build_gif(1024, 512, many),
                      AnimationProblem::too_many_frames, many.size()});
     const Bytes whole = every_block_gif();
-    for (size_t size = 0; size < whole.size(); ++size)
-        cases.push_back({"the file cut short", Bytes(whole.begin(), whole.begin() + long(size)),
-                         AnimationProblem::cut_short, 0});
     Bytes huge(MAX_ANIMATION_FILE + 1, 0);
     std::copy(whole.begin(), whole.end(), huge.begin());
     cases.push_back({"a file of more than 64 MiB", std::move(huge), AnimationProblem::file_too_large, MAX_ANIMATION_FILE + 1});
-
-    Animation animation;
-    ASSERT_TRUE(read_gif(whole.data(), whole.size(), animation).ok()) << "the whole file reads";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.what) + " (" + std::to_string(c.file.size()) + " bytes)");
-        animation.frames.assign(1, Image{});
-        const AnimationResult result = read_gif(c.file.data(), c.file.size(), animation);
-        EXPECT_EQ(animation_problem_text(result.problem), animation_problem_text(c.problem));
-        EXPECT_EQ(result.value, c.value);
-        EXPECT_TRUE(animation.frames.empty() && animation.durations_ms.empty());
-    }
+    expect_refusals(read_gif, whole, std::move(cases));
 }
 
 // The offset of the first chunk named fourcc after the RIFF header of a WebP file (its header's).
@@ -364,13 +373,7 @@ Bytes with_canvas(Bytes file, uint32_t width, uint32_t height)
 TEST(WebpReader, RefusesEveryDamagedFileWithItsOutcome)
 {
     const Bytes whole = qfbtest::read_file(ANIMATION_CORPUS "/webp/webpmux-modes-0.webp");
-    struct Case {
-        const char* what;
-        Bytes file;
-        AnimationProblem problem;
-        uint64_t value;
-    };
-    std::vector<Case> cases = {
+    std::vector<Refusal> cases = {
         {"a PNG file", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0, 0, 0}, AnimationProblem::not_webp, 0},
         {"a RIFF file of another kind", [&] {
              Bytes file = whole;
@@ -397,20 +400,7 @@ TEST(WebpReader, RefusesEveryDamagedFileWithItsOutcome)
         {"more frames than a QFB file could hold", qfbtest::read_file(ANIMATION_CORPUS "/webp/many-frames.webp"),
          AnimationProblem::too_many_frames, 30},
     };
-    for (size_t size = 0; size < whole.size(); ++size)
-        cases.push_back({"the file cut short", Bytes(whole.begin(), whole.begin() + long(size)),
-                         AnimationProblem::cut_short, 0});
-
-    Animation animation;
-    ASSERT_TRUE(read_webp(whole.data(), whole.size(), animation).ok()) << "the whole file reads";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.what) + " (" + std::to_string(c.file.size()) + " bytes)");
-        animation.frames.assign(1, Image{});
-        const AnimationResult result = read_webp(c.file.data(), c.file.size(), animation);
-        EXPECT_EQ(animation_problem_text(result.problem), animation_problem_text(c.problem));
-        EXPECT_EQ(result.value, c.value);
-        EXPECT_TRUE(animation.frames.empty() && animation.durations_ms.empty());
-    }
+    expect_refusals(read_webp, whole, std::move(cases));
 }
 
 }  // namespace
