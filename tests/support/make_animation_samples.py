@@ -83,12 +83,12 @@ def gifsicle_merge(gifsicle, path, frames, folder, per_frame, whole):
     options before it, and whole's options at the front."""
     inputs = []
     for i, frame in enumerate(frames):
-        single = os.path.join(folder, f"part-{os.path.basename(path)}-{i}.gif")
+        single = os.path.join(folder, f"single-{os.path.basename(path)}-{i}.gif")
         frame.save(single)
         inputs += per_frame[i] + [single]
     subprocess.run([gifsicle, "--no-warnings"] + whole + inputs + ["-o", path], check=True)
     for i in range(len(frames)):
-        os.remove(os.path.join(folder, f"part-{os.path.basename(path)}-{i}.gif"))
+        os.remove(os.path.join(folder, f"single-{os.path.basename(path)}-{i}.gif"))
 
 
 def samples(folder, gifsicle, img2webp, webpmux):
@@ -170,22 +170,22 @@ def samples(folder, gifsicle, img2webp, webpmux):
                    check=True, capture_output=True)
     yield "img2webp-mixed.webp"
     # webpmux: frames placed on the canvas with each disposal and blending.
-    parts = []
+    pieces = []
     for i, frame in enumerate(rgba_frames(4)):
-        parts.append(at(f"part-{i}.webp"))
-        frame.crop((0, 0, 24, 20)).save(parts[-1], lossless=True)
+        pieces.append(at(f"piece-{i}.webp"))
+        frame.crop((0, 0, 24, 20)).save(pieces[-1], lossless=True)
     modes = ["+0+b", "+1+b", "+0-b", "+1-b"]  # disposal none or background, then blending on or off
     offsets = ["+0+0", "+14+10", "+6+12", "+16+4"]
     for first in range(4):  # each mode on every frame place, by rotating the list
         name = f"webpmux-modes-{first}.webp"
         arguments = [webpmux]
         for i in range(4):
-            arguments += ["-frame", parts[i], f"+{30 + 10 * i}{offsets[i]}{modes[(first + i) % 4]}"]
+            arguments += ["-frame", pieces[i], f"+{30 + 10 * i}{offsets[i]}{modes[(first + i) % 4]}"]
         # A frame cannot pass the canvas, whose size the first frame would set: a full-size one first.
         subprocess.run(arguments[:1] + ["-frame", at("frame-0.webp"), "+20+0+0+1+b"] + arguments[1:] +
                        ["-o", at(name)], check=True, capture_output=True)
         yield name
-    for path in pngs + parts:
+    for path in pngs + pieces:
         os.remove(path)
 
 

@@ -93,18 +93,18 @@ TEST(AnimationReaders, EverySampleGivesPillowsFramesAndTheDurationsABrowserShows
 
 // A GIF file built here. Pixels are colour indices written as digits; the LZW data holds each
 // pixel as a literal code, a clear code every 200, so that codes stay 9 bits wide.
-struct GifPart {
-    GifPart(uint16_t x, uint16_t y, uint16_t w, uint16_t h, std::string indices, int dispose = 0, int delay = 0,
+struct TestGifImage {
+    TestGifImage(uint16_t x, uint16_t y, uint16_t w, uint16_t h, std::string indices, int dispose = 0, int delay = 0,
             int transparent_index = -1)
         : left(x), top(y), width(w), height(h), pixels(std::move(indices)), disposal(dispose), delay_cs(delay),
           transparent(transparent_index)
     {
     }
-    GifPart& without_control() { return control = false, *this; }
-    GifPart& interlace() { return interlaced = true, *this; }
-    GifPart& with_table(Bytes table) { return local_table = std::move(table), *this; }
-    GifPart& after(Bytes bytes) { return before = std::move(bytes), *this; }
-    GifPart& with_lzw(Bytes data) { return lzw = std::move(data), *this; }
+    TestGifImage& without_control() { return control = false, *this; }
+    TestGifImage& interlace() { return interlaced = true, *this; }
+    TestGifImage& with_table(Bytes table) { return local_table = std::move(table), *this; }
+    TestGifImage& after(Bytes bytes) { return before = std::move(bytes), *this; }
+    TestGifImage& with_lzw(Bytes data) { return lzw = std::move(data), *this; }
 
     uint16_t left, top, width, height;
     std::string pixels;  // width x height indices as digits, top row first
@@ -112,7 +112,7 @@ struct GifPart {
     bool control = true;  // a graphic control block before the image
     bool interlaced = false;
     Bytes local_table;  // red, green, blue triples
-    Bytes before;       // raw bytes before the part (its control block's)
+    Bytes before;       // raw bytes before the image (before its control block)
     Bytes lzw;          // raw LZW data (code size and sub-blocks) instead of the pixels'
 };
 
@@ -157,7 +157,7 @@ Bytes lzw_literals(const std::vector<uint8_t>& indices)
 
 const Bytes RGBW = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};  // indices 0 to 3: R, G, B, W
 
-Bytes build_gif(unsigned width, unsigned height, const std::vector<GifPart>& parts, const Bytes& global = RGBW,
+Bytes build_gif(unsigned width, unsigned height, const std::vector<TestGifImage>& images, const Bytes& global = RGBW,
                 bool trailer = true)
 {
     Bytes out{'G', 'I', 'F', '8', '9', 'a'};
@@ -167,33 +167,33 @@ Bytes build_gif(unsigned width, unsigned height, const std::vector<GifPart>& par
     out.push_back(0);
     out.push_back(0);
     out.insert(out.end(), global.begin(), global.end());
-    for (const GifPart& part : parts) {
-        out.insert(out.end(), part.before.begin(), part.before.end());
-        if (part.control) {
+    for (const TestGifImage& image : images) {
+        out.insert(out.end(), image.before.begin(), image.before.end());
+        if (image.control) {
             out.insert(out.end(), {0x21, 0xF9, 4});
-            out.push_back(uint8_t(part.disposal << 2 | (part.transparent >= 0 ? 1 : 0)));
-            put16(out, unsigned(part.delay_cs));
-            out.push_back(uint8_t(part.transparent >= 0 ? part.transparent : 0));
+            out.push_back(uint8_t(image.disposal << 2 | (image.transparent >= 0 ? 1 : 0)));
+            put16(out, unsigned(image.delay_cs));
+            out.push_back(uint8_t(image.transparent >= 0 ? image.transparent : 0));
             out.push_back(0);
         }
         out.push_back(0x2C);
-        put16(out, part.left);
-        put16(out, part.top);
-        put16(out, part.width);
-        put16(out, part.height);
-        out.push_back(uint8_t((part.local_table.empty() ? 0 : 0x80 | table_bits(part.local_table.size() / 3)) |
-                              (part.interlaced ? 0x40 : 0)));
-        out.insert(out.end(), part.local_table.begin(), part.local_table.end());
-        if (!part.lzw.empty()) {
-            out.insert(out.end(), part.lzw.begin(), part.lzw.end());
+        put16(out, image.left);
+        put16(out, image.top);
+        put16(out, image.width);
+        put16(out, image.height);
+        out.push_back(uint8_t((image.local_table.empty() ? 0 : 0x80 | table_bits(image.local_table.size() / 3)) |
+                              (image.interlaced ? 0x40 : 0)));
+        out.insert(out.end(), image.local_table.begin(), image.local_table.end());
+        if (!image.lzw.empty()) {
+            out.insert(out.end(), image.lzw.begin(), image.lzw.end());
             continue;
         }
         std::vector<uint8_t> indices;
-        if (!part.pixels.empty()) {  // in the file's row order
+        if (!image.pixels.empty()) {  // in the file's row order
             static const int first[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
-            for (int pass = 0; pass < (part.interlaced ? 4 : 1); ++pass)
-                for (int y = part.interlaced ? first[pass] : 0; y < part.height; y += part.interlaced ? step[pass] : 1)
-                    for (int x = 0; x < part.width; ++x) indices.push_back(uint8_t(part.pixels[size_t(y * part.width + x)] - '0'));
+            for (int pass = 0; pass < (image.interlaced ? 4 : 1); ++pass)
+                for (int y = image.interlaced ? first[pass] : 0; y < image.height; y += image.interlaced ? step[pass] : 1)
+                    for (int x = 0; x < image.width; ++x) indices.push_back(uint8_t(image.pixels[size_t(y * image.width + x)] - '0'));
         }
         const Bytes data = lzw_literals(indices);
         out.insert(out.end(), data.begin(), data.end());
@@ -230,7 +230,7 @@ TEST(GifReader, CompositesAsBrowsersShow)
     struct Case {
         const char* what;
         unsigned width, height;
-        std::vector<GifPart> parts;
+        std::vector<TestGifImage> images;
         std::vector<std::string> frames;
         std::vector<uint32_t> durations;
     } cases[] = {
@@ -249,20 +249,20 @@ TEST(GifReader, CompositesAsBrowsersShow)
         {"the transparent index is not drawn, an index past the table draws opaque black", 4, 1,
          {{0, 0, 4, 1, "0000"}, {0, 0, 4, 1, "1259", 1, 0, 9}}, {"RRRR", "GBKR"}, {100, 100}},
         {"a graphic control block serves the next image only", 3, 1,
-         {{0, 0, 3, 1, "000"}, {0, 0, 3, 1, "120", 1, 7, 0}, GifPart(0, 0, 3, 1, "100").without_control()},
+         {{0, 0, 3, 1, "000"}, {0, 0, 3, 1, "120", 1, 7, 0}, TestGifImage(0, 0, 3, 1, "100").without_control()},
          {"RRR", "GBR", "GRR"}, {100, 70, 100}},
         {"0 and 1 hundredths show for 100 ms, 2 for 20 ms", 1, 1,
          {{0, 0, 1, 1, "0", 0, 0}, {0, 0, 1, 1, "1", 0, 1}, {0, 0, 1, 1, "2", 0, 2}, {0, 0, 1, 1, "3", 0, 150}},
          {"R", "G", "B", "W"}, {100, 100, 20, 1500}},
-        {"interlaced rows land in place", 1, 9, {GifPart(0, 0, 1, 9, "012301230").interlace()},
+        {"interlaced rows land in place", 1, 9, {TestGifImage(0, 0, 1, 9, "012301230").interlace()},
          {"R/G/B/W/R/G/B/W/R"}, {100}},
         {"a local colour table serves instead of the global one", 2, 1,
-         {GifPart(0, 0, 2, 1, "01").with_table({255, 255, 255, 0, 0, 0})}, {"WK"}, {100}},
+         {TestGifImage(0, 0, 2, 1, "01").with_table({255, 255, 255, 0, 0, 0})}, {"WK"}, {100}},
         {"a frame without pixels still shows", 2, 1, {{0, 0, 2, 1, "01"}, {1, 0, 0, 0, "", 0, 5}}, {"RG", "RG"}, {100, 50}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Bytes file = build_gif(c.width, c.height, c.parts);
+        const Bytes file = build_gif(c.width, c.height, c.images);
         Animation animation;
         const AnimationResult result = read_gif(file.data(), file.size(), animation);
         ASSERT_TRUE(result.ok()) << animation_problem_text(result.problem);
@@ -305,7 +305,7 @@ void expect_refusals(AnimationResult (*read)(const uint8_t*, size_t, Animation&)
 Bytes every_block_gif()
 {
     return build_gif(3, 9, {{0, 0, 3, 9, "012301230123012301230123012", 1, 10},
-                            GifPart(1, 0, 2, 9, "012301230123012301", 2, 4, 3)
+                            TestGifImage(1, 0, 2, 9, "012301230123012301", 2, 4, 3)
                                 .interlace()
                                 .with_table({0, 0, 0, 255, 255, 255})
                                 .after({0x21, 0xFE, 3, 'h', 'i', '!', 0})});
@@ -324,20 +324,28 @@ TEST(GifReader, RefusesEveryDamagedFileWithItsOutcome)
         {"a frame's rectangle larger than an image may be", build_gif(4, 4, {{0, 0, 2048, 2048, ""}}),
          AnimationProblem::frame_too_large, 2048u * 2048 * 4},
         {"only a header and the trailer", build_gif(4, 4, {}), AnimationProblem::no_frames, 0},
-        {"a block of no known kind", build_gif(1, 1, {GifPart(0, 0, 1, 1, "0").after({0x99})}), AnimationProblem::bad_block, 0},
-        {"a graphic control block of 5 bytes", build_gif(1, 1, {GifPart(0, 0, 1, 1, "0").after({0x21, 0xF9, 5, 0, 0, 0, 0, 0, 0}).without_control()}), AnimationProblem::bad_block, 0},
-        {"a graphic control extension without its block", build_gif(1, 1, {GifPart(0, 0, 1, 1, "0").after({0x21, 0xF9, 0}).without_control()}), AnimationProblem::bad_block, 0},
+        {"a block of no known kind",
+         build_gif(1, 1, {TestGifImage(0, 0, 1, 1, "0").after({0x99})}), AnimationProblem::bad_block, 0},
+        {"a graphic control block of 5 bytes",
+         build_gif(1, 1, {TestGifImage(0, 0, 1, 1, "0").after({0x21, 0xF9, 5, 0, 0, 0, 0, 0, 0}).without_control()}),
+         AnimationProblem::bad_block, 0},
+        {"a graphic control extension without its block",
+         build_gif(1, 1, {TestGifImage(0, 0, 1, 1, "0").after({0x21, 0xF9, 0}).without_control()}),
+         AnimationProblem::bad_block, 0},
         {"no colour table at all", build_gif(2, 1, {{0, 0, 2, 1, "01"}}, {}), AnimationProblem::no_colour_table, 0},
-        {"an LZW code size above 8", build_gif(1, 1, {GifPart(0, 0, 1, 1, "0").with_lzw({12, 1, 0, 0})}), AnimationProblem::bad_lzw, 0},
-        {"LZW data that ends before the frame's pixels", build_gif(2, 1, {GifPart(0, 0, 2, 1, "01").with_lzw(lzw_literals({0}))}), AnimationProblem::bad_lzw, 0},
+        {"an LZW code size above 8",
+         build_gif(1, 1, {TestGifImage(0, 0, 1, 1, "0").with_lzw({12, 1, 0, 0})}), AnimationProblem::bad_lzw, 0},
+        {"LZW data that ends before the frame's pixels",
+         build_gif(2, 1, {TestGifImage(0, 0, 2, 1, "01").with_lzw(lzw_literals({0}))}), AnimationProblem::bad_lzw, 0},
         {"an LZW code never defined (a clear code, then 511)",
-         build_gif(2, 1, {GifPart(0, 0, 2, 1, "01").with_lzw({8, 3, 0x00, 0xFF, 0x03, 0})}), AnimationProblem::bad_lzw, 0},
-        {"an empty sub-block where the LZW data starts", build_gif(1, 1, {GifPart(0, 0, 1, 1, "0").with_lzw({8, 0})}), AnimationProblem::bad_lzw, 0},
+         build_gif(2, 1, {TestGifImage(0, 0, 2, 1, "01").with_lzw({8, 3, 0x00, 0xFF, 0x03, 0})}), AnimationProblem::bad_lzw, 0},
+        {"an empty sub-block where the LZW data starts",
+         build_gif(1, 1, {TestGifImage(0, 0, 1, 1, "0").with_lzw({8, 0})}), AnimationProblem::bad_lzw, 0},
     };
     // Frames that together pass the bound on decoded bytes: whole frames of 1024 x 512 pixels
     // (2 MiB) and a record each; the one after the last that fits is refused.
     const uint64_t per_frame = 1024 * 512 * 4 + 1 + FRAME_RECORD_BYTES;
-    std::vector<GifPart> many(MAX_ANIMATION_BYTES / per_frame + 1, GifPart(0, 0, 1, 1, "0"));
+    std::vector<TestGifImage> many(MAX_ANIMATION_BYTES / per_frame + 1, TestGifImage(0, 0, 1, 1, "0"));
     cases.push_back({"more frames than a QFB file could hold", build_gif(1024, 512, many),
                      AnimationProblem::too_many_frames, many.size()});
     const Bytes whole = every_block_gif();
