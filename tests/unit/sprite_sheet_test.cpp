@@ -78,6 +78,7 @@ TEST(SpriteSheet, RefusesLayoutsTheSheetDoesNotFit)
          SheetProblem::cell_too_large, 1024u * 683 * 3},
         {"a sheet larger than an image may be, of cells that are not", 2048, 1024, 32, grid(2, 2), SheetProblem::none,
          0},
+        {"24-bit cells held to the bytes of their own depth", 2048, 1364, 24, grid(2, 2), SheetProblem::none, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
