@@ -65,8 +65,8 @@ std::string phrase(const AsepriteOutcome& o)
     case P::no_frames: return "the sprite has no frames";
     case P::empty_canvas: return "the canvas is " + number(o.value) + " x " + number(o.limit) + " pixels";
     case P::bad_colour_depth: return "a colour depth of " + number(o.value) + " bits, not 8, 16 or 32";
-    case P::frame_cut_short: return "the frame is cut short";
-    case P::bad_frame_magic: return "the frame has no magic number 0xf1fa";
+    case P::frame_cut_short: return "its bytes run past the end of the file";
+    case P::bad_frame_magic: return "no frame magic number 0xf1fa";
     case P::chunk_cut_short: return "a chunk runs past the end of its frame";
     case P::chunk_fields_short: return "a chunk of type " + hex(o.value) + " ends inside its fields";
     case P::bad_layer_nesting: return layer(o) + " is nested under no group";
