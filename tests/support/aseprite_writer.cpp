@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace qfbtest {
 namespace {
@@ -91,6 +92,21 @@ Bytes ase_cel(const AseCel& cel)
     }
     append(d, cel.type == 0xFFFF && type == 2 ? ase_deflate(cel.pixels) : cel.pixels);
     return ase_chunk(0x2005, d);
+}
+
+Bytes ase_image_cel(uint16_t layer, uint16_t width, uint16_t height, Bytes pixels, int16_t x, int16_t y, uint8_t opacity,
+                    bool raw)
+{
+    AseCel cel;
+    cel.layer = layer;
+    cel.x = x;
+    cel.y = y;
+    cel.opacity = opacity;
+    cel.width = width;
+    cel.height = height;
+    cel.pixels = std::move(pixels);
+    cel.raw = raw;
+    return ase_cel(cel);
 }
 
 Bytes ase_linked_cel(uint16_t layer, uint16_t frame)
@@ -215,6 +231,23 @@ Bytes AseSprite::to_bytes() const
     zeros(out, 84);
     append(out, body);
     return out;
+}
+
+}  // namespace qfbtest
+
+namespace qfbtest {
+
+Bytes ase_sprite(uint16_t width, uint16_t height, uint16_t depth, std::vector<AseFrame> frames, uint32_t flags,
+                 uint8_t transparent_index)
+{
+    AseSprite sprite;
+    sprite.width = width;
+    sprite.height = height;
+    sprite.depth = depth;
+    sprite.flags = flags;
+    sprite.transparent_index = transparent_index;
+    sprite.frames = std::move(frames);
+    return sprite.to_bytes();
 }
 
 }  // namespace qfbtest

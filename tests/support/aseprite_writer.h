@@ -42,6 +42,9 @@ struct AseTag {
 Bytes ase_chunk(uint16_t type, const Bytes& data);
 Bytes ase_layer(const AseLayer& layer);
 Bytes ase_cel(const AseCel& cel);
+// A cel of width x height pixels at (x, y), compressed, or raw when raw is true.
+Bytes ase_image_cel(uint16_t layer, uint16_t width, uint16_t height, Bytes pixels, int16_t x = 0, int16_t y = 0,
+                    uint8_t opacity = 255, bool raw = false);
 Bytes ase_linked_cel(uint16_t layer, uint16_t frame);
 // The palette chunk: size entries, those from first on given (red, green, blue, alpha).
 Bytes ase_palette(uint32_t size, uint32_t first, const std::vector<std::array<uint8_t, 4>>& colours);
@@ -74,5 +77,9 @@ struct AseSprite {
 
     Bytes to_bytes() const;
 };
+
+// The bytes of a sprite of these frames.
+Bytes ase_sprite(uint16_t width, uint16_t height, uint16_t depth, std::vector<AseFrame> frames, uint32_t flags = 1,
+                 uint8_t transparent_index = 0);
 
 }  // namespace qfbtest

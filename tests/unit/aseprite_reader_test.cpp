@@ -49,23 +49,9 @@ Bytes rgba(const std::vector<Px>& pixels)
     for (const Px& p : pixels) out.insert(out.end(), {uint8_t(p.r), uint8_t(p.g), uint8_t(p.b), uint8_t(p.a)});
     return out;
 }
-// A compressed cel of layer at (x, y).
-Bytes cel(uint16_t layer, uint16_t width, uint16_t height, Bytes pixels, int16_t x = 0, int16_t y = 0,
-          uint8_t opacity = 255)
-{
-    AseCel c;
-    c.layer = layer;
-    c.x = x;
-    c.y = y;
-    c.width = width;
-    c.height = height;
-    c.pixels = std::move(pixels);
-    c.opacity = opacity;
-    return ase_cel(c);
-}
 Bytes row(uint16_t layer, const std::vector<Px>& pixels, uint8_t opacity = 255)
 {
-    return cel(layer, static_cast<uint16_t>(pixels.size()), 1, rgba(pixels), 0, 0, opacity);
+    return ase_image_cel(layer, static_cast<uint16_t>(pixels.size()), 1, rgba(pixels), 0, 0, opacity);
 }
 Bytes layer(const std::string& name, uint16_t level = 0, uint16_t flags = 1, uint8_t opacity = 255,
             uint16_t type = 0, uint16_t blend_mode = 0)
@@ -79,14 +65,7 @@ Bytes group(const std::string& name, uint16_t level = 0, uint16_t flags = 1, uin
 Bytes sprite(uint16_t width, uint16_t depth, std::vector<AseFrame> frames, uint32_t flags = 1, uint8_t transparent = 0,
              uint16_t height = 1)
 {
-    AseSprite s;
-    s.width = width;
-    s.height = height;
-    s.depth = depth;
-    s.flags = flags;
-    s.transparent_index = transparent;
-    s.frames = std::move(frames);
-    return s.to_bytes();
+    return ase_sprite(width, height, depth, std::move(frames), flags, transparent);
 }
 Bytes one_frame(uint16_t width, uint16_t depth, std::vector<Bytes> chunks, uint32_t flags = 1, uint8_t transparent = 0)
 {
@@ -121,25 +100,27 @@ TEST(AsepriteReader, DrawsEachFeatureAsTheEditor)
         std::vector<uint32_t> durations = {};
     } cases[] = {
         {"RGBA: red, green, blue, alpha as stored", one_frame(2, 32, {layer("a"), row(0, {A, B})}), {{A, B}}},
-        {"grayscale: value and alpha", one_frame(2, 16, {layer("a"), cel(0, 2, 1, {100, 255, 7, 40})}),
+        {"grayscale: value and alpha", one_frame(2, 16, {layer("a"), ase_image_cel(0, 2, 1, {100, 255, 7, 40})}),
          {{{100, 100, 100, 255}, {7, 7, 7, 40}}}},
         {"indexed: the palette's colours with their alpha, the transparent index clear on a layer",
-         one_frame(3, 8, {palette3, layer("a"), cel(0, 3, 1, {1, 2, 0})}), {{A, B, T}}},
+         one_frame(3, 8, {palette3, layer("a"), ase_image_cel(0, 3, 1, {1, 2, 0})}), {{A, B, T}}},
         {"indexed: the background layer shows the transparent index's colour",
-         one_frame(2, 8, {palette3, layer("bg", 0, 1 | 8), cel(0, 2, 1, {0, 1})}), {{P0, A}}},
+         one_frame(2, 8, {palette3, layer("bg", 0, 1 | 8), ase_image_cel(0, 2, 1, {0, 1})}), {{P0, A}}},
         {"indexed: a transparent index other than 0",
-         one_frame(2, 8, {palette3, layer("a"), cel(0, 2, 1, {0, 2})}, 1, 2), {{P0, T}}},
+         one_frame(2, 8, {palette3, layer("a"), ase_image_cel(0, 2, 1, {0, 2})}, 1, 2), {{P0, T}}},
         {"indexed: the old palette chunk", one_frame(2, 8, {ase_old_palette({{1, 2, 3}, {200, 100, 50}}), layer("a"),
-                                                            cel(0, 2, 1, {0, 1})}, 1, 9),
+                                                            ase_image_cel(0, 2, 1, {0, 1})}, 1, 9),
          {{P0, A}}},
         {"indexed: the old 6-bit palette chunk, widened by repeating the top bits",
-         one_frame(2, 8, {ase_old_palette({{63, 11, 0}, {32, 48, 1}}, true), layer("a"), cel(0, 2, 1, {0, 1})}, 1, 9),
+         one_frame(2, 8, {ase_old_palette({{63, 11, 0}, {32, 48, 1}}, true), layer("a"),
+                          ase_image_cel(0, 2, 1, {0, 1})}, 1, 9),
          {{{255, 44, 0, 255}, {130, 195, 4, 255}}}},
         {"indexed: the palette chunk wins over an old one, wherever it stands",
-         one_frame(2, 8, {palette3, ase_old_palette({{9, 9, 9}, {9, 9, 9}}), layer("a"), cel(0, 2, 1, {0, 1})}, 1, 9),
+         one_frame(2, 8, {palette3, ase_old_palette({{9, 9, 9}, {9, 9, 9}}), layer("a"),
+                          ase_image_cel(0, 2, 1, {0, 1})}, 1, 9),
          {{P0, A}}},
         {"indexed: a palette chunk in a later frame changes its colours, a linked cel's too",
-         sprite(2, 8, {{100, {palette3, layer("a"), cel(0, 2, 1, {1, 1})}},
+         sprite(2, 8, {{100, {palette3, layer("a"), ase_image_cel(0, 2, 1, {1, 1})}},
                        {100, {ase_palette(3, 1, {{10, 220, 130, 180}}), ase_linked_cel(0, 0)}}}),
          {{A, A}, {B, B}}},
         {"layer opacity", one_frame(2, 32, {layer("a"), layer("b", 0, 1, 128), row(0, {A, T}), row(1, {B, C})}),
@@ -167,14 +148,14 @@ TEST(AsepriteReader, DrawsEachFeatureAsTheEditor)
                            row(2, {B, T}), row(3, {C, C})}),
          {{over(over(A, B), C), over(A, C)}}},
         {"a linked cel shows its original where the original is",
-         sprite(2, 32, {{100, {layer("a"), cel(0, 1, 1, rgba({B}), 1, 0)}}, {100, {ase_linked_cel(0, 0)}}}),
+         sprite(2, 32, {{100, {layer("a"), ase_image_cel(0, 1, 1, rgba({B}), 1, 0)}}, {100, {ase_linked_cel(0, 0)}}}),
          {{T, B}, {T, B}}},
         {"a background layer under a layer",
          one_frame(2, 32, {layer("bg", 0, 1 | 8), layer("b"), row(0, {A, {5, 6, 7, 255}}), row(1, {C, T})}),
          {{over(A, C), {5, 6, 7, 255}}}},
         {"cels partly outside the canvas are clipped on every side",
-         sprite(2, 32, {{100, {layer("a"), layer("b"), cel(0, 2, 2, rgba({A, B, C, A}), -1, 1),
-                               cel(1, 2, 2, rgba({A, B, C, B}), 1, -1)}}}, 1, 0, 2),
+         sprite(2, 32, {{100, {layer("a"), layer("b"), ase_image_cel(0, 2, 2, rgba({A, B, C, A}), -1, 1),
+                               ase_image_cel(1, 2, 2, rgba({A, B, C, B}), 1, -1)}}}, 1, 0, 2),
          {{T, C, B, T}}},
         {"a raw cel", one_frame(2, 32, {layer("a"), ase_cel(AseCel{0, 0, 0, 255, 2, 1, rgba({A, C}), true})}), {{A, C}}},
         {"durations: the frame's own, else the header's speed; a frame without cels is clear",
@@ -251,7 +232,8 @@ TEST(AsepriteReader, RefusesEachFeatureItDoesNotDrawNamingIt)
 // A small sprite with most chunks: layers in a group, a palette, a tag, a linked cel.
 Bytes small_sprite()
 {
-    return sprite(2, 8, {{100, {palette3, group("g"), layer("a", 1), cel(1, 2, 1, {1, 2}), ase_tags({{0, 1, 2, "t"}})}},
+    return sprite(2, 8, {{100, {palette3, group("g"), layer("a", 1), ase_image_cel(1, 2, 1, {1, 2}),
+                                ase_tags({{0, 1, 2, "t"}})}},
                          {50, {ase_linked_cel(1, 0), ase_user_data("x")}}});
 }
 
@@ -338,7 +320,7 @@ TEST(AsepriteReader, RefusesDamagedFilesWithTheirOutcome)
         {"an old palette past 256 entries", one_frame(2, 8, {ase_chunk(0x0004, {1, 0, 255, 2, 1, 2, 3, 4, 5, 6})}),
          P::bad_palette_range},
         {"a 6-bit palette value above 63", one_frame(2, 8, {ase_old_palette({{64, 0, 0}}, true)}), P::bad_palette_value},
-        {"a colour index past the palette", one_frame(2, 8, {palette3, layer("a"), cel(0, 2, 1, {1, 3})}),
+        {"a colour index past the palette", one_frame(2, 8, {palette3, layer("a"), ase_image_cel(0, 2, 1, {1, 3})}),
          P::colour_index_past_palette},
         {"a tag past the last frame", one_frame(2, 32, {ase_tags({{0, 1, 0, "run"}})}), P::bad_tag_range},
         {"a tag ending before it starts", sprite(2, 32, {{100, {ase_tags({{1, 0, 0, "run"}})}}, {100, {}}}),
