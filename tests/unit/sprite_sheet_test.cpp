@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame_list.h"
+#include "image_files.h"
 #include "sprite_sheet.h"
 #include "tests/support/test_support.h"
 
@@ -41,13 +41,13 @@ TEST(SpriteSheet, CellsEqualTheFramesSavedOneByOne)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Image sheet;
-        ASSERT_TRUE(load_frame_image(folder.file(std::string("sheet.") + c.kind), sheet));
+        ASSERT_TRUE(load_image_file({folder.file(std::string("sheet.") + c.kind)}, sheet).ok());
         std::vector<Image> frames;
         ASSERT_EQ(cut_sheet(sheet, c.layout, frames).kind, SheetProblem::none);
         ASSERT_EQ(frames.size(), c.cells);
         for (size_t i = 0; i < c.cells; ++i) {
             Image alone;
-            ASSERT_TRUE(load_frame_image(folder.file("cell-" + std::to_string(i) + "." + c.kind), alone));
+            ASSERT_TRUE(load_image_file({folder.file("cell-" + std::to_string(i) + "." + c.kind)}, alone).ok());
             EXPECT_TRUE(frames[i].same_shape(alone)) << "cell " << i;
             EXPECT_TRUE(frames[i].pixels == alone.pixels) << "cell " << i;
         }
