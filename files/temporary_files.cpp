@@ -23,8 +23,6 @@ static_assert(std::atomic<void*>::is_always_lock_free, "a signal handler walks t
 
 constexpr size_t CHUNK_SLOTS = 32;  // one chunk serves a run; a job's batch adds chunks as it needs
 
-struct Chunk;
-
 }  // namespace
 
 struct TemporarySlot {
