@@ -24,11 +24,13 @@ namespace {
 
 // What one file decoded to: its images, the order they are shown in (each a place in images;
 // an Aseprite tag may show a frame twice), and each shown frame's duration (none for a sheet).
+// uses counts the loads each image has still to give; the last takes the image itself.
 struct Decoded {
     std::string file;
     std::vector<Image> images;
     std::vector<uint32_t> order;
     std::vector<uint32_t> durations_ms;
+    std::vector<uint32_t> uses;
 };
 
 using Decode = ImageProblem (*)(const std::string& file, const FrameForms& forms, Decoded& out);
@@ -178,8 +180,18 @@ struct FrameReaders::State {
                 // The file may have changed since its frames were counted.
                 if (ref.index < 0 || static_cast<size_t>(ref.index) >= kept.order.size())
                     return unreadable(ref.file, kind, "it has changed since its frames were counted");
+                const uint32_t at = kept.order[static_cast<size_t>(ref.index)];
+                if (kept.uses[at] == 0) {  // given away already: a file named twice is decoded again
+                    kept.file.clear();
+                    const ImageProblem again = keep(ref.file, decode);
+                    if (!again.ok()) return again;
+                }
                 try {
-                    image = kept.images[kept.order[static_cast<size_t>(ref.index)]];
+                    if (--kept.uses[at] == 0) {
+                        image = std::move(kept.images[at]);
+                    } else {
+                        image = kept.images[at];
+                    }
                 } catch (const std::bad_alloc&) {
                     return unreadable(ref.file, kind, "out of memory");
                 }
@@ -200,6 +212,8 @@ struct FrameReaders::State {
         }
         if (problem.ok()) {
             kept.file = file;
+            kept.uses.assign(kept.images.size(), 0);
+            for (const uint32_t at : kept.order) ++kept.uses[at];
         } else {
             kept = Decoded{};
         }
