@@ -59,12 +59,12 @@ for name in ("anim.gif", "anim.webp"):
 PY
 
 # shellcheck source=timing.sh
-source "$here/timing.sh"
+source "$(dirname "$0")/timing.sh"
 
 # form FILE OPTIONS... and its reference folder of PNG files
 declare -A form_args=([sheet]="sheet.png --grid 6x4" [gif]="anim.gif" [webp]="anim.webp" [aseprite]="anim.aseprite")
 declare -A form_pngs=([sheet]=png [gif]=anim-gif [webp]=anim-webp [aseprite]=png)
-pngs() { ls "$work/${form_pngs[$1]}"/f-*.png | sort -V; }
+pngs() { printf "%s\n" "$work/${form_pngs[$1]}"/f-*.png | sort -V; }
 clean() { rm -f "$work"/*.qfb; sync; }
 
 echo "form       form median   PNG files median   form / PNG   (medians of $rounds rounds)"

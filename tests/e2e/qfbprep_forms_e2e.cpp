@@ -7,8 +7,6 @@
 #include <qfb/qfb.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,11 +18,6 @@ namespace {
 using qfbtest::Bytes;
 using qfbtest::RunResult;
 using qfbtest::TempDir;
-
-RunResult qfbprep(const std::vector<std::string>& args, const std::string& cwd)
-{
-    return qfbtest::run_program(QFBPREP_BINARY, args, cwd);
-}
 
 // The header and the full-size words of each frame of a QFB file. A 4444 word of alpha 0 reads
 // as 0: the colour under a GIF's transparent index is Pillow's colour table entry, the packed
@@ -69,24 +62,18 @@ TEST(QfbprepForms, AnimationsPackAsPillowsFramesSavedAsPng)
     const RunResult made =
         qfbtest::run_program(PYTHON3, {ANIMATION_SAMPLES_SCRIPT, dir.path(), GIFSICLE, IMG2WEBP, WEBPMUX, "--png"});
     ASSERT_EQ(made.status, 0) << made.output;
-    std::ifstream manifest(dir.file("manifest.txt"));
-    std::string line;
-    size_t samples = 0;
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::string name;
-        int frames = 0, width = 0, height = 0;
-        fields >> name >> width >> height >> frames;
+    const std::vector<qfbtest::AnimationSample> samples = qfbtest::read_animation_manifest(dir.file("manifest.txt"));
+    for (const qfbtest::AnimationSample& sample : samples) {
+        const std::string& name = sample.name;
         SCOPED_TRACE(name);
-        ++samples;
         std::vector<std::string> pngs = {"pack", "4444", "10", "reference.qfb", "--as-given"};
-        for (int i = 0; i < frames; ++i) pngs.push_back(name + "-" + std::to_string(i) + ".png");
-        const RunResult ours = qfbprep({"pack", "4444", "10", "ours.qfb", name}, dir.path());
+        for (size_t i = 0; i < sample.frames; ++i) pngs.push_back(name + "-" + std::to_string(i) + ".png");
+        const RunResult ours = qfbtest::run_qfbprep({"pack", "4444", "10", "ours.qfb", name}, dir.path());
         ASSERT_EQ(ours.status, 0) << ours.output;
-        ASSERT_EQ(qfbprep(pngs, dir.path()).status, 0);
+        ASSERT_EQ(qfbtest::run_qfbprep(pngs, dir.path()).status, 0);
         expect_same(packed_file(dir.file("ours.qfb")), packed_file(dir.file("reference.qfb")));
     }
-    EXPECT_GE(samples, 20u);
+    EXPECT_GE(samples.size(), 20u);
 }
 
 TEST(QfbprepForms, SheetsPackAsTheirCellsSavedAlone)
@@ -119,9 +106,9 @@ TEST(QfbprepForms, SheetsPackAsTheirCellsSavedAlone)
         std::vector<std::string> sheet = {"pack", "4444", "8", "sheet.qfb"}, alone = {"pack", "4444", "8", "cells.qfb", "--as-given"};
         sheet.insert(sheet.end(), row.sheet.begin(), row.sheet.end());
         alone.insert(alone.end(), row.cells.begin(), row.cells.end());
-        const RunResult cut = qfbprep(sheet, dir.path());
+        const RunResult cut = qfbtest::run_qfbprep(sheet, dir.path());
         ASSERT_EQ(cut.status, 0) << cut.output;
-        ASSERT_EQ(qfbprep(alone, dir.path()).status, 0);
+        ASSERT_EQ(qfbtest::run_qfbprep(alone, dir.path()).status, 0);
         EXPECT_EQ(qfbtest::read_file(dir.file("sheet.qfb")), qfbtest::read_file(dir.file("cells.qfb")));
     }
 }
@@ -186,7 +173,7 @@ TEST(QfbprepForms, AsepriteSpritesPackTheirFramesInTheTagsOrder)
         std::vector<std::string> args = {"pack", "4444"};
         args.insert(args.end(), row.args.begin(), row.args.end());
         args.insert(args.begin() + 3, "s.qfb");
-        const RunResult run = qfbprep(args, dir.path());
+        const RunResult run = qfbtest::run_qfbprep(args, dir.path());
         EXPECT_EQ(run.status, row.status);
         EXPECT_NE(run.output.find(row.said), std::string::npos) << run.output;
         if (row.status != 0) {
