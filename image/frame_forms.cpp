@@ -24,13 +24,16 @@ namespace {
 
 // What one file decoded to: its images, the order they are shown in (each a place in images;
 // an Aseprite tag may show a frame twice), and each shown frame's duration (none for a sheet).
-// uses counts the loads each image has still to give; the last takes the image itself.
+// uses counts the loads each image has still to give; the last takes the image itself. A sheet
+// is kept whole, each cell cut when it is loaded, into memory the frames before it let go.
 struct Decoded {
     std::string file;
     std::vector<Image> images;
     std::vector<uint32_t> order;
     std::vector<uint32_t> durations_ms;
     std::vector<uint32_t> uses;
+    Image sheet;
+    SheetCells cells;  // taken 0: not a sheet
 };
 
 using Decode = ImageProblem (*)(const std::string& file, const FrameForms& forms, Decoded& out);
@@ -148,9 +151,10 @@ ImageProblem decode_sheet(const std::string& file, const FrameForms& forms, Deco
     // A sheet holds many images: it may have as many bytes as all of an animation's frames.
     const ImageProblem problem = png ? load_png(file.c_str(), sheet, MAX_ANIMATION_BYTES) : load_image(file.c_str(), sheet);
     if (!problem.ok()) return problem;
-    const SheetProblem cut = cut_sheet(sheet, *forms.sheet, out.images);
+    const SheetProblem cut = sheet_cells(sheet, *forms.sheet, out.cells);
     if (cut.kind != SheetProblem::none) return unreadable(file, png ? "PNG" : "Targa", sheet_refusal(cut, *forms.sheet));
-    shown_in_order(out);
+    for (uint32_t i = 0; i < out.cells.taken; ++i) out.order.push_back(i);
+    out.sheet = std::move(sheet);
     return {};
 }
 
@@ -181,6 +185,14 @@ struct FrameReaders::State {
                 if (ref.index < 0 || static_cast<size_t>(ref.index) >= kept.order.size())
                     return unreadable(ref.file, kind, "it has changed since its frames were counted");
                 const uint32_t at = kept.order[static_cast<size_t>(ref.index)];
+                if (kept.cells.taken > 0) {
+                    try {
+                        cut_cell(kept.sheet, kept.cells, at, image);
+                    } catch (const std::bad_alloc&) {
+                        return unreadable(ref.file, kind, "out of memory");
+                    }
+                    return ImageProblem{};
+                }
                 if (kept.uses[at] == 0) {  // given away already: a file named twice is decoded again
                     kept.file.clear();
                     const ImageProblem again = keep(ref.file, decode);
@@ -213,7 +225,8 @@ struct FrameReaders::State {
         if (problem.ok()) {
             kept.file = file;
             kept.uses.assign(kept.images.size(), 0);
-            for (const uint32_t at : kept.order) ++kept.uses[at];
+            if (kept.cells.taken == 0)
+                for (const uint32_t at : kept.order) ++kept.uses[at];
         } else {
             kept = Decoded{};
         }
