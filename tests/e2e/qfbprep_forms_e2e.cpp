@@ -151,6 +151,8 @@ TEST(QfbprepForms, AsepriteSpritesPackTheirFramesInTheTagsOrder)
         {"a reverse tag", even, {"auto", "s.aseprite", "--tag", "back"}, 0, {3, 2, 1}, 20, ""},
         {"a ping-pong tag", even, {"auto", "s.aseprite", "--tag", "swing"}, 0, {0, 1, 2, 3, 2, 1}, 20, ""},
         {"a ping-pong reverse tag", even, {"auto", "s.aseprite", "--tag", "sway"}, 0, {3, 2, 1, 0, 1, 2}, 20, ""},
+        {"a sprite named twice gives its frames twice", even, {"auto", "s.aseprite", "s.aseprite", "--as-given"}, 0,
+         {0, 1, 2, 3, 0, 1, 2, 3}, 20, ""},
         {"a given fps other than the durations' is a note", even, {"12", "s.aseprite"}, 0, {0, 1, 2, 3}, 12,
          "Note: the frames' durations of 50 ms play at 20 fps; packed at 12 fps as given.\n"},
         {"a sheet and a sprite's tag in one command, in natural order", even,
