@@ -168,9 +168,9 @@ struct FrameReaders::State {
     {
         return ImageReader{
             kind,
-            [this, decode](const std::string& file, int32_t* images) {
+            [this, decode, kind](const std::string& file, int32_t* images) {
                 std::lock_guard<std::mutex> lock(mutex);
-                const ImageProblem problem = keep(file, decode);
+                const ImageProblem problem = keep(file, decode, kind);
                 if (!problem.ok()) return problem;
                 *images = static_cast<int32_t>(kept.order.size());
                 if (!kept.durations_ms.empty()) durations[file] = kept.durations_ms;
@@ -179,7 +179,7 @@ struct FrameReaders::State {
             [this, decode, kind](const ImageRef& ref, Image& image, std::string* id) {
                 std::lock_guard<std::mutex> lock(mutex);
                 if (id != nullptr) id->clear();
-                const ImageProblem problem = keep(ref.file, decode);
+                const ImageProblem problem = keep(ref.file, decode, kind);
                 if (!problem.ok()) return problem;
                 // The file may have changed since its frames were counted.
                 if (ref.index < 0 || static_cast<size_t>(ref.index) >= kept.order.size())
@@ -195,7 +195,7 @@ struct FrameReaders::State {
                 }
                 if (kept.uses[at] == 0) {  // given away already: a file named twice is decoded again
                     kept.file.clear();
-                    const ImageProblem again = keep(ref.file, decode);
+                    const ImageProblem again = keep(ref.file, decode, kind);
                     if (!again.ok()) return again;
                 }
                 try {
@@ -212,7 +212,7 @@ struct FrameReaders::State {
     }
 
     // The file decoded into kept, unless it is there already; what was kept goes first.
-    ImageProblem keep(const std::string& file, Decode decode)
+    ImageProblem keep(const std::string& file, Decode decode, const char* kind)
     {
         if (!kept.file.empty() && kept.file == file) return {};
         kept = Decoded{};
@@ -220,7 +220,7 @@ struct FrameReaders::State {
         try {
             problem = decode(file, forms, kept);
         } catch (const std::bad_alloc&) {
-            problem = unreadable(file, "image", "out of memory");
+            problem = unreadable(file, kind, "out of memory");
         }
         if (problem.ok()) {
             kept.file = file;
