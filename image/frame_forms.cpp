@@ -57,11 +57,6 @@ ImageProblem read_bytes(const std::string& file, const char* kind, size_t limit,
     return read == ReadStatus::ok ? ImageProblem{} : unreadable(file, kind, read_status_text(read));
 }
 
-void shown_in_order(Decoded& out)
-{
-    for (uint32_t i = 0; i < out.images.size(); ++i) out.order.push_back(i);
-}
-
 constexpr char GIF[] = "GIF", WEBP[] = "WebP", ASEPRITE[] = "Aseprite";
 
 #ifdef QFB_GIF_WEBP
@@ -76,7 +71,7 @@ ImageProblem decode_animation(const std::string& file, const char* kind,
     if (!result.ok()) return unreadable(file, kind, animation_problem_text(result.problem));
     out.images = std::move(animation.frames);
     out.durations_ms = std::move(animation.durations_ms);
-    shown_in_order(out);
+    for (uint32_t i = 0; i < out.images.size(); ++i) out.order.push_back(i);
     return {};
 }
 
