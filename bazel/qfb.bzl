@@ -2,9 +2,11 @@
 # - base: the macro finds the set's members with glob, exactly as makeqfb finds them on disk
 #   (README, "Naming convention"), so that adding or removing a frame or mipmap level is seen on
 #   the next build; the rule runs the Bazel-built makeqfb on exactly those files.
-# - frames: a list of PNG or Targa images (usually a glob), put in natural order of their paths
-#   (run-2 before run-10) and packed by the Bazel-built `qfbprep pack`, which can make mipmap
-#   levels, threshold alpha, bleed colour into transparent pixels and dither.
+# - frames: a list of images (usually a glob), put in natural order of their paths (run-2 before
+#   run-10) and packed by the Bazel-built `qfbprep pack`, which can make mipmap levels, threshold
+#   alpha, bleed colour into transparent pixels and dither: PNG or Targa images (one frame each, or
+#   with grid or cell sprite sheets cut into cells), GIF, WebP and Aseprite files (each frame; with
+#   tag, one Aseprite tag's).
 # Either action has nothing of the machine in its command line or environment, so that its cache
 # key is the same everywhere.
 
@@ -175,6 +177,36 @@ def _pack_options(mipmaps, keep_coverage, alpha_threshold, bleed, dither, streng
         options.extend(["--strength", strength])
     return options, None
 
+def _is_size(text):
+    """Whether text is two whole numbers from 1 with an x between them, such as "8x4"."""
+    if type(text) != "string":
+        return False
+    first, x, second = text.lower().partition("x")
+    return bool(x) and first.isdigit() and second.isdigit() and first.lstrip("0") != "" and second.lstrip("0") != ""
+
+def _form_options(grid, cell, cells, tag):
+    """qfbprep pack's options for sheets and Aseprite tags, and the reason they are wrong (or None)."""
+    options = []
+    if grid != None and cell != None:
+        return None, "give grid or cell, not both"
+    for option, value in [("grid", grid), ("cell", cell)]:
+        if value == None:
+            continue
+        if not _is_size(value):
+            return None, "%s must be two whole numbers with an x between them, such as \"8x4\", not %r" % (option, value)
+        options.extend(["--" + option, value])
+    if cells != None:
+        if grid == None and cell == None:
+            return None, "cells goes with grid or cell: it counts the cells taken from each sheet"
+        if type(cells) != "int" or cells < 1:
+            return None, "cells must be a whole number from 1, not %r" % (cells,)
+        options.extend(["--cells", str(cells)])
+    if tag != None:
+        if type(tag) != "string" or not tag:
+            return None, "tag must be the name of an Aseprite tag, not %r" % (tag,)
+        options.extend(["--tag", tag])
+    return options, None
+
 # The length of a run of digits as one character, in the order of the lengths and ranked among
 # the digits, so that a longer number sorts after a shorter one.
 _LENGTHS = "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ"
@@ -243,12 +275,16 @@ def _fail(name, problem):
     fail("qfb_frame_set(name = \"%s\"): %s" % (name, problem))
 
 def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False, keep_coverage = None,
-                  alpha_threshold = None, bleed = False, dither = False, strength = None, **kwargs):
+                  alpha_threshold = None, bleed = False, dither = False, strength = None, grid = None,
+                  cell = None, cells = None, tag = None, **kwargs):
     """<name>.qfb in format "1555", "4444" or "565", at fps frames per second, from either
     - base: the Targa set named by that file name, relative to this package (such as
       "art/walk.tga"), packed by makeqfb as it finds it; or
-    - frames: PNG or Targa images, one frame each (such as glob(["art/walk-*.png"])), packed by
-      qfbprep pack in natural order of their paths, making the mipmap levels the frames lack
+    - frames: images (such as glob(["art/walk-*.png"])), packed by qfbprep pack in natural order
+      of their paths: a PNG or Targa image one frame, or with grid ("8x4": columns x rows) or cell
+      ("64x64": a cell's size) a sprite sheet cut into its cells row by row (cells: only the first
+      so many); a GIF or WebP file each of its frames; an Aseprite file each of its frames, or
+      those of the tag named by tag; making the mipmap levels the frames lack
       when mipmaps is True (or at most that many levels), each made level keeping the full-size
       level's share of pixels with alpha at or above keep_coverage when it is given; every alpha
       below alpha_threshold made 0 and the rest 255 when it is given; fully transparent pixels
@@ -265,6 +301,9 @@ def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False
         _fail(name, problem)
     if frames != None:
         options, problem = _pack_options(mipmaps, keep_coverage, alpha_threshold, bleed, dither, strength)
+        if not problem:
+            forms, problem = _form_options(grid, cell, cells, tag)
+            options = options + (forms or [])
         if not problem and type(frames) != "list":
             problem = "frames must be a list of images, such as glob([\"art/walk-*.png\"]), not %r" % (frames,)
         if not problem and not frames:
@@ -277,6 +316,8 @@ def qfb_frame_set(name, format, fps, base = None, frames = None, mipmaps = False
         dither != False or strength != None):
         _fail(name, ("mipmaps, keep_coverage, alpha_threshold, bleed, dither and strength go with frames: " +
                      "base packs its Targa set as it stands"))
+    if grid != None or cell != None or cells != None or tag != None:
+        _fail(name, "grid, cell, cells and tag go with frames: base packs its Targa set as it stands")
     problem = _check_base(base)
     if problem:
         _fail(name, problem)

@@ -126,7 +126,7 @@ void say_image_problem(const ImageProblem& problem)
     const char* name = problem.name.c_str();
     switch (problem.kind) {
     case ImageProblem::none: return;
-    case ImageProblem::unreadable: say_unreadable(problem.reader, name, problem.reason); return;
+    case ImageProblem::unreadable: say_unreadable(problem.reader, name, problem.reason.c_str()); return;
     case ImageProblem::wrong_depth: {
         char reason[96];
         std::snprintf(reason, sizeof reason, "it has %d bits per pixel: save it as 24 or 32-bit colour instead",

@@ -1,7 +1,8 @@
 # makeqfb_add_frame_set: the build rule that packs one frame set into one QFB file.
 #
 #   makeqfb_add_frame_set(<output> BASE <base filename> FORMAT <1555|4444|565> FPS <n>)
-#   makeqfb_add_frame_set(<output> FRAMES <file or pattern>... FORMAT <1555|4444|565> FPS <n>
+#   makeqfb_add_frame_set(<output> FRAMES <file or pattern>... FORMAT <1555|4444|565> FPS <n|auto>
+#                         [GRID <columns>x<rows> | CELL <width>x<height>] [CELLS <n>] [TAG <name>]
 #                         [MIPMAPS [<levels>] [KEEP_COVERAGE <t>]] [ALPHA_THRESHOLD <a>] [BLEED]
 #                         [DITHER [<method>] [STRENGTH <s>]] [DEPENDS <target or file>...])
 #
@@ -24,8 +25,11 @@
 #   itself, through a temporary file renamed into place, and keeps the previous file when it fails.
 # - makeqfb's report goes to <output>.log; the build prints it only when the step fails.
 #
-# FRAMES: qfbprep pack on a list of PNG or Targa images, one frame each, in the order the list
-# gives: a named file where it stands, a pattern's matches in natural order (run-2 before run-10).
+# FRAMES: qfbprep pack on a list of images, in the order the list gives: a named file where it
+# stands, a pattern's matches in natural order (run-2 before run-10). A PNG or Targa file is one
+# frame, or with GRID or CELL a sprite sheet cut into its cells (CELLS: only the first n); a GIF or
+# WebP file gives each of its frames, an Aseprite file (.ase, .aseprite) each of its frames or, with
+# TAG, those of one tag. FPS auto takes the rate from the frames' durations.
 # - Patterns are globbed with CONFIGURE_DEPENDS: a frame added, removed or renamed re-runs CMake
 #   at the next build, and only that pattern's sets see a new list.
 # - The order is fixed here and given to qfbprep with --as-given, so the options file (the
@@ -42,7 +46,7 @@ set(_MAKEQFB_FORMATS 1555 4444 565)
 set(_MAKEQFB_DITHER_METHODS diffusion ordered bayer stable)
 
 function(makeqfb_add_frame_set output)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "BLEED" "BASE;FORMAT;FPS;ALPHA_THRESHOLD;DITHER;STRENGTH;KEEP_COVERAGE"
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "BLEED" "BASE;FORMAT;FPS;ALPHA_THRESHOLD;DITHER;STRENGTH;KEEP_COVERAGE;GRID;CELL;CELLS;TAG"
                         "FRAMES;MIPMAPS;DEPENDS")
   set(fail "makeqfb_add_frame_set(${output}):")
   if(ARG_UNPARSED_ARGUMENTS)
@@ -68,8 +72,10 @@ function(makeqfb_add_frame_set output)
   if(NOT ARG_FORMAT IN_LIST _MAKEQFB_FORMATS)
     message(FATAL_ERROR "${fail} FORMAT must be 1555, 4444 or 565, not \"${ARG_FORMAT}\"")
   endif()
-  # makeqfb takes up to 2147483647 frames a second; a leading zero would read the same.
-  if(NOT ARG_FPS MATCHES "^[1-9][0-9]*$" OR ARG_FPS GREATER 2147483647)
+  # makeqfb takes up to 2147483647 frames a second; a leading zero would read the same. qfbprep
+  # pack also takes auto.
+  if(ARG_FPS STREQUAL "auto" AND DEFINED ARG_FRAMES)
+  elseif(NOT ARG_FPS MATCHES "^[1-9][0-9]*$" OR ARG_FPS GREATER 2147483647)
     message(FATAL_ERROR "${fail} FPS must be a whole number from 1 to 2147483647, not \"${ARG_FPS}\"")
   endif()
   cmake_path(ABSOLUTE_PATH output BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE OUTPUT_VARIABLE out)
@@ -83,7 +89,7 @@ function(makeqfb_add_frame_set output)
     return()
   endif()
   # BLEED is always defined, TRUE or FALSE; MIPMAPS or DITHER alone is a keyword without a value.
-  foreach(keyword MIPMAPS KEEP_COVERAGE ALPHA_THRESHOLD BLEED DITHER STRENGTH DEPENDS)
+  foreach(keyword MIPMAPS KEEP_COVERAGE ALPHA_THRESHOLD BLEED DITHER STRENGTH GRID CELL CELLS TAG DEPENDS)
     if((DEFINED ARG_${keyword} AND NOT (keyword STREQUAL "BLEED" AND NOT ARG_BLEED))
        OR keyword IN_LIST ARG_KEYWORDS_MISSING_VALUES)
       message(FATAL_ERROR "${fail} ${keyword} goes with FRAMES: BASE packs its Targa set as it stands")
@@ -218,6 +224,7 @@ function(_makeqfb_add_frames fail output out)
   elseif(DEFINED ARG_STRENGTH)
     message(FATAL_ERROR "${fail} STRENGTH goes with DITHER: it scales the dithering")
   endif()
+  _makeqfb_form_options("${fail}" options)
   if(DEFINED ARG_STRENGTH)
     # As qfbprep reads it: 0 to 1, at most three digits after the point (0.5, .25, 1.000).
     if(NOT ARG_STRENGTH MATCHES "^([01]|[01]?\\.[0-9][0-9]?[0-9]?)$" OR ARG_STRENGTH MATCHES "^1\\.0*[1-9]")
@@ -272,6 +279,37 @@ function(_makeqfb_add_frames fail output out)
     BYPRODUCTS "${log}"
     COMMENT "Packing the frames of ${output}"
     VERBATIM)
+endfunction()
+
+# The options of frames that come several to a file (sheets, Aseprite tags), appended to the list
+# named options_var.
+function(_makeqfb_form_options fail options_var)
+  set(options ${${options_var}})
+  if(DEFINED ARG_GRID AND DEFINED ARG_CELL)
+    message(FATAL_ERROR "${fail} give GRID or CELL, not both")
+  endif()
+  foreach(keyword GRID CELL)
+    if(DEFINED ARG_${keyword})
+      if(NOT ARG_${keyword} MATCHES "^[1-9][0-9]*[xX][1-9][0-9]*$")
+        message(FATAL_ERROR "${fail} ${keyword} must be two whole numbers with an x between them, such as 8x4, not \"${ARG_${keyword}}\"")
+      endif()
+      string(TOLOWER "${keyword}" option)
+      list(APPEND options --${option} ${ARG_${keyword}})
+    endif()
+  endforeach()
+  if(DEFINED ARG_CELLS)
+    if(NOT DEFINED ARG_GRID AND NOT DEFINED ARG_CELL)
+      message(FATAL_ERROR "${fail} CELLS goes with GRID or CELL: it counts the cells taken from each sheet")
+    endif()
+    if(NOT ARG_CELLS MATCHES "^[1-9][0-9]*$")
+      message(FATAL_ERROR "${fail} CELLS must be a whole number from 1, not \"${ARG_CELLS}\"")
+    endif()
+    list(APPEND options --cells ${ARG_CELLS})
+  endif()
+  if(DEFINED ARG_TAG)
+    list(APPEND options --tag "${ARG_TAG}")
+  endif()
+  set(${options_var} ${options} PARENT_SCOPE)
 endfunction()
 
 # Runs qfbprep check on the set and shows what it finds (files makeqfb will not use or will

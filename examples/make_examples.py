@@ -11,7 +11,9 @@ packed words. And the pictures of the dithering section of docs/qfbprep.md: bubb
 bubble-4.png (64 x 40), a soft, partly transparent ball drifting over a still gradient; leaf.png
 (32 x 32), a soft-edged sprite whose fully transparent pixels are black, as painting programs
 save them, for --bleed; and grass.png (64 x 64), thin antialiased blades for an alpha test, for
---keep-coverage."""
+--keep-coverage. And the glow's frames as an artist may hand them over, here and in bazel/art/:
+glow_sheet.png, the three frames side by side (a sprite sheet of 3 x 1 cells), and glow.aseprite,
+an Aseprite sprite of the same frames, 100 ms each, with the tag "fade" playing them backwards."""
 import math
 import os
 import struct
@@ -56,6 +58,39 @@ def glow(size, step):
 def sky(size):
     return [[(255 - y * 96 // size, 160 + x * 64 // size, 60 + y * 128 // size, 255) for x in range(size)]
             for y in range(size)]
+
+
+def aseprite(size, frames, tags):
+    """An Aseprite sprite (the Aseprite file format description: little-endian, one RGBA layer,
+    zlib-compressed cels): frames are lists of rows of (r, g, b, a), 100 ms each; tags are
+    (name, from, to, direction)."""
+    def chunk(kind, data):
+        return struct.pack('<IH', len(data) + 6, kind) + data
+
+    def string(text):
+        return struct.pack('<H', len(text)) + text.encode()
+
+    body = b''
+    for number, rows in enumerate(frames):
+        chunks = []
+        if number == 0:
+            chunks.append(chunk(0x2004, struct.pack('<HHHHHHB3x', 1, 0, 0, 0, 0, 0, 255) + string('glow')))
+            tag_data = struct.pack('<H8x', len(tags))
+            for name, first, last, direction in tags:
+                tag_data += struct.pack('<HHBH6x3xx', first, last, direction, 0) + string(name)
+            chunks.append(chunk(0x2018, tag_data))
+        pixels = bytes(channel for row in rows for pixel in row for channel in pixel)
+        chunks.append(chunk(0x2005, struct.pack('<HhhBHh5xHH', 0, 0, 0, 255, 2, 0, size, size) + zlib.compress(pixels, 9)))
+        data = b''.join(chunks)
+        body += struct.pack('<IHHH2xI', len(data) + 16, 0xF1FA, len(chunks), 100, len(chunks)) + data
+    header = struct.pack('<IHHHHHIHII B3xHBBhhHH84x', 128 + len(body), 0xA5E0, len(frames), size, size, 32, 1, 100,
+                         0, 0, 0, 0, 1, 1, 0, 0, 16, 16)
+    return header + body
+
+
+def sheet(frames):
+    """The frames, each a list of rows, side by side in one row."""
+    return [sum((frame[y] for frame in frames), []) for y in range(len(frames[0]))]
 
 
 def write(folder, name, data):
@@ -165,6 +200,9 @@ def main():
     for folder, size in ((HERE, 16), (art, 8)):
         for number in (1, 2, 3):
             write(folder, 'glow-%d.png' % number, png(size, size, glow(size, number - 1)))
+        frames = [glow(size, step) for step in range(3)]
+        write(folder, 'glow_sheet.png', png(3 * size, size, sheet(frames)))
+        write(folder, 'glow.aseprite', aseprite(size, frames, [('fade', 0, 2, 1)]))
     for number in (1, 2, 3, 4):
         write(HERE, 'bubble-%d.png' % number, png(64, 40, bubble(number - 1)))
     write(HERE, 'leaf.png', png(32, 32, leaf()))

@@ -13,6 +13,17 @@ ImageProblem load_png_image(const ImageRef& ref, Image& image, std::string* id)
 
 }  // namespace
 
+const char* read_status_text(ReadStatus status)
+{
+    switch (status) {
+    case ReadStatus::ok: return "no problem";
+    case ReadStatus::cannot_open: return "cannot open the file";
+    case ReadStatus::out_of_memory: return "out of memory";
+    case ReadStatus::too_large: return "the file is larger than 64 MiB";  // the limit of every reader here
+    default: return "read failed";
+    }
+}
+
 const ImageReader& reader_for(const std::string& file)
 {
     static const ImageReader png = {"PNG", one_image, load_png_image};

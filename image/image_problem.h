@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 struct ImageProblem {
     enum Kind {
@@ -23,20 +24,20 @@ struct ImageProblem {
     Kind kind = none;
     std::string name;
     const char* reader = "";  // unreadable: what the file was read as, "Targa" or "PNG"
-    const char* reason = "";  // unreadable: a short lower-case phrase, e.g. "pixel data is cut short"
+    std::string reason;       // unreadable: a short lower-case phrase, e.g. "pixel data is cut short"
     uint64_t value = 0;
 
     bool ok() const { return kind == none; }
 
     // A problem of the image file name, read as a `reader` file.
-    static ImageProblem of_file(Kind kind, const std::string& name, const char* reader, const char* reason = "",
+    static ImageProblem of_file(Kind kind, const std::string& name, const char* reader, std::string reason = {},
                                 uint64_t value = 0)
     {
         ImageProblem problem;
         problem.kind = kind;
         problem.name = name;
         problem.reader = reader;
-        problem.reason = reason;
+        problem.reason = std::move(reason);
         problem.value = value;
         return problem;
     }

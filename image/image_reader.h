@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "image.h"
@@ -15,14 +16,15 @@ struct ImageRef {
     int32_t index = 0;
 };
 
-// A reader of one kind of image file. Neither call prints.
+// A reader of one kind of image file. Neither call prints. A reader of files of several images
+// may keep what it decoded of a file between its calls.
 struct ImageReader {
     const char* kind;  // "Targa", "PNG": what a file is read as, for messages
     // How many images the file holds, into *images.
-    ImageProblem (*count)(const std::string& file, int32_t* images);
+    std::function<ImageProblem(const std::string& file, int32_t* images)> count;
     // Loads image ref.index of the file, and its image ID into id when that is not null (empty
     // where the format has none).
-    ImageProblem (*load)(const ImageRef& ref, Image& image, std::string* id);
+    std::function<ImageProblem(const ImageRef& ref, Image& image, std::string* id)> load;
 };
 
 // The count of a format whose files hold one image each.
@@ -33,4 +35,4 @@ const ImageReader& targa_reader();
 
 // Picks the reader of a file by its name. makeqfb reads Targa files alone; the tools that read
 // other kinds take the choice of image_files.h.
-using ReaderFor = const ImageReader& (*)(const std::string& file);
+using ReaderFor = std::function<const ImageReader&(const std::string& file)>;

@@ -16,7 +16,7 @@
 namespace {
 
 // A PNG file holds at most this many bytes: far more than an image makeqfb packs compresses to,
-// and little enough to read whole.
+// and little enough to read whole (read_status_text names the limit).
 constexpr size_t MAX_PNG_FILE = size_t{64} << 20;
 // Chunks beside the pixels (text, profiles) are skipped, but libspng keeps them: bound them.
 constexpr size_t MAX_CHUNK_BYTES = 1 << 20;
@@ -43,19 +43,14 @@ const char* not_a_png(const uint8_t* data, size_t size)
 
 }  // namespace
 
-ImageProblem load_png(const char* name, Image& image)
+ImageProblem load_png(const char* name, Image& image, uint64_t max_bytes)
 {
     const auto unreadable = [name](const char* reason) {
         return ImageProblem::of_file(ImageProblem::unreadable, name, "PNG", reason);
     };
     FileBytes bytes;  // read, not mapped: libspng cannot be left by a jump
-    switch (bytes.open(name, false, MAX_PNG_FILE)) {
-    case ReadStatus::ok: break;
-    case ReadStatus::cannot_open: return unreadable("cannot open the file");
-    case ReadStatus::out_of_memory: return unreadable("out of memory");
-    case ReadStatus::too_large: return unreadable("the file is larger than 64 MiB");
-    default: return unreadable("read failed");
-    }
+    const ReadStatus read = bytes.open(name, false, MAX_PNG_FILE);
+    if (read != ReadStatus::ok) return unreadable(read_status_text(read));
     if (const char* what = not_a_png(bytes.data(), bytes.size())) return unreadable(what);
     std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
     if (!ctx) return unreadable("out of memory");
@@ -67,7 +62,7 @@ ImageProblem load_png(const char* name, Image& image)
     if (error != 0) return unreadable(spng_strerror(error));
     // The size is checked before the pixels are decoded or any room is allocated for them.
     const uint64_t pixel_bytes = uint64_t{ihdr.width} * ihdr.height * 4;
-    if (pixel_bytes > MAX_IMAGE_BYTES) return ImageProblem::of_file(ImageProblem::too_large, name, "PNG", "", pixel_bytes);
+    if (pixel_bytes > max_bytes) return ImageProblem::of_file(ImageProblem::too_large, name, "PNG", "", pixel_bytes);
     image.width = static_cast<int32_t>(ihdr.width);
     image.height = static_cast<int32_t>(ihdr.height);
     image.bits_per_pixel = 32;

@@ -2,7 +2,7 @@
 // refused.
 #include "image_files.h"
 
-ImageProblem load_png(const char* name, Image&)
+ImageProblem load_png(const char* name, Image&, uint64_t)
 {
     return ImageProblem::of_file(ImageProblem::unreadable, name, "PNG",
                                  "this qfbprep is built without libspng and reads no PNG files");

@@ -2,6 +2,7 @@
 #include "sprite_sheet.h"
 
 #include <cstring>
+#include <utility>
 
 #include <qfb/qfb.h>
 
@@ -21,7 +22,7 @@ const char* sheet_problem_text(SheetProblem::Kind kind)
     return "unknown problem";
 }
 
-SheetProblem cut_sheet(const Image& sheet, const SheetLayout& layout, std::vector<Image>& frames)
+SheetProblem sheet_cells(const Image& sheet, const SheetLayout& layout, SheetCells& cells)
 {
     SheetProblem problem;
     problem.sheet_width = sheet.width;
@@ -50,20 +51,34 @@ SheetProblem cut_sheet(const Image& sheet, const SheetLayout& layout, std::vecto
     } else if (!frame_fits(cell_width, cell_height, depth)) {
         problem.kind = SheetProblem::cell_too_large;
         problem.value = uint64_t{cell_width} * cell_height * depth;
+    } else {
+        cells = SheetCells{columns, cell_width, cell_height, taken};
     }
-    if (problem.kind != SheetProblem::none) return problem;
-    const size_t row_bytes = size_t{cell_width} * depth;
-    for (uint64_t i = 0; i < taken; ++i) {
-        const uint32_t left = static_cast<uint32_t>(i % columns) * cell_width;
-        const uint32_t top = static_cast<uint32_t>(i / columns) * cell_height;
+    return problem;
+}
+
+void cut_cell(const Image& sheet, const SheetCells& cells, uint64_t index, Image& cell)
+{
+    const int32_t depth = sheet.bytes_per_pixel();
+    const size_t row_bytes = size_t{cells.cell_width} * depth;
+    const uint32_t left = static_cast<uint32_t>(index % cells.columns) * cells.cell_width;
+    const uint32_t top = static_cast<uint32_t>(index / cells.columns) * cells.cell_height;
+    cell.width = static_cast<int32_t>(cells.cell_width);
+    cell.height = static_cast<int32_t>(cells.cell_height);
+    cell.bits_per_pixel = sheet.bits_per_pixel;
+    cell.pixels.resize(row_bytes * cells.cell_height);
+    for (uint32_t y = 0; y < cells.cell_height; ++y)
+        std::memcpy(cell.row(static_cast<int32_t>(y)), sheet.row(static_cast<int32_t>(top + y)) + size_t{left} * depth,
+                    row_bytes);
+}
+
+SheetProblem cut_sheet(const Image& sheet, const SheetLayout& layout, std::vector<Image>& frames)
+{
+    SheetCells cells;
+    const SheetProblem problem = sheet_cells(sheet, layout, cells);
+    for (uint64_t i = 0; problem.kind == SheetProblem::none && i < cells.taken; ++i) {
         Image cell;
-        cell.width = static_cast<int32_t>(cell_width);
-        cell.height = static_cast<int32_t>(cell_height);
-        cell.bits_per_pixel = sheet.bits_per_pixel;
-        cell.pixels.resize(row_bytes * cell_height);
-        for (uint32_t y = 0; y < cell_height; ++y)
-            std::memcpy(cell.row(static_cast<int32_t>(y)), sheet.row(static_cast<int32_t>(top + y)) + size_t{left} * depth,
-                        row_bytes);
+        cut_cell(sheet, cells, i, cell);
         frames.push_back(std::move(cell));
     }
     return problem;

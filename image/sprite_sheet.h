@@ -35,6 +35,16 @@ const char* sheet_problem_text(SheetProblem::Kind kind);
 // to the limits of one image; the sheet is not. frames is unchanged unless the result is none.
 SheetProblem cut_sheet(const Image& sheet, const SheetLayout& layout, std::vector<Image>& frames);
 
+// The cells a layout cuts from a sheet, checked as cut_sheet checks them: for a reader that cuts
+// each cell when it is wanted rather than all at once.
+struct SheetCells {
+    uint32_t columns = 0, cell_width = 0, cell_height = 0;
+    uint64_t taken = 0;  // the cells taken, in order
+};
+SheetProblem sheet_cells(const Image& sheet, const SheetLayout& layout, SheetCells& cells);
+// Cell index (below cells.taken) of the sheet, of its depth, into cell.
+void cut_cell(const Image& sheet, const SheetCells& cells, uint64_t index, Image& cell);
+
 enum class SizeTextProblem {
     none,
     empty,         // no text

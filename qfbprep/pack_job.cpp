@@ -1,6 +1,7 @@
 // qfbprep pack FORMAT FPS OUTPUT FRAMES... [options]: from images to one QFB file in one step,
 // all in memory. The frames are a base filename's set as makeqfb finds it, painted levels
-// included, or image files (PNG or Targa) in natural order of their names. The packing core
+// included, or image files in natural order of their names, each giving its frames: PNG or Targa
+// (one, or a sheet's cells), GIF, WebP or Aseprite (every frame, composited). The packing core
 // (pack.h) makes the file; this job reads its command line, says what the core refused in its
 // own words, writes the file at once, atomically, and says what it packed.
 #include <cerrno>
@@ -22,6 +23,7 @@
 #include "jobs.h"
 #include "levels.h"
 #include "pack.h"
+#include "pack_forms.h"
 
 namespace {
 
@@ -30,6 +32,8 @@ struct PackCommand {
     std::string output;
     std::vector<std::string> frames;  // one base filename, or image files
     bool as_given = false;
+    FrameForms forms;
+    bool fps_auto = false;  // fps from the frames' durations
 };
 
 bool all_digits(const char* s) { return *s != '\0' && std::strspn(s, "0123456789") == std::strlen(s); }
@@ -46,8 +50,9 @@ bool parse_options(int argc, char** argv, PackCommand& command, bool* said)
         *said = true;
         return false;
     }
+    command.fps_auto = std::strcmp(argv[1], "auto") == 0;
     errno = 0;
-    const long fps = all_digits(argv[1]) ? std::strtol(argv[1], nullptr, 10) : 0;
+    const long fps = command.fps_auto ? 1 : all_digits(argv[1]) ? std::strtol(argv[1], nullptr, 10) : 0;
     if (errno != 0 || fps < 1 || fps > INT32_MAX) {
         say_bad_fps(argv[1]);
         *said = true;
@@ -63,6 +68,10 @@ bool parse_options(int argc, char** argv, PackCommand& command, bool* said)
                 !count_option(argc, argv, i, 1, MAX_MIPMAP_LEVEL, &options.levels, said))
                 return false;
         } else if (dither_option(argc, argv, i, "--dither", options.dithering, &options.dither, said)) {
+            continue;
+        } else if (*said) {
+            return false;
+        } else if (frame_form_option(argc, argv, i, command.forms, said)) {
             continue;
         } else if (*said) {
             return false;
@@ -140,16 +149,20 @@ int pack_job(int argc, char** argv)
         return 1;
     }
     PackRequest request;
-    const ImageProblem gathered = gather_frames(command.frames, command.as_given, command.pack.mipmaps, reader_for,
-                                                request.frames);
+    const FrameReaders readers(command.forms);
+    if (!form_options_fit(command.forms, readers, command.frames)) return 1;
+    const ImageProblem gathered = gather_frames(command.frames, command.as_given, command.pack.mipmaps,
+                                                readers.readers(), request.frames);
     if (!gathered.ok()) {
         say_image_problem(gathered);
         if (gathered.kind == ImageProblem::mipmap_mismatch)
             std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
         return 1;
     }
+    std::string note;
+    if (!settle_fps(readers, request.frames, command.fps_auto, &command.pack.fps, &note)) return 1;
     request.options = command.pack;
-    request.readers = reader_for;
+    request.readers = readers.readers();
     request.output = command.output;
 
     std::unique_ptr<uint8_t[]> bytes;
@@ -170,5 +183,6 @@ int pack_job(int argc, char** argv)
         return 1;
     }
     say_packed(request, packed);
+    std::fputs(note.c_str(), stdout);
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of the Bazel rule qfb_frame_set on a copy of examples/bazel, whose sets are of
-# both forms (base: Targa sets packed by makeqfb; frames: PNG images packed by qfbprep pack):
+# both forms (base: Targa sets packed by makeqfb; frames: PNG images, a sprite sheet and an
+# Aseprite tag packed by qfbprep pack):
 # outputs equal to direct runs of the tools, no-op rebuilds, rebuilds of only the changed set, a
 # second workspace served entirely from a shared HTTP cache (nginx with WebDAV on 127.0.0.1),
 # hermetic conversion actions, a file in the source folder kept when a conversion runs
@@ -28,6 +29,7 @@ SETS=("ball 4444 12" "sky 565 1")
 FRAME_SETS=(
   "glow 4444 10 glow-*.png --mipmaps --dither"
   "pulse 4444 4 glow-[13].png --mipmaps 2 --keep-coverage 128 --bleed --dither ordered --strength 0.5"
+  "fade 4444 10 glow[_.][sa]* --grid 3x1 --tag fade"
 )
 
 # Seconds one Bazel command may take (a cold build compiles makeqfb on two cores).
@@ -233,6 +235,8 @@ BAD_ARGUMENTS=(
   'frames = ["art/glow-1.png"], format = "4444", fps = 12, keep_coverage = 128 | keep_coverage goes with mipmaps'
   'frames = ["art/glow-1.png"], format = "4444", fps = 12, mipmaps = True, keep_coverage = 0 | keep_coverage must be a whole number from 1 to 255, not 0'
   'frames = ["art/glow-1.png"], format = "4444", fps = 12, alpha_threshold = 256 | alpha_threshold must be a whole number from 0 to 255, not 256'
+  'frames = ["art/glow-1.png"], format = "4444", fps = 12, grid = "8" | grid must be two whole numbers with an x between them, such as "8x4", not "8"'
+  'base = "art/ball.tga", format = "4444", fps = 12, tag = "run"      | grid, cell, cells and tag go with frames'
 )
 for row in "${BAD_ARGUMENTS[@]}"; do
   arguments=${row%%|*} reason=${row#*| }

@@ -476,6 +476,25 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
          "depth.\n"},
         {"pack a broken second frame", {"pack", "565", "12", "w.qfb", "w.tga"}, 1,
          "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
+        {"pack a GIF file cut short", {"pack", "4444", "auto", "a.qfb", "cut.gif"}, 1,
+         "Couldn't read GIF file cut.gif: the file is cut short.\n"},
+        {"pack a damaged WebP file", {"pack", "4444", "12", "a.qfb", "cut.webp"}, 1,
+         "Couldn't read WebP file cut.webp: the file is cut short.\n"},
+        {"pack a damaged Aseprite file", {"pack", "4444", "12", "a.qfb", "cut.aseprite"}, 1,
+         "Couldn't read Aseprite file cut.aseprite: the file ends inside its 128-byte header.\n"},
+        {"pack a sheet that is not a whole number of cells", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--cell", "3x4"},
+         1, "Couldn't read Targa file w-0001.tga: the sheet is 8 x 8 pixels, not a whole number of cells of 3 x 4.\n"},
+        {"pack a sheet of a grid that does not divide it", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--grid", "3x1"},
+         1, "the sheet is 8 x 8 pixels, which a grid of 3 x 1 cells does not divide into whole cells.\n"},
+        {"pack with a grid that is not two numbers", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--grid", "8"}, 1,
+         "Bad --grid: 8.  Must be columns x rows, such as 8x4: an x must stand between the two numbers.\n"},
+        {"pack --cells without a layout", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--cells", "3"}, 1,
+         "--cells needs the sheet's --grid or --cell.\n"},
+        {"pack --tag without an Aseprite file", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--tag", "run"}, 1,
+         "--tag picks the frames of an Aseprite file (.ase, .aseprite), and no frame file is one.\n"},
+        {"pack at fps auto frames without durations", {"pack", "4444", "auto", "a.qfb", "w.tga"}, 1,
+         "fps auto takes the rate from the frames' durations, which only GIF, WebP and Aseprite files give: give fps as "
+         "a number.\n"},
         {"dither into a folder whose names are too long", {"dither", "565", "w.tga", std::string(250, 'f')}, 1,
          "File names made from this base filename would be longer than 255 characters: "},
     };
@@ -496,6 +515,9 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         mkdir(dir.file("art").c_str(), 0755);
         qfbtest::write_file(dir.file("v-12.tga"), image(8, 8, 32));
         qfbtest::write_file(dir.file("photo.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0});
+        qfbtest::write_file(dir.file("cut.gif"), {'G', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0});
+        qfbtest::write_file(dir.file("cut.webp"), {'R', 'I', 'F', 'F', 32, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'});
+        qfbtest::write_file(dir.file("cut.aseprite"), Bytes(100, 0));
         const auto before = qfbtest::snapshot(dir.path());
         const RunResult run = qfbprep(c.args, dir.path());
         EXPECT_EQ(run.status, c.status);

@@ -3,7 +3,7 @@
 # example consumer project (examples/consumer) against it with Ninja, and runs a table of
 # scenarios on copies of the example frame sets: the Targa sets walk and spin (BASE), the PNG
 # frames glow (FRAMES, a pattern, in a folder of their own) and flash (FRAMES: a frame made by a
-# build step, and a Targa file). Each scenario changes the sets or the consumer, builds, and
+# build step, and a Targa file), and the glow as a sprite sheet and an Aseprite tag (GRID, TAG). Each scenario changes the sets or the consumer, builds, and
 # checks which outputs were rebuilt and that each equals a direct run of makeqfb or qfbprep pack.
 # The scenarios of what rebuilds run again under Unix Makefiles, where each folder's steps are a
 # Makefile of their own (so a frame made in another folder needs DEPENDS). Then a table of wrong
@@ -183,6 +183,17 @@ scenario_coverage_kept_and_bled() {
   glow_arguments "MIPMAPS 1 ALPHA_THRESHOLD 128" "MIPMAPS 1 ALPHA_THRESHOLD 128 KEEP_COVERAGE 128 BLEED" \
     "--mipmaps 1 --alpha-threshold 128 --keep-coverage 128 --bleed"
 }
+# A set of a sprite sheet's cells and an Aseprite tag's frames.
+scenario_sheet_and_tag_added() {
+  cp "$source_dir"/examples/glow_sheet.png "$source_dir"/examples/glow.aseprite "$art"/
+  cat >>"$consumer/CMakeLists.txt" <<'EOF'
+makeqfb_add_frame_set(fade.qfb FRAMES ${ART_DIR}/glow_sheet.png ${ART_DIR}/glow.aseprite GRID 3x1 TAG fade FORMAT 4444 FPS 10)
+add_custom_target(fade ALL DEPENDS fade.qfb)
+EOF
+  build
+  [ "$(field "$out/fade.qfb" frames)" = 6 ] || fail "fade.qfb has $(field "$out/fade.qfb" frames) frames, not 6"
+  same_as_pack "$out/fade.qfb" 4444 10 "--grid 3x1 --tag fade --as-given" "$art/glow_sheet.png" "$art/glow.aseprite"
+}
 # flash: its first frame is made by a build step of another folder from spark.png.
 scenario_made_frame_changed() { cp "$frames/glow-1.png" "$art/spark.png"; build; expect_rebuilt="flash.qfb"; }
 scenario_damaged_member() {
@@ -247,8 +258,8 @@ run_scenario() {
 run_scenarios Ninja first_build nothing_changed frame_touched frame_added last_frame_removed \
   mipmap_level_added fps_changed frame_after_gap png_frame_changed png_frame_added png_frame_removed \
   png_frame_renamed mipmaps_changed dither_method_changed strength_changed dither_dropped \
-  alpha_threshold_added coverage_kept_and_bled made_frame_changed nothing_changed damaged_member \
-  damaged_png_frame
+  alpha_threshold_added coverage_kept_and_bled made_frame_changed nothing_changed sheet_and_tag_added \
+  damaged_member damaged_png_frame
 run_scenarios "Unix Makefiles" first_build nothing_changed frame_added fps_changed png_frame_changed \
   png_frame_added png_frame_removed png_frame_renamed mipmaps_changed dither_method_changed \
   strength_changed dither_dropped alpha_threshold_added coverage_kept_and_bled made_frame_changed \
@@ -273,6 +284,9 @@ BAD_ARGUMENTS=(
   'BASE w.tga FORMAT 4444 FPS 1 MIPMAPS                  | MIPMAPS goes with FRAMES'
   'BASE w.tga FORMAT 4444 FPS 1 DITHER                   | DITHER goes with FRAMES'
   'BASE w.tga FORMAT 4444 FPS 1 BLEED                    | BLEED goes with FRAMES'
+  'BASE w.tga FORMAT 4444 FPS 1 GRID 8x4                 | GRID goes with FRAMES'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 GRID 8               | GRID must be two whole numbers with an x between them, such as 8x4, not "8"'
+  'FRAMES g-*.png FORMAT 4444 FPS 1 CELLS 3              | CELLS goes with GRID or CELL'
 )
 scenario=bad_arguments
 mkdir -p "$work/bad"

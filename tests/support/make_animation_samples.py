@@ -2,8 +2,8 @@
 """Writes animated GIF and WebP samples into FOLDER with Pillow, gifsicle, img2webp and webpmux,
 and beside each one the frames Pillow composites on reading it, as the reference the readers are
 compared with:
-    make_animation_samples.py FOLDER GIFSICLE IMG2WEBP WEBPMUX
-or sprite sheets, each beside its cells saved one by one (see write_sheets):
+    make_animation_samples.py FOLDER GIFSICLE IMG2WEBP WEBPMUX [--png]
+(with --png each reference frame also saved as <file>-N.png, N from 0), or sprite sheets, each beside its cells saved one by one (see write_sheets):
     make_animation_samples.py --sheets FOLDER
 FOLDER/manifest.txt gets a line a sample: its file name, width, height, frame count and the
 durations Pillow reads (milliseconds, comma-separated). FOLDER/<file>.rgba holds its frames as
@@ -200,8 +200,9 @@ def reference(path):
     return image.size, durations, bytes(data)
 
 
-def write_samples(folder, gifsicle, img2webp, webpmux):
-    """Writes every sample, its reference frames and the manifest into folder."""
+def write_samples(folder, gifsicle, img2webp, webpmux, png=None):
+    """Writes every sample, its reference frames and the manifest into folder; with png ("--png")
+    the reference frames also as PNG files."""
     os.makedirs(folder, exist_ok=True)
     Image.new("RGBA", (WIDTH, HEIGHT), (0, 0, 0, 0)).save(os.path.join(folder, "frame-0.webp"), lossless=True)
     lines = []
@@ -209,6 +210,10 @@ def write_samples(folder, gifsicle, img2webp, webpmux):
         (width, height), durations, data = reference(os.path.join(folder, name))
         with open(os.path.join(folder, name + ".rgba"), "wb") as out:
             out.write(data)
+        frame_bytes = width * height * 4
+        for i in range(len(durations) if png == "--png" else 0):
+            frame = data[i * frame_bytes:(i + 1) * frame_bytes]
+            Image.frombytes("RGBA", (width, height), frame).save(os.path.join(folder, f"{name}-{i}.png"))
         lines.append(f"{name} {width} {height} {len(durations)} {','.join(map(str, durations))}\n")
     with open(os.path.join(folder, "manifest.txt"), "w") as out:
         out.writelines(lines)
@@ -237,4 +242,4 @@ if __name__ == "__main__":
     if sys.argv[1] == "--sheets":
         write_sheets(sys.argv[2])
     else:
-        write_samples(*sys.argv[1:5])
+        write_samples(*sys.argv[1:6])

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace qfbtest {
@@ -162,6 +163,25 @@ static std::string find_program(const std::string& name)
         start = end + 1;
     }
     return name;
+}
+
+std::vector<AnimationSample> read_animation_manifest(const std::string& path)
+{
+    std::vector<AnimationSample> samples;
+    std::ifstream manifest(path);
+    std::string line;
+    while (std::getline(manifest, line)) {
+        std::istringstream fields(line);
+        AnimationSample sample;
+        fields >> sample.name >> sample.width >> sample.height >> sample.frames >> sample.durations;
+        samples.push_back(sample);
+    }
+    return samples;
+}
+
+RunResult run_qfbprep(const std::vector<std::string>& args, const std::string& cwd)
+{
+    return run_program(QFBPREP_BINARY, args, cwd);
 }
 
 RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd)

@@ -65,6 +65,18 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 // Runs the makeqfb binary of this build; when the environment variable MAKEQFB_WRAPPER holds a
 // command (words split at spaces, e.g. "valgrind -q --error-exitcode=99"), under that command.
 RunResult run_makeqfb(const std::vector<std::string>& args, const std::string& cwd = ".");
+// A line of the manifest make_animation_samples.py writes: a sample file, its size, its frame
+// count and the durations Pillow reads (milliseconds, comma-separated).
+struct AnimationSample {
+    std::string name;
+    int32_t width = 0, height = 0;
+    size_t frames = 0;
+    std::string durations;
+};
+std::vector<AnimationSample> read_animation_manifest(const std::string& path);
+
+// Runs the qfbprep binary of this build (where it is built).
+RunResult run_qfbprep(const std::vector<std::string>& args, const std::string& cwd = ".");
 // Runs the qfbinfo binary of this build.
 RunResult run_qfbinfo(const std::vector<std::string>& args, const std::string& cwd = ".");
 

@@ -58,24 +58,19 @@ TEST(AnimationReaders, EverySampleGivesPillowsFramesAndTheDurationsABrowserShows
     const qfbtest::RunResult made = qfbtest::run_program(
         PYTHON3, {ANIMATION_SAMPLES_SCRIPT, folder.path(), GIFSICLE, IMG2WEBP, WEBPMUX});
     ASSERT_EQ(made.status, 0) << made.output;
-    std::ifstream manifest(folder.file("manifest.txt"));
-    std::string line;
-    size_t samples = 0;
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::string name, durations;
-        int32_t width = 0, height = 0;
-        size_t frames = 0;
-        fields >> name >> width >> height >> frames >> durations;
+    const std::vector<qfbtest::AnimationSample> samples = qfbtest::read_animation_manifest(folder.file("manifest.txt"));
+    for (const qfbtest::AnimationSample& sample : samples) {
+        const std::string& name = sample.name;
+        const int32_t width = sample.width, height = sample.height;
+        const size_t frames = sample.frames;
         SCOPED_TRACE(name);
-        ++samples;
         Animation animation;
         const AnimationResult result = read_any(name, qfbtest::read_file(folder.file(name)), animation);
         ASSERT_TRUE(result.ok()) << animation_problem_text(result.problem);
         ASSERT_EQ(animation.frames.size(), frames);
         const Bytes reference = qfbtest::read_file(folder.file(name + ".rgba"));
         ASSERT_EQ(reference.size(), frames * width * height * 4);
-        std::istringstream pillow_durations(durations);
+        std::istringstream pillow_durations(sample.durations);
         for (size_t i = 0; i < frames; ++i) {
             const Image& frame = animation.frames[i];
             ASSERT_EQ(frame.bits_per_pixel, 32);
@@ -88,7 +83,7 @@ TEST(AnimationReaders, EverySampleGivesPillowsFramesAndTheDurationsABrowserShows
             EXPECT_EQ(animation.durations_ms[i], ms <= 10 ? 100 : ms) << "frame " << i;  // browsers: 10 ms or less shows 100
         }
     }
-    EXPECT_GE(samples, 20u);
+    EXPECT_GE(samples.size(), 20u);
 }
 
 // A GIF file built here. Pixels are colour indices written as digits; the LZW data holds each
