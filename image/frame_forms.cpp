@@ -11,6 +11,7 @@
 #include "animation_limits.h"
 #include "files.h"
 #include "image_files.h"
+#include "ktx2.h"
 #include "targa_image.h"
 #ifdef QFB_GIF_WEBP
 #include "gif_reader.h"
@@ -34,6 +35,8 @@ struct Decoded {
     std::vector<uint32_t> uses;
     Image sheet;
     SheetCells cells;  // taken 0: not a sheet
+    int32_t images_per_frame = 1;  // a texture's: each frame's image and levels
+    uint32_t fps = 0;              // a texture's own rate; 0: none
 };
 
 using Decode = ImageProblem (*)(const std::string& file, const FrameForms& forms, Decoded& out);
@@ -57,7 +60,7 @@ ImageProblem read_bytes(const std::string& file, const char* kind, size_t limit,
     return read == ReadStatus::ok ? ImageProblem{} : unreadable(file, kind, read_status_text(read));
 }
 
-constexpr char GIF[] = "GIF", WEBP[] = "WebP", ASEPRITE[] = "Aseprite";
+constexpr char GIF[] = "GIF", WEBP[] = "WebP", ASEPRITE[] = "Aseprite", KTX2[] = "KTX2";
 
 #ifdef QFB_GIF_WEBP
 ImageProblem decode_animation(const std::string& file, const char* kind,
@@ -116,6 +119,45 @@ ImageProblem decode_aseprite(const std::string& file, const FrameForms&, Decoded
 }
 #endif
 
+// A KTX2 texture's frames, each with its levels, widened from its words by bit replication, so
+// that packing them in the texture's own format gives its words back: 24 bits for 565, 32 for the
+// formats with alpha.
+ImageProblem decode_texture(const std::string& file, const FrameForms&, Decoded& out)
+{
+    FileBytes bytes;
+    const ImageProblem problem = read_bytes(file, KTX2, MAX_ANIMATION_FILE, bytes);
+    if (!problem.ok()) return problem;
+    Ktx2Texture texture;
+    const Ktx2Problem read = read_ktx2(bytes.data(), bytes.size(), &texture);
+    if (read != Ktx2Problem::none) return unreadable(file, KTX2, ktx2_problem_text(read));
+    const Ktx2Frames& frames = texture.frames;
+    const int32_t bits = frames.format == QFB_FORMAT_565 ? 24 : 32;
+    std::vector<uint8_t> bgra;
+    for (uint32_t frame = 0; frame < frames.frame_count; ++frame) {
+        for (uint32_t level = 0; level < frames.level_count; ++level) {
+            const Ktx2Level at = ktx2_level(frames, frame, level);
+            const size_t pixels = static_cast<size_t>(at.width) * at.height;
+            bgra.resize(pixels * 4);
+            ktx2_widen_bgra(frames, frame, level, bgra.data());
+            Image image;
+            image.width = static_cast<int32_t>(at.width);
+            image.height = static_cast<int32_t>(at.height);
+            image.bits_per_pixel = bits;
+            if (bits == 32) {
+                image.pixels = bgra;
+            } else {
+                image.pixels.resize(pixels * 3);
+                for (size_t i = 0; i < pixels; ++i) std::copy_n(&bgra[i * 4], 3, &image.pixels[i * 3]);
+            }
+            out.images.push_back(std::move(image));
+        }
+    }
+    out.images_per_frame = static_cast<int32_t>(frames.level_count);
+    out.fps = frames.frame_count > 1 ? frames.fps : 0;
+    for (uint32_t i = 0; i < out.images.size(); ++i) out.order.push_back(i);
+    return {};
+}
+
 // What is wrong with cutting the sheet, with both sizes where the sheet's is not whole.
 std::string sheet_refusal(const SheetProblem& p, const SheetLayout& layout)
 {
@@ -169,6 +211,7 @@ struct FrameReaders::State {
                 if (!problem.ok()) return problem;
                 *images = static_cast<int32_t>(kept.order.size());
                 if (!kept.durations_ms.empty()) durations[file] = kept.durations_ms;
+                if (kept.fps != 0) rates[file] = kept.fps;
                 return ImageProblem{};
             },
             [this, decode, kind](const ImageRef& ref, Image& image, std::string* id) {
@@ -203,6 +246,10 @@ struct FrameReaders::State {
                     return unreadable(ref.file, kind, "out of memory");
                 }
                 return ImageProblem{};
+            },
+            [this](const std::string& file) {
+                std::lock_guard<std::mutex> lock(mutex);
+                return kept.file == file ? kept.images_per_frame : 1;
             }};
     }
 
@@ -232,11 +279,13 @@ struct FrameReaders::State {
     std::mutex mutex;
     Decoded kept;
     std::map<std::string, std::vector<uint32_t>> durations;  // of each animation counted
+    std::map<std::string, uint32_t> rates;                    // of each texture counted that has one
     const ImageReader gif = reader_of(GIF, decode_gif);
     const ImageReader webp = reader_of(WEBP, decode_webp);
     const ImageReader aseprite = reader_of(ASEPRITE, decode_aseprite);
     const ImageReader png_sheet = reader_of("PNG", decode_sheet<true>);
     const ImageReader targa_sheet = reader_of("Targa", decode_sheet<false>);
+    const ImageReader texture = reader_of(KTX2, decode_texture);
 };
 
 FrameReaders::FrameReaders(FrameForms forms) : state_(new State(std::move(forms))) {}
@@ -247,6 +296,7 @@ FrameForm FrameReaders::form_of(const std::string& file) const
 {
     if (has_extension(file, ".gif") || has_extension(file, ".webp")) return FrameForm::animation;
     if (has_extension(file, ".ase") || has_extension(file, ".aseprite")) return FrameForm::sprite;
+    if (has_extension(file, ".ktx2")) return FrameForm::texture;
     return state_->forms.sheet ? FrameForm::sheet : FrameForm::image;
 }
 
@@ -256,6 +306,7 @@ const ImageReader& FrameReaders::operator()(const std::string& file) const
     switch (form_of(file)) {
     case FrameForm::animation: return has_extension(file, ".gif") ? s.gif : s.webp;
     case FrameForm::sprite: return s.aseprite;
+    case FrameForm::texture: return s.texture;
     case FrameForm::sheet: return has_extension(file, ".png") ? s.png_sheet : s.targa_sheet;
     case FrameForm::image: break;
     }
@@ -277,4 +328,17 @@ bool FrameReaders::durations(const FrameList& frames, std::vector<uint32_t>& out
         out.push_back(found->second[static_cast<size_t>(frame[0].index)]);
     }
     return true;
+}
+
+bool FrameReaders::rate(const FrameList& frames, int32_t* fps) const
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    uint32_t rate = 0;
+    for (const FrameFiles& frame : frames) {
+        const auto found = state_->rates.find(frame[0].file);
+        if (found == state_->rates.end() || (rate != 0 && found->second != rate)) return false;
+        rate = found->second;
+    }
+    *fps = static_cast<int32_t>(rate);
+    return rate != 0;
 }

@@ -57,10 +57,16 @@ ImageProblem gather_frames(const std::vector<std::string>& args, bool as_given, 
         std::vector<std::string> files = args;
         if (!as_given) std::stable_sort(files.begin(), files.end(), natural_less);
         for (const std::string& file : files) {
+            const ImageReader& reader = readers(file);
             int32_t images = 0;
-            const ImageProblem problem = readers(file).count(file, &images);
+            const ImageProblem problem = reader.count(file, &images);
             if (!problem.ok()) return problem;
-            for (int32_t index = 0; index < images; ++index) frames.push_back({ImageRef{file, index}});
+            const int32_t per_frame = reader.images_per_frame ? reader.images_per_frame(file) : 1;
+            for (int32_t index = 0; index + per_frame <= images; index += per_frame) {
+                FrameFiles frame;
+                for (int32_t level = 0; level < per_frame; ++level) frame.push_back(ImageRef{file, index + level});
+                frames.push_back(std::move(frame));
+            }
         }
         return {};
     }

@@ -26,7 +26,7 @@ const char* read_status_text(ReadStatus status)
 
 const ImageReader& reader_for(const std::string& file)
 {
-    static const ImageReader png = {"PNG", one_image, load_png_image};
+    static const ImageReader png = {"PNG", one_image, load_png_image, nullptr};
     return has_extension(file, ".png") ? png : targa_reader();
 }
 

@@ -20,6 +20,6 @@ ImageProblem one_image(const std::string&, int32_t* images)
 
 const ImageReader& targa_reader()
 {
-    static const ImageReader reader = {"Targa", one_image, load_targa};
+    static const ImageReader reader = {"Targa", one_image, load_targa, nullptr};
     return reader;
 }

@@ -25,6 +25,9 @@ struct ImageReader {
     // Loads image ref.index of the file, and its image ID into id when that is not null (empty
     // where the format has none).
     std::function<ImageProblem(const ImageRef& ref, Image& image, std::string* id)> load;
+    // How many of the file's images make one frame, after count: its image, then its levels (a
+    // texture's chain). Images are frame by frame. Null for readers whose every image is a frame.
+    std::function<int32_t(const std::string& file)> images_per_frame;
 };
 
 // The count of a format whose files hold one image each.

@@ -96,6 +96,12 @@ bool form_options_fit(const FrameForms& forms, const FrameReaders& readers, cons
 
 bool settle_fps(const FrameReaders& readers, const FrameList& frames, bool fps_auto, int32_t* fps, std::string* note)
 {
+    int32_t own = 0;
+    if (readers.rate(frames, &own)) {
+        if (fps_auto) *fps = own;
+        else if (*fps != own) *note = text("Note: the texture plays at %d fps; packed at %d fps as given.\n", own, *fps);
+        return true;
+    }
     std::vector<uint32_t> durations;
     const bool timed = readers.durations(frames, durations);
     if (!fps_auto) {
@@ -116,7 +122,8 @@ bool settle_fps(const FrameReaders& readers, const FrameList& frames, bool fps_a
         return true;
     }
     if (!timed) {
-        std::printf("fps auto takes the rate from the frames' durations, which only GIF, WebP and Aseprite files give: "
+        std::printf("fps auto takes the rate from the frames' durations, which only GIF, WebP and Aseprite files "
+                    "and KTX2 textures of several frames give: "
                     "give fps as a number.\n");
         return false;
     }

@@ -232,6 +232,17 @@ TEST(QfbinfoPictures, TheKtx2TextureReadsBackToTheFilesWords)
         EXPECT_EQ(texture.frames.level_count, c.levels);
         EXPECT_EQ(texture.frames.fps, c.fps);
         EXPECT_EQ(texture.frames.words, Bytes(c.file.begin() + QFB_HEADER_SIZE, c.file.end()));
+        // Packed again from the texture, at its own rate where it has one: the same words.
+        const char* format = texture.frames.format == QFB_FORMAT_565    ? "565"
+                             : texture.frames.format == QFB_FORMAT_4444 ? "4444"
+                                                                         : "1555";
+        const RunResult pack = qfbtest::run_qfbprep({"pack", format, c.fps == 0 ? "60" : "auto", "back.qfb", "t.ktx2"}, dir.path());
+        EXPECT_EQ(pack.status, 0) << pack.output;
+        const Bytes back = qfbtest::read_file(dir.file("back.qfb"));
+        ASSERT_GE(back.size(), size_t{QFB_HEADER_SIZE});
+        // The header up to the level count (an empty level is no level of the texture's).
+        EXPECT_EQ(Bytes(back.begin(), back.begin() + 28), Bytes(c.file.begin(), c.file.begin() + 28));
+        EXPECT_EQ(Bytes(back.begin() + QFB_HEADER_SIZE, back.end()), texture.frames.words);
     }
 }
 

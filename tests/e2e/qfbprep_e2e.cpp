@@ -482,6 +482,8 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
          "Couldn't read WebP file cut.webp: the file is cut short.\n"},
         {"pack a damaged Aseprite file", {"pack", "4444", "12", "a.qfb", "cut.aseprite"}, 1,
          "Couldn't read Aseprite file cut.aseprite: the file ends inside its 128-byte header.\n"},
+        {"pack a damaged KTX2 file", {"pack", "4444", "12", "a.qfb", "cut.ktx2"}, 1,
+         "Couldn't read KTX2 file cut.ktx2: too short for a KTX2 header and its level index.\n"},
         {"pack a sheet that is not a whole number of cells", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--cell", "3x4"},
          1, "Couldn't read Targa file w-0001.tga: the sheet is 8 x 8 pixels, not a whole number of cells of 3 x 4.\n"},
         {"pack a sheet of a grid that does not divide it", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--grid", "3x1"},
@@ -493,8 +495,8 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         {"pack --tag without an Aseprite file", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--tag", "run"}, 1,
          "--tag picks the frames of an Aseprite file (.ase, .aseprite), and no frame file is one.\n"},
         {"pack at fps auto frames without durations", {"pack", "4444", "auto", "a.qfb", "w.tga"}, 1,
-         "fps auto takes the rate from the frames' durations, which only GIF, WebP and Aseprite files give: give fps as "
-         "a number.\n"},
+         "fps auto takes the rate from the frames' durations, which only GIF, WebP and Aseprite files and KTX2 "
+         "textures of several frames give: give fps as a number.\n"},
         {"dither into a folder whose names are too long", {"dither", "565", "w.tga", std::string(250, 'f')}, 1,
          "File names made from this base filename would be longer than 255 characters: "},
     };
@@ -518,6 +520,7 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         qfbtest::write_file(dir.file("cut.gif"), {'G', 'I', 'F', '8', '9', 'a', 8, 0, 8, 0});
         qfbtest::write_file(dir.file("cut.webp"), {'R', 'I', 'F', 'F', 32, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X'});
         qfbtest::write_file(dir.file("cut.aseprite"), Bytes(100, 0));
+        qfbtest::write_file(dir.file("cut.ktx2"), {0xAB, 'K', 'T', 'X', ' ', '2', '0', 0xBB, '\r', '\n', 0x1A, '\n'});
         const auto before = qfbtest::snapshot(dir.path());
         const RunResult run = qfbprep(c.args, dir.path());
         EXPECT_EQ(run.status, c.status);
