@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "compare_report.h"
+#include "info_texts.h"
 #include "frame_list.h"
 #include "frameset.h"
 #include "image_files.h"
@@ -19,8 +20,6 @@ namespace {
 
 const char* plural(int64_t n) { return n == 1 ? "" : "s"; }
 
-// The end of the refusals of a source with another count or size than the file's.
-constexpr char NOT_ITS_SOURCE[] = "compare a file with the frames it was packed from.";
 
 class Comparer {
 public:
@@ -33,8 +32,7 @@ public:
     {
         const qfb_header& h = check_.file.header;
         if (static_cast<int64_t>(files_.size()) != h.frame_count) {
-            std::printf("The source has %zu frame%s, but %s has %d: %s\n", files_.size(),
-                        plural(static_cast<int64_t>(files_.size())), name_, h.frame_count, NOT_ITS_SOURCE);
+            say(InfoText::source_frames, files_.size(), plural(static_cast<int64_t>(files_.size())), name_, h.frame_count);
             return 1;
         }
         const qfb_field* fields = qfb_format_fields(h.format);
@@ -88,8 +86,7 @@ private:
         const FrameFiles& names = files_[static_cast<size_t>(f)];
         const int32_t found = static_cast<int32_t>(names.size()) - 1;
         if (found > h.mipmap_count) {
-            std::printf("%s has %d mipmap level%s, but %s has %d per frame: %s\n", names[0].file.c_str(), found,
-                        plural(found), name_, h.mipmap_count, NOT_ITS_SOURCE);
+            say(InfoText::source_levels, names[0].file.c_str(), found, plural(found), name_, h.mipmap_count);
             return false;
         }
         std::vector<std::string> ids(names.size());
@@ -120,16 +117,13 @@ private:
         qfb_get_level(&check_.file, frame, l, &place);
         if (image.width != place.width || image.height != place.height) {
             if (l == 0)
-                std::printf("%s is %d x %d, but the frames of %s are %d x %d: %s\n", file.c_str(), image.width,
-                            image.height, name_, place.width, place.height, NOT_ITS_SOURCE);
+                say(InfoText::source_size, file.c_str(), image.width, image.height, name_, place.width, place.height);
             else
-                std::printf("%s is %d x %d, but level %d of %s is %d x %d, half the level above.\n", file.c_str(),
-                            image.width, image.height, l, name_, place.width, place.height);
+                say(InfoText::source_level_size, file.c_str(), image.width, image.height, l, name_, place.width, place.height);
             return false;
         }
         if (image.bits_per_pixel != depth_) {
-            std::printf("%s is %dbpp, but the first frame %s is %dbpp: every level of a source has one depth.\n",
-                        file.c_str(), image.bits_per_pixel, files_[0][0].file.c_str(), depth_);
+            say(InfoText::source_depth, file.c_str(), image.bits_per_pixel, files_[0][0].file.c_str(), depth_);
             return false;
         }
         return true;

@@ -1,0 +1,82 @@
+// Every message qfbprep prints itself, each once (those it shares with the other tools are cli's;
+// see messages.h). The manual's DIAGNOSTICS list is held to this list by a test.
+#pragma once
+
+#include "messages.h"
+
+#define QFBPREP_MESSAGES(M)                                                                                          \
+    M(bad_strength, "Bad strength: %s.  Must be a number from 0 to 1, such as 0.5.\n")                              \
+    M(unknown_method, "Unknown dithering method: %s.  Must be %s.\n")                                                \
+    M(leftovers, "Files of the set %s that this %s does not write are there: %s. makeqfb would pack them with the "  \
+                 "new files: remove them, or give --replace to have them removed.\n")                                \
+    M(and_more, " and %d more")                                                                                      \
+    M(cannot_remove, "Couldn't remove %s: %s.\n")                                                                    \
+    M(count_of, "%d %s%s")                                                                                           \
+    M(check_refused, "%s: makeqfb refuses it: %s.\n")                                                                  \
+    M(check_depth, "%s has %d bits per pixel: makeqfb packs only 24 and 32-bit Targa files; save it as 24 or "      \
+                   "32-bit colour.\n")                                                                                 \
+    M(check_depth_mismatch, "%s has %d bits per pixel, but %s has %d: makeqfb refuses the set; save every file of "  \
+                            "the set at the same depth.\n")                                                            \
+    M(check_frame_size, "%s is %d x %d, but the first frame %s is %d x %d: makeqfb refuses the set; give every "     \
+                        "frame the same size.\n")                                                                      \
+    M(check_level_size, "%s is %d x %d, but level %d must be %d x %d, half the level above: makeqfb refuses the "    \
+                        "set; resize it, or make the levels again with qfbprep mipmaps --replace.\n")                  \
+    M(check_stale, "%s was made by qfbprep mipmaps from %s, which has changed since: makeqfb would pack it as it "   \
+                   "was; run qfbprep mipmaps %s to make it again.\n")                                                  \
+    M(check_single, "%s: a single image, %s\n")                                                                      \
+    M(check_set, "%s: %s (%s to %s), %s per frame\n")                                                                \
+    M(check_level, "  level %d: %d x %d, %dbpp (%s)\n")                                                              \
+    M(check_capacity_ending, ": makeqfb refuses it; make it smaller.")                                               \
+    M(check_file_ending, ": makeqfb refuses the set; pack fewer or smaller frames.")                                 \
+    M(check_no_start, "%s is not used: makeqfb starts a set at frame 0000 or 0001, and neither is there; number "    \
+                      "the frames from 0001.\n")                                                                       \
+    M(check_gap, "%s is not used: makeqfb stops at the gap before it (%s is missing); number the frames without a "  \
+                 "gap.\n")                                                                                             \
+    M(check_level_gap, "%s is not used: %s, the level before it, is missing; name the levels from a without a gap.\n") \
+    M(check_orphan, "%s is not used: its image %s is missing.\n")                                                      \
+    M(check_hides, "%s hides the numbered frames (%s%s): makeqfb packs %s alone when it exists; rename or remove "   \
+                   "it to pack the frames.\n")                                                                         \
+    M(check_is_member, "%s is itself %s of the set %s: makeqfb packs it alone as a set of one image; give %s as the " \
+                       "base filename.\n")                                                                             \
+    M(frame_number, "frame %d")                                                                                      \
+    M(level_of_frame, "level %d of frame %d")                                                                        \
+    M(check_levels_differ, "%s has %s, but %s has %d: makeqfb refuses the set; give every frame the same levels "    \
+                           "(qfbprep mipmaps fills them in).\n")                                                       \
+    M(check_nothing, "%s: no file of the set is there (neither %s nor %s): makeqfb finds nothing to pack.\n")          \
+    M(check_clean, "makeqfb packs this set as it stands.\n")                                                         \
+    M(check_problems, "%d problem%s.\n")                                                                                       \
+    M(dithered, "%s:  dithered for %s from %dbpp.\n")                                                                \
+    M(dither_done, "%zu file%s dithered into %s.\n")                                                                 \
+    M(too_many_levels, "A frame has at most %d mipmap levels: %d files given.\n")                                    \
+    M(imported, "%s:  %d x %d from %s.\n")                                                                           \
+    M(import_done, "%d file%s imported.\n")                                                                          \
+    M(painted_level_size, "%s is %d x %d, but level %d of a %d x %d frame must be %d x %d, half the level above: "   \
+                          "resize it, or make every level again with --replace.\n")                                  \
+    M(level_made, "%s:  %d x %d, %dbpp%s.\n")                                                                        \
+    M(made_again, ", made again: the level above has changed since it was made")                                     \
+    M(mipmaps_done, "%d mipmap level%s written; every frame has %d.\n")                                              \
+    M(short_chain, "The mipmaps end at %d x %d, not 1 x 1: its %s is 1, and a level cannot halve it. A loader must " \
+                   "give the GPU the last level, %d (GL_TEXTURE_MAX_LEVEL %d in OpenGL), or the texture is "         \
+                   "incomplete.\n")                                                                                  \
+    M(shape, "%d x %d, %dbpp")                                                                                       \
+    M(pack_frame_mismatch, "%s is %s, but the first frame %s is %s: give every frame the same size and depth.\n")   \
+    M(pack_level_mismatch, "%s is %s, but level %d of %s must be %s, half the level above: resize it, or remove it " \
+                           "for --mipmaps to make.\n")                                                               \
+    M(pack_file_ending, ": pack fewer or smaller frames.")                                                           \
+    M(pack_levels, "%d mipmap level%s each")                                                                         \
+    M(pack_made, " (%d made)")                                                                                       \
+    M(packed, "%s: %d frame%s of %d x %d, %dbpp, %s, packed as %s%s: %llu bytes.\n")                                 \
+    M(no_alpha_for_4444, " (a 24bpp image has no alpha for 4444)")                                                   \
+    M(output_not_qfb, "The output file must be named *.qfb: %s\n")                                                   \
+    M(pack_fills_levels, "qfbprep pack --mipmaps fills in the levels the frames lack.\n")                            \
+    M(unwritable_qfb, "Couldn't write QFB file %s: %s.\n")                                                           \
+    M(soft_alpha_1555, "Note: %s has alpha between 0 and 255 (%s); 1555 keeps one bit of it, so those pixels become " \
+                       "opaque from alpha %d up and transparent below: --alpha-threshold A sets where.\n")           \
+    M(soft_alpha_565, "Note: %s has alpha (%s); 565 keeps none, so every pixel becomes opaque: pack as 4444 to keep " \
+                      "it, or 1555 with --alpha-threshold A.\n")                                                     \
+    M(gap_note, "Note: %s stops at the gap before %s (frame %d, counted as the names count): the frames after it "   \
+                "are not packed; number them without a gap, or give the files.\n")                                   \
+    M(other_format, "Couldn't read %s: this is a %s file; save it as PNG, and qfbprep takes it (it reads PNG and "   \
+                    "Targa files).\n")
+
+QFB_MESSAGE_LIST(PrepText, QFBPREP_TEXTS, QFBPREP_MESSAGES);
