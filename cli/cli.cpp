@@ -156,6 +156,11 @@ void say_file_too_large(const char* start, const char* ending)
     say(CliText::file_too_large, start, QFB_MAX_FILE_SIZE, ending);
 }
 
+void say_start_refusal(const platform::StartRefusal& refusal)
+{
+    say(CliText::argument_not_in_code_page, refusal.argument, refusal.code_page);
+}
+
 void say_no_output_folder(const char* folder) { say(CliText::no_output_folder, folder); }
 
 void say_output_is_input(const char* name)

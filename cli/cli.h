@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image_problem.h"
+#include "platform.h"
 
 // Prints a usage text: a rule of "=", the head (the tool's name and its usage lines), a rule of
 // "-", the body, and the rule of "=" again. Head and body end with a line end.
@@ -39,6 +40,8 @@ void say_image_too_large(const char* name, uint64_t image_bytes, const char* end
 // "...QFB file would be larger than the N bytes a QFB file may have..." between the tool's start
 // and ending (the rule is check_capacity's).
 void say_file_too_large(const char* start, const char* ending);
+// An argument the system's code page cannot hold, by its number.
+void say_start_refusal(const platform::StartRefusal& refusal);
 void say_no_output_folder(const char* folder);
 void say_output_is_input(const char* name);
 void say_unwritable_targa(const char* name, const std::string& reason);
