@@ -45,6 +45,35 @@ std::string short_numbered_frame(const std::string& base, int32_t* number)
     return first.empty() ? first : folder + first;
 }
 
+// The files, in name order, in base's folder named as frames of base's stem but numbered another
+// way than makeqfb's: another separator or none ("walk_00.png", "walk3.tga"), any number of digits,
+// any extension; folder included.
+std::vector<std::string> otherwise_numbered_frames(const std::string& base)
+{
+    std::vector<std::string> found;
+    const size_t dot = base.rfind('.');
+    const size_t slash = platform::last_separator(base);
+    if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return found;
+    const std::string folder = slash == std::string::npos ? "" : base.substr(0, slash + 1);
+    const std::string stem = base.substr(folder.size(), dot - folder.size());
+    std::vector<std::string> names;
+    if (stem.empty() || !platform::list_folder(folder.c_str(), &names)) return found;
+    for (const std::string& name : names) {
+        if (name.compare(0, stem.size(), stem) != 0) continue;
+        size_t at = stem.size();
+        if (at < name.size() && std::strchr("-_. ", name[at]) != nullptr) ++at;
+        const size_t digits = name.find_first_not_of("0123456789", at);
+        if (digits == std::string::npos || digits == at || name[digits] != '.' || digits + 1 == name.size() ||
+            name.find('.', digits + 1) != std::string::npos)
+            continue;
+        const bool makeqfbs_own = name[stem.size()] == '-' && digits - at >= 4 && name.substr(digits) == base.substr(dot);
+        if (makeqfbs_own) continue;  // a frame of the set after a gap: not another numbering
+        found.push_back(folder + name);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
 }  // namespace
 
 void print_usage_banner(const char* head, const char* body)
@@ -110,7 +139,15 @@ bool say_short_frame_number(const char* base)
 {
     int32_t number = 0;
     const std::string found = short_numbered_frame(base, &number);
-    if (found.empty()) return false;
+    if (found.empty()) {
+        const std::vector<std::string> others = otherwise_numbered_frames(base);
+        if (others.empty()) return false;
+        const std::string more =
+            others.size() > 1 ? text_of(CliText::more_files, static_cast<int>(others.size() - 1)) : std::string();
+        say(CliText::other_numbering, others[0].c_str(), more.c_str(), member_name(base, 1, 0).c_str(),
+            member_name(base, 2, 0).c_str());
+        return true;
+    }
     say(CliText::short_frame_number, found.c_str(), member_name(base, number, 0).c_str());
     return true;
 }
@@ -133,6 +170,11 @@ void say_image_problem(const ImageProblem& problem)
         return;
     }
     case ImageProblem::too_large: say_image_too_large(name, problem.value, "."); return;
+    case ImageProblem::too_many_pixels:
+        say_unreadable(problem.reader, name,
+                       text_of(CliText::too_many_pixels, static_cast<unsigned>(problem.value >> 32),
+                               static_cast<unsigned>(problem.value & 0xFFFFFFFFu), QFB_MAX_SIDE).c_str());
+        return;
     case ImageProblem::folder: say_folder(name); return;
     case ImageProblem::no_extension: say_no_extension(name); return;
     case ImageProblem::names_too_long: say_names_too_long(name); return;

@@ -27,7 +27,9 @@ void say_folder(const char* base);
 void say_names_too_long(const char* base);
 void say_nothing_found();
 // True, after naming it with its four-digit name, when a file beside base is named as one of its
-// frames with a number of one to three digits (walk-1.tga for walk.tga): the first, by name.
+// frames with a number of one to three digits (walk-1.tga for walk.tga): the first, by name; or,
+// failing that, after naming the first of the files numbered another way (walk_00.png) and how
+// many more there are, with the names makeqfb looks for.
 bool say_short_frame_number(const char* base);
 // "Couldn't read KIND file NAME: REASON." (kind: what the file was read as, "Targa" or "PNG").
 void say_unreadable(const char* kind, const char* name, const char* reason);

@@ -13,12 +13,14 @@
     M(nothing_found, "Either that file doesn't exist or there aren't any frames associated with\nthat base filename\n") \
     M(short_frame_number,                                                                                            \
       "found %s: frame numbers have at least four digits (%s); qfbprep pack takes frames named any way\n")           \
-    M(other_numbering, "found %s: makeqfb names frames %s, %s, ...; qfbprep pack takes frames named any way\n")      \
+    M(other_numbering, "found %s%s, numbered another way: makeqfb looks for %s, %s, ...; qfbprep pack takes frames " \
+                       "named any way\n")                                                                            \
+    M(more_files, " and %d more")                                                                                   \
     M(unreadable, "Couldn't read %s file %s: %s.\n")                                                                 \
     M(wrong_depth, "it has %d bits per pixel: save it as 24 or 32-bit colour instead")                               \
     M(image_too_large, "%s is too large: %llu bytes of pixels, more than the %zu bytes (%zu x %zu at 32 bits, %zu x %zu " \
                        "at 24) an image may have%s\n")                                                               \
-    M(png_too_large, "it is %u x %u pixels, more than the %u x %u a PNG file may have here")                         \
+    M(too_many_pixels, "it is %u x %u pixels, and a side may have at most %d")                                       \
     M(file_too_large, "%sQFB file would be larger than the %d bytes a QFB file may have%s\n")                        \
     M(no_output_folder, "Output folder doesn't exist: %s\n")                                                         \
     M(output_is_input, "The output file %s is one of the input files and would be overwritten.\n")                   \

@@ -82,7 +82,7 @@ bool load_member(Member& member)
         return false;
     }
     const ImageProblem problem = load_image(member.input.c_str(), member.image);
-    say_image_problem(problem);
+    say_prep_image_problem(problem);
     return problem.ok();
 }
 
@@ -155,7 +155,7 @@ int dither_job(int argc, char** argv)
     FrameSet set;
     const ImageProblem found = find_set(positional[1], set);
     if (!found.ok()) {
-        say_image_problem(found);
+        say_prep_image_problem(found);
         return 1;
     }
 

@@ -66,7 +66,7 @@ int import_job(int argc, char** argv)
         Image image;
         const ImageProblem problem = load_png(source, image);
         if (!problem.ok()) {
-            say_image_problem(problem);
+            say_prep_image_problem(problem);
             return 1;
         }
         const WriteStatus written = write_image(name, image, batch[static_cast<size_t>(i)]);

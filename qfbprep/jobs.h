@@ -11,6 +11,7 @@
 #include "dither.h"
 #include "files.h"
 #include "frameset.h"
+#include "image_problem.h"
 #include "options.h"
 
 // One whole run: picks the job named by the first argument. Returns the process exit status: 0
@@ -38,6 +39,10 @@ bool read_job_options(const OptionRow (&rows)[N], int argc, char** argv, Command
 // The dithering values of dither and pack: --strength S and the method, the value of method_option
 // (--method, or pack's --dither). False after saying which is wrong.
 bool read_dithering(const CommandLine& line, const char* method_option, DitherOptions& options);
+
+// An image, or the frames of a base filename, not had, in qfbprep's words: a file in another
+// format is told to be saved as PNG.
+void say_prep_image_problem(const ImageProblem& problem);
 
 // The note that a chain of levels ends before 1 x 1 (see chain_ends_short), when it does.
 void say_short_chain(int32_t width, int32_t height, int32_t levels, int32_t asked);

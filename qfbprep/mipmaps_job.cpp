@@ -74,7 +74,7 @@ bool plan_frame(const FrameSet& set, bool replace, FramePlan& plan)
         Image& image = plan.levels[static_cast<size_t>(level)];
         const ImageProblem problem = load_image(name.c_str(), image, &plan.ids[static_cast<size_t>(level)]);
         if (!problem.ok()) {
-            say_image_problem(problem);
+            say_prep_image_problem(problem);
             return false;
         }
         // A painted level the next is made from must have its place's size in its frame, or the
@@ -120,7 +120,7 @@ int mipmaps_job(int argc, char** argv)
     FrameSet set;
     const ImageProblem found = find_set(options.base, set);
     if (!found.ok()) {
-        say_image_problem(found);
+        say_prep_image_problem(found);
         return 1;
     }
 
@@ -129,7 +129,7 @@ int mipmaps_job(int argc, char** argv)
     TargaFile first;
     if (first.open(first_name.c_str()) != TargaError::none || !packable_depth(first.header().pixel_depth)) {
         Image refused;
-        say_image_problem(load_image(first_name.c_str(), refused));  // names the reason
+        say_prep_image_problem(load_image(first_name.c_str(), refused));  // names the reason
         return 1;
     }
     const TargaHeader top = first.header();

@@ -91,7 +91,7 @@ void say_problem(const PackProblem& problem, const PackRequest& request)
     const char* name = problem.name.c_str();
     switch (problem.kind) {
     case PackProblem::none: return;
-    case PackProblem::image: say_image_problem(problem.cause); return;
+    case PackProblem::image: say_prep_image_problem(problem.cause); return;
     case PackProblem::output_is_input: say_output_is_input(name); return;
     case PackProblem::image_too_large:
     case PackProblem::file_too_large:
@@ -106,6 +106,42 @@ void say_problem(const PackProblem& problem, const PackRequest& request)
         }
         return;
     }
+}
+
+// The first frame whose alpha 1555 or 565 loses (alpha between 0 and 255 for 1555, any below 255
+// for 565), named with how many of its pixels: read again only for those formats from 32 bits
+// without --alpha-threshold, and only until one is found.
+void say_lost_alpha(const PackRequest& request, const Packed& packed)
+{
+    const int32_t format = packed.header.format;
+    if (packed.bits_per_pixel != 32 || request.options.alpha_threshold >= 0 || format == QFB_FORMAT_4444) return;
+    for (const FrameFiles& frame : request.frames) {
+        Image image;
+        if (!load_image_file(frame[0], image).ok() || image.bits_per_pixel != 32) return;
+        unsigned long long lost = 0;
+        for (size_t i = 3; i < image.pixels.size(); i += 4) {
+            const uint8_t alpha = image.pixels[i];
+            lost += alpha != 255 && (format == QFB_FORMAT_565 || alpha != 0);
+        }
+        if (lost == 0) continue;
+        say(format == QFB_FORMAT_565 ? PrepText::soft_alpha_565 : PrepText::soft_alpha_1555, frame[0].file.c_str(), lost);
+        return;
+    }
+}
+
+// A base filename's set that stops at a gap: the first frame after it, which is not packed.
+void say_gap(const std::vector<std::string>& given, const PackRequest& request)
+{
+    if (given.size() != 1 || request.frames.empty()) return;
+    const std::string& base = given[0];
+    FrameSet set;
+    if (find_frames(base.c_str(), set) != FindResult::found || set.frames.back().number == SINGLE_IMAGE) return;
+    const int32_t gap = set.frames.back().number + 1;
+    int32_t first_after = INT32_MAX;
+    for (const SetFile& file : files_named_for(base))
+        if (file.level == 0 && file.frame > gap && file.frame < first_after) first_after = file.frame;
+    if (first_after == INT32_MAX) return;
+    say(PrepText::gap_note, base.c_str(), member_name(base, gap, 0).c_str(), member_name(base, first_after, 0).c_str());
 }
 
 void say_packed(const PackRequest& request, const Packed& packed)
@@ -139,7 +175,7 @@ int pack_job(int argc, char** argv)
     const ImageProblem gathered = gather_frames(command.frames, command.as_given, command.pack.mipmaps, reader_for,
                                                 request.frames);
     if (!gathered.ok()) {
-        say_image_problem(gathered);
+        say_prep_image_problem(gathered);
         if (gathered.kind == ImageProblem::mipmap_mismatch)
             say(PrepText::pack_fills_levels);
         return 1;
@@ -166,5 +202,7 @@ int pack_job(int argc, char** argv)
         return 1;
     }
     say_packed(request, packed);
+    say_lost_alpha(request, packed);
+    say_gap(command.frames, request);
     return 0;
 }

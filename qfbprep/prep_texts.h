@@ -70,13 +70,15 @@
     M(output_not_qfb, "The output file must be named *.qfb: %s\n")                                                   \
     M(pack_fills_levels, "qfbprep pack --mipmaps fills in the levels the frames lack.\n")                            \
     M(unwritable_qfb, "Couldn't write QFB file %s: %s.\n")                                                           \
-    M(soft_alpha_1555, "Note: %s has alpha between 0 and 255 (%s); 1555 keeps one bit of it, so those pixels become " \
-                       "opaque from alpha %d up and transparent below: --alpha-threshold A sets where.\n")           \
-    M(soft_alpha_565, "Note: %s has alpha (%s); 565 keeps none, so every pixel becomes opaque: pack as 4444 to keep " \
-                      "it, or 1555 with --alpha-threshold A.\n")                                                     \
-    M(gap_note, "Note: %s stops at the gap before %s (frame %d, counted as the names count): the frames after it "   \
-                "are not packed; number them without a gap, or give the files.\n")                                   \
-    M(other_format, "Couldn't read %s: this is a %s file; save it as PNG, and qfbprep takes it (it reads PNG and "   \
-                    "Targa files).\n")
+    M(soft_alpha_1555, "Note: %s has %llu pixels of alpha between 0 and 255, and 1555 keeps one bit of it: alpha "   \
+                       "from 128 up becomes opaque, below it transparent (soft edges and shadows turn hard); "       \
+                       "--alpha-threshold A sets where, or pack as 4444 to keep it.\n")                             \
+    M(soft_alpha_565, "Note: %s has %llu pixels that are not opaque, and 565 keeps no alpha: they all become opaque " \
+                      "(a transparent background shows); pack as 4444 to keep alpha, or as 1555 with "               \
+                      "--alpha-threshold A.\n")                                                                     \
+    M(gap_note, "Note: the set %s stops at the gap before it, %s is missing: %s and the frames after it are not "    \
+                "packed; number the frames without a gap, or give the files.\n")                                    \
+    M(other_format, "Couldn't read %s: this is a %s file; save it as PNG, which qfbprep reads (as it reads Targa "   \
+                    "files).\n")
 
 QFB_MESSAGE_LIST(PrepText, QFBPREP_TEXTS, QFBPREP_MESSAGES);

@@ -74,6 +74,14 @@ bool read_dithering(const CommandLine& line, const char* method_option, DitherOp
     return true;
 }
 
+void say_prep_image_problem(const ImageProblem& problem)
+{
+    if (problem.kind == ImageProblem::unreadable && problem.other_format != nullptr)
+        say(PrepText::other_format, problem.name.c_str(), problem.other_format);
+    else
+        say_image_problem(problem);
+}
+
 void say_short_chain(int32_t width, int32_t height, int32_t levels, int32_t asked)
 {
     int32_t w = 0, h = 0;

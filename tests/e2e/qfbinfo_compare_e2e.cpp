@@ -517,7 +517,7 @@ TEST(QfbinfoCompare, RefusesASourceThatIsNotTheFiles)
         {"a listed frame missing", {{"a.tga", picture(8, 8, 4)}}, {"a.tga", "b.tga"},
          "Couldn't read Targa file b.tga: cannot open the file.\n", false},
         {"a PNG file that is not one", {{"a.png", {'x', 'x'}}, {"b.png", {'x'}}}, {"b.png", "a.png"},
-         "Couldn't read PNG file a.png: end of stream.\n", true},
+         "Couldn't read PNG file a.png: it is cut short.\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -423,6 +423,45 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
     }
 }
 
+// What a pack drops without refusing is said once, after the packed line: alpha 1555 or 565 loses,
+// and the frames after a gap in a base filename's set.
+TEST(QfbprepPack, SaysWhatItLeavesOut)
+{
+    auto flat = [](int alpha) {
+        Bytes pixels;
+        for (int i = 0; i < 16; ++i) pixels.insert(pixels.end(), {10, 20, 30, static_cast<uint8_t>(alpha)});
+        return qfbtest::raw_image(4, 4, 32, pixels).to_bytes();
+    };
+    const struct {
+        const char* format;
+        int alpha;                 // of the first frame; the others are opaque
+        std::vector<std::string> options;
+        const char* said;          // "" when nothing is noted
+    } cases[] = {
+        {"1555", 100, {}, "Note: s-0001.tga has 16 pixels of alpha between 0 and 255, and 1555 keeps one bit of it"},
+        {"565", 0, {}, "Note: s-0001.tga has 16 pixels that are not opaque, and 565 keeps no alpha"},
+        {"1555", 0, {}, ""},
+        {"1555", 100, {"--alpha-threshold", "128"}, ""},
+        {"4444", 100, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.format) + " " + std::to_string(c.alpha));
+        TempDir dir;
+        qfbtest::write_file(dir.file("s-0001.tga"), flat(c.alpha));
+        qfbtest::write_file(dir.file("s-0002.tga"), flat(255));
+        qfbtest::write_file(dir.file("s-0004.tga"), flat(255));
+        std::vector<std::string> args = {"pack", c.format, "12", "s.qfb", "s.tga"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult run = qfbprep(args, dir.path());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output.find("Note: s-0001.tga") != std::string::npos, *c.said != '\0') << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("Note: the set s.tga stops at the gap before it, s-0003.tga is missing: s-0004.tga and "
+                                  "the frames after it are not packed"),
+                  std::string::npos);
+    }
+}
+
 TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
 {
     struct Case {
@@ -460,8 +499,9 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
          "Couldn't read PNG file w-0001.tga: this is a Targa file, not a PNG file: name it as a frame of the set instead "
          "of importing it.\n"},
         {"a JPEG file to import", {"import", "n.tga", "photo.jpg"}, 1,
-         "Couldn't read PNG file photo.jpg: this is a JPEG file, not a Targa file: save it as PNG and import it with "
-         "qfbprep.\n"},
+         "Couldn't read photo.jpg: this is a JPEG file; save it as PNG, which qfbprep reads (as it reads Targa files).\n"},
+        {"a JPEG file to pack", {"pack", "565", "12", "w.qfb", "photo.jpg"}, 1,
+         "Couldn't read photo.jpg: this is a JPEG file; save it as PNG, which qfbprep reads (as it reads Targa files).\n"},
         {"a broken second frame", {"mipmaps", "w.tga"}, 1, "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
         {"a folder in the way of the last level", {"mipmaps", "w.tga"}, 1,
          "Couldn't write Targa file w-c0002.tga: the finished file could not take its name (Is a directory)."},
