@@ -26,6 +26,12 @@ public:
     Comparer(const char* qfb_name, const QfbCheck& check, const CompareRequest& request, FrameList frames)
         : name_(qfb_name), check_(check), request_(request), files_(std::move(frames)), report_(request.json)
     {
+        // The source as compared: image files in the order their frames are compared (natural
+        // order unless --as-given), a base filename as given.
+        if (request.sources.size() < 2) compared_ = request.sources;
+        for (const FrameFiles& frame : files_)
+            if (request.sources.size() > 1 && (compared_.empty() || compared_.back() != frame[0].file))
+                compared_.push_back(frame[0].file);
     }
 
     int run()
@@ -45,7 +51,7 @@ public:
             if (!load_frame(f, current)) return 1;
             if (f == 0) {
                 alpha_ = fields[ALPHA].bits > 0 && depth_ == 32;
-                report_.start(CompareHeading{name_, &request_.sources, h, depth_, alpha_});
+                report_.start(CompareHeading{name_, &compared_, h, depth_, alpha_});
             }
             for (int32_t l = 0; l <= h.mipmap_count; ++l) {
                 const size_t at = static_cast<size_t>(l);
@@ -133,6 +139,7 @@ private:
     const QfbCheck& check_;
     const CompareRequest& request_;
     const FrameList files_;
+    std::vector<std::string> compared_;  // the source's names as the heading lists them
     CompareReport report_;
     int32_t depth_ = 0;   // the first frame's bits per pixel
     bool alpha_ = false;  // alpha is compared

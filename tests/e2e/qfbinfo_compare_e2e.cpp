@@ -369,6 +369,13 @@ TEST(QfbinfoCompare, FiguresAgreeWithTheDefinitionsOnPackedFiles)
             }
             expect_json_shape(run.output);
             EXPECT_NE(run.output.find("\n  \"file\": \"" + file + "\",\n"), std::string::npos);
+            if (c.names.size() > 1) {  // the source's files in the order their frames are compared
+                std::vector<std::string> compared(c.names.size());
+                for (size_t i = 0; i < c.names.size(); ++i) compared[static_cast<size_t>(c.order[i])] = c.names[i];
+                std::string listed;
+                for (const std::string& name : compared) listed += (listed.empty() ? "\"" : ", \"") + name + "\"";
+                EXPECT_NE(run.output.find("\n  \"source\": [" + listed + "],\n"), std::string::npos) << run.output;
+            }
             EXPECT_NE(run.output.find("\n  \"format\": \"" + c.format + "\",\n"), std::string::npos);
             EXPECT_NE(run.output.find("\n  \"frames\": " + std::to_string(c.frames) + ",\n"), std::string::npos);
             EXPECT_NE(run.output.find(std::string("\n  \"alpha_compared\": ") + (alpha ? "true" : "false") + ",\n"), std::string::npos);
