@@ -51,7 +51,7 @@
                    "from.\n")                                                                                        \
     M(source_level_size, "%s is %d x %d, but level %d of %s is %d x %d, half the level above.\n")                    \
     M(source_depth, "%s is %dbpp, but the first frame %s is %dbpp: every level of a source has one depth.\n")        \
-    M(comparing, "Comparing %s (%s, %d frame%s of %d x %d, %d mipmap level%s each) with its source, %dbpp%s.\n")    \
+    M(comparing, "Comparing %s (%s, %d frame%s of %d x %d, %d mipmap level%s each) with its source, %dbpp%s; frames count from 1, levels from 0.\n")    \
     M(alpha_not_compared, ": alpha is not compared")                                                                 \
     M(levels_made, "%d source level%s made as qfbprep pack --mipmaps makes them.\n")
 

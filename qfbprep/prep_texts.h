@@ -38,8 +38,8 @@
                    "it to pack the frames.\n")                                                                         \
     M(check_is_member, "%s is itself %s of the set %s: makeqfb packs it alone as a set of one image; give %s as the " \
                        "base filename.\n")                                                                             \
-    M(frame_number, "frame %d")                                                                                      \
-    M(level_of_frame, "level %d of frame %d")                                                                        \
+    M(frame_number, "frame %04d")                                                                                      \
+    M(level_of_frame, "level %d of frame %04d")                                                                        \
     M(check_levels_differ, "%s has %s, but %s has %d: makeqfb refuses the set; give every frame the same levels "    \
                            "(qfbprep mipmaps fills them in).\n")                                                       \
     M(check_nothing, "%s: no file of the set is there (neither %s nor %s): makeqfb finds nothing to pack.\n")          \

@@ -201,7 +201,7 @@ TEST(QfbprepCheck, NamesEverySurpriseWithItsFile)
         {"frames hidden by a single image", {{"w.tga", frame}, {"w-0001.tga", frame}, {"w-0002.tga", frame}}, "w.tga", 1,
          {"w.tga hides the numbered frames (w-0001.tga and 1 more): makeqfb packs w.tga alone"}},
         {"a frame's name as the base", {{"w-0001.tga", frame}, {"w-0002.tga", frame}}, "w-0001.tga", 1,
-         {"w-0001.tga is itself frame 1 of the set w.tga: makeqfb packs it alone"}},
+         {"w-0001.tga is itself frame 0001 of the set w.tga: makeqfb packs it alone"}},
         {"a level whose frame is missing", {{"w-0001.tga", frame}, {"w-a0003.tga", level}}, "w.tga", 1,
          {"w-a0003.tga is not used: its image w-0003.tga is missing."}},
         {"a level after a missing letter", {{"w-0001.tga", frame}, {"w-b0001.tga", image(2, 2, 32)}}, "w.tga", 1,
