@@ -24,7 +24,7 @@ const char* plural(int64_t n) { return n == 1 ? "" : "s"; }
 class Comparer {
 public:
     Comparer(const char* qfb_name, const QfbCheck& check, const CompareRequest& request, FrameList frames)
-        : name_(qfb_name), check_(check), request_(request), files_(std::move(frames)), report_(request.json)
+        : name_(qfb_name), check_(check), files_(std::move(frames)), report_(request.json)
     {
         // The source as compared: image files in the order their frames are compared (natural
         // order unless --as-given), a base filename as given.
@@ -137,7 +137,6 @@ private:
 
     const char* name_;
     const QfbCheck& check_;
-    const CompareRequest& request_;
     const FrameList files_;
     std::vector<std::string> compared_;  // the source's names as the heading lists them
     CompareReport report_;
