@@ -2,7 +2,6 @@
 // text the tools share in one of the pages), and every message the DIAGNOSTICS section lists in
 // bold is one of the lists' or one of libqfb's status texts.
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,20 +102,24 @@ struct Pieces {
 
 Pieces pieces_of(const char* format)
 {
-    static const std::regex conversion("%[-+ #0]*[0-9]*(\\.[0-9]+)?(ll|l|z|h)?[sdiucfx]");
     const std::string text = squeeze(format);
     Pieces p;
-    size_t at = 0;
-    for (std::sregex_iterator it(text.begin(), text.end(), conversion), end; it != end; ++it) {
-        const size_t position = static_cast<size_t>(it->position());
-        if (position == 0) p.open_start = true;
-        if (position > at) p.parts.push_back(text.substr(at, position - at));
-        at = position + static_cast<size_t>(it->length());
+    std::string part;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%' || (i + 1 < text.size() && text[i + 1] == '%')) {
+            part += text[i];
+            i += text[i] == '%' ? 1 : 0;
+            continue;
+        }
+        size_t end = text.find_first_not_of("-+ #0123456789.lzh", i + 1);  // flags, width, precision, length
+        if (i == 0) p.open_start = true;
+        if (end == std::string::npos) end = text.size() - 1;
+        if (end + 1 == text.size()) p.open_end = true;
+        if (!part.empty()) p.parts.push_back(part);
+        part.clear();
+        i = end;
     }
-    p.open_end = at == text.size() && at > 0;
-    if (at < text.size()) p.parts.push_back(text.substr(at));
-    for (std::string& part : p.parts)
-        for (size_t percent; (percent = part.find("%%")) != std::string::npos;) part.erase(percent, 1);
+    if (!part.empty()) p.parts.push_back(part);
     return p;
 }
 
@@ -125,6 +128,9 @@ Pieces pieces_of(const char* format)
 bool holds(const std::string& line, const char* format, bool whole)
 {
     const Pieces p = pieces_of(format);
+    size_t letters = 0;
+    for (const std::string& part : p.parts) letters += part.size();
+    if (letters < 8) return false;  // a fragment of conversions ("%d %s%s") would hold anything
     size_t at = 0;
     for (size_t i = 0; i < p.parts.size(); ++i) {
         const std::string& part = p.parts[i];
