@@ -240,7 +240,8 @@ def _qfb_frames_impl(ctx):
     # one another rule makes (whose path starts with bazel-out/ and its configuration), given to
     # qfbprep pack as they stand; the options after them, so that no frame is taken for the number
     # --mipmaps may have. pack writes the output alone, through a temporary file beside it; its
-    # report is shown only when it fails.
+    # report is shown only when it fails, its notes (what the format loses, the end of a short
+    # mipmap chain) always.
     frames = sorted(ctx.files.frames, key = _natural_key)
     args = ctx.actions.args()
     args.add(ctx.executable._qfbprep)
@@ -253,7 +254,8 @@ def _qfb_frames_impl(ctx):
         inputs = frames,
         tools = [ctx.executable._qfbprep],
         outputs = [out],
-        command = """report=$("$@") || { printf '%s\\n' "$report"; exit 1; }""",
+        command = """report=$("$@") || { printf '%s\\n' "$report"; exit 1; }
+printf '%s\\n' "$report" | sed -n -E '/^(Note: |The mipmaps end at )/p'""",
         arguments = [args],
         mnemonic = "QfbFrameSet",
         progress_message = "Packing %d frames into %s" % (len(frames), out.short_path),

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "image_problem.h"
+#include "platform.h"
 
 // Prints a usage text: a rule of "=", the head (the tool's name and its usage lines), a rule of
 // "-", the body, and the rule of "=" again. Head and body end with a line end.
@@ -26,7 +27,9 @@ void say_folder(const char* base);
 void say_names_too_long(const char* base);
 void say_nothing_found();
 // True, after naming it with its four-digit name, when a file beside base is named as one of its
-// frames with a number of one to three digits (walk-1.tga for walk.tga): the first, by name.
+// frames with a number of one to three digits (walk-1.tga for walk.tga): the first, by name; or,
+// failing that, after naming the first of the files numbered another way (walk_00.png) and how
+// many more there are, with the names makeqfb looks for.
 bool say_short_frame_number(const char* base);
 // "Couldn't read KIND file NAME: REASON." (kind: what the file was read as, "Targa" or "PNG").
 void say_unreadable(const char* kind, const char* name, const char* reason);
@@ -39,6 +42,8 @@ void say_image_too_large(const char* name, uint64_t image_bytes, const char* end
 // "...QFB file would be larger than the N bytes a QFB file may have..." between the tool's start
 // and ending (the rule is check_capacity's).
 void say_file_too_large(const char* start, const char* ending);
+// An argument the system's code page cannot hold, by its number.
+void say_start_refusal(const platform::StartRefusal& refusal);
 void say_no_output_folder(const char* folder);
 void say_output_is_input(const char* name);
 void say_unwritable_targa(const char* name, const std::string& reason);

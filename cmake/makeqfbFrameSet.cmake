@@ -37,7 +37,8 @@
 #   changes, it reruns exactly this step under any generator.
 # - A frame that an earlier step makes is named by its path in the build tree; DEPENDS names what
 #   makes it (a target, or a file) when that is not a custom command of this folder.
-# - qfbprep pack writes <output> alone, through a temporary file; its report goes to <output>.log.
+# - qfbprep pack writes <output> alone, through a temporary file; its report goes to <output>.log,
+#   and its notes (what the format loses, the end of a short mipmap chain) to the build's output.
 include_guard(GLOBAL)
 
 # The formats makeqfb accepts, exactly as written on its command line.
@@ -275,6 +276,9 @@ function(_makeqfb_add_frames fail output out)
   endif()
   add_custom_command(OUTPUT "${out}"
     COMMAND ${command}
+    # The generators chain the commands with &&: sed, which succeeds matching or not, keeps a
+    # failure of pack the step's failure.
+    COMMAND sed -n -E "/^(Note: |The mipmaps end at )/p" "${log}"
     DEPENDS ${frames} ${ARG_DEPENDS} "${options_file}" "${tool}"
     BYPRODUCTS "${log}"
     COMMENT "Packing the frames of ${output}"

@@ -8,6 +8,7 @@
 #include "frameset.h"
 #include "output.h"
 #include "pack_rules.h"
+#include "makeqfb_texts.h"
 #include "targa.h"
 
 namespace {
@@ -17,9 +18,9 @@ PixelFormat settle_format(PixelFormat requested, int32_t bits_per_pixel)
 {
     const auto packed = static_cast<PixelFormat>(qfb_packed_format(requested, bits_per_pixel / 8));
     if (packed != requested) {
-        std::printf("There's no alpha in a 24bpp image!  Using 1555 format instead.\n");
+        say(MakeqfbText::no_alpha_in_24);
     } else if (bits_per_pixel == 32 && requested == FORMAT_565) {
-        std::printf("Alpha channel is being dropped.\n");
+        say(MakeqfbText::alpha_dropped);
     }
     return packed;
 }
@@ -32,11 +33,9 @@ void say_problem(const PackProblem& problem, const std::string& first_name)
     case PackProblem::image: say_image_problem(problem.cause); return;
     case PackProblem::output_is_input: say_output_is_input(problem.name.c_str()); return;
     case PackProblem::image_too_large: say_image_too_large(first_name.c_str(), problem.value, "."); return;
-    case PackProblem::file_too_large: say_file_too_large("This frame set is too large: its ", "."); return;
+    case PackProblem::file_too_large: say_file_too_large(text_of(MakeqfbText::set_too_large).c_str(), "."); return;
     case PackProblem::mismatch:
-        std::printf("Not all frames are of the same size and bits-per-pixel: %s is %d x %d, %dbpp, but must be %d x %d, "
-                    "%dbpp.\n",
-                    problem.name.c_str(), problem.found.width, problem.found.height, problem.found.bits_per_pixel,
+        say(MakeqfbText::mismatch, problem.name.c_str(), problem.found.width, problem.found.height, problem.found.bits_per_pixel,
                     problem.wanted.width, problem.wanted.height, problem.wanted.bits_per_pixel);
         return;
     }
@@ -61,9 +60,9 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
         return 1;
     }
     const TargaHeader& h = first.header();
-    std::printf("%d x %d, %dbpp\n", h.width, h.height, h.pixel_depth);
+    say(MakeqfbText::geometry, h.width, h.height, h.pixel_depth);
     if (!packable_depth(h.pixel_depth)) {
-        std::printf("Only 24 and 32 bit Targas are supported.\n");
+        say(MakeqfbText::only_24_and_32);
         return 1;
     }
     const PixelFormat written = settle_format(format, h.pixel_depth);
@@ -90,9 +89,11 @@ int run_conversion(PixelFormat format, int32_t fps, const FrameSet& set)
     if (saved != WriteStatus::ok) {
         // The system's reason, when there is one, in brackets after the name.
         const std::string reason = write_failure_reason(saved);
-        std::printf("Couldn't write file: %s%s\n", output_name.c_str(), reason.empty() ? "" : (" (" + reason + ")").c_str());
+        say(MakeqfbText::cannot_write, output_name.c_str(),
+            reason.empty() ? "" : text_of(MakeqfbText::reason_in_brackets, reason.c_str()).c_str());
         return 1;
     }
-    std::printf("qfb file created:  %s (%zu bytes)\nConversion complete.\n", output_name.c_str(), output_size());
+    say(MakeqfbText::created, output_name.c_str(), output_size());
+    say(MakeqfbText::complete);
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "makeqfb_texts.h"
 #include "pack_rules.h"
 #include "targa_member.h"
 
@@ -13,7 +14,7 @@ namespace {
 // makeqfb's progress: each member's name, which its converter's notice completes.
 class Progress : public PackEvents {
 public:
-    void member(const std::string& name) override { std::printf("%s:  ", name.c_str()); }
+    void member(const std::string& name) override { say(MakeqfbText::member, name.c_str()); }
     void converting(int32_t bits_per_pixel, int32_t format) override
     {
         std::fputs(converter_for(bits_per_pixel, static_cast<PixelFormat>(format)).notice, stdout);

@@ -10,6 +10,9 @@
 #include "cli.h"
 #include "conversion_run.h"
 #include "frameset.h"
+#include "makeqfb_texts.h"
+
+QFB_MESSAGE_FUNCTIONS(MakeqfbText, MAKEQFB_TEXTS)
 
 namespace {
 
@@ -40,7 +43,7 @@ int32_t parse_fps(const char* text)
 
 void print_frame_set(int32_t frame_count, int32_t mipmap_count)
 {
-    std::printf("%d frame%s, %d mipmap%s per frame\n", frame_count, frame_count == 1 ? "" : "s", mipmap_count,
+    say(MakeqfbText::frame_set, frame_count, frame_count == 1 ? "" : "s", mipmap_count,
                 mipmap_count == 1 ? "" : "s");
 }
 

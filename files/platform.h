@@ -99,9 +99,15 @@ size_t last_separator(const std::string& path);
 // The first character of the last part of name that no file name may hold on this system ('|',
 // '?', ... on Windows, where a mipmap letter past 'z' may be one), or 0 when there is none.
 char unusable_name_character(const std::string& name);
+// An argument the system's code page cannot hold (Windows): which, and the code page.
+struct StartRefusal {
+    int argument = 0;
+    unsigned code_page = 0;
+};
 // The start of each tool's process, before anything is read or printed. On Windows: standard
 // output in binary mode (each line ends in "\n", the bytes the tools write everywhere), and an
-// argument that the system's code page cannot hold refused with a message (false).
-bool start_process();
+// argument that the system's code page cannot hold refused (false, *refusal says which; the tool
+// says so).
+bool start_process(StartRefusal* refusal);
 
 }  // namespace platform

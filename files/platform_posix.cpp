@@ -271,6 +271,6 @@ size_t last_separator(const std::string& path) { return path.rfind('/'); }
 
 char unusable_name_character(const std::string&) { return 0; }
 
-bool start_process() { return true; }
+bool start_process(StartRefusal*) { return true; }
 
 }  // namespace platform

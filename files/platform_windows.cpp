@@ -285,7 +285,7 @@ char unusable_name_character(const std::string& name)
     return 0;
 }
 
-bool start_process()
+bool start_process(StartRefusal* refusal)
 {
     // The tools write "\n" at the end of each line, as on every other system.
     _setmode(_fileno(stdout), _O_BINARY);
@@ -303,9 +303,8 @@ bool start_process()
     }
     LocalFree(arguments);
     if (refused == 0) return true;
-    std::printf("Argument %d holds characters that the system's code page (%u) cannot hold, and this build of the "
-                "tool takes names in the code page only: rename the file or folder, or use its short 8.3 name.\n",
-                refused, code_page);
+    refusal->argument = refused;
+    refusal->code_page = code_page;
     return false;
 }
 

@@ -14,6 +14,7 @@ struct ImageProblem {
         unreadable,   // reason says what is wrong with it, read as a `reader` file
         wrong_depth,  // a Targa file of `value` bits per pixel, neither 24 nor 32
         too_large,    // `value` bytes of pixels, more than MAX_IMAGE_BYTES
+        too_many_pixels,  // a side above QFB_MAX_SIDE: `value` is the width << 32 | the height
         // The frames of a base filename; name is the base filename.
         folder,           // it names a folder
         no_extension,     // it has no "."
@@ -26,6 +27,9 @@ struct ImageProblem {
     const char* reader = "";  // unreadable: what the file was read as, "Targa" or "PNG"
     std::string reason;       // unreadable: a short lower-case phrase, e.g. "pixel data is cut short"
     uint64_t value = 0;
+    // unreadable: the format the file is in instead, by its first bytes ("JPEG", "GIF", "BMP",
+    // "WebP"), or null
+    const char* other_format = nullptr;
 
     bool ok() const { return kind == none; }
 

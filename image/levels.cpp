@@ -33,18 +33,13 @@ int32_t chain_length(int32_t width, int32_t height, int32_t asked, int32_t paint
     return fit > painted ? fit : painted;
 }
 
-std::string short_chain_note(int32_t width, int32_t height, int32_t levels, int32_t asked)
+bool chain_ends_short(int32_t width, int32_t height, int32_t levels, int32_t asked, int32_t* last_width,
+                      int32_t* last_height)
 {
-    if (levels <= 0 || levels >= asked || levels != levels_that_fit(width, height)) return {};
-    const int32_t w = level_side(width, levels), h = level_side(height, levels);
-    if (w == 1 && h == 1) return {};
-    char line[400];
-    std::snprintf(line, sizeof line,
-                  "The mipmaps end at %d x %d, not 1 x 1: its %s is 1, and a level cannot halve it. A loader "
-                  "must give the GPU the last level, %d (GL_TEXTURE_MAX_LEVEL %d in OpenGL), or the texture is "
-                  "incomplete.\n",
-                  w, h, h == 1 ? "height" : "width", levels, levels);
-    return line;
+    if (levels <= 0 || levels >= asked || levels != levels_that_fit(width, height)) return false;
+    *last_width = level_side(width, levels);
+    *last_height = level_side(height, levels);
+    return *last_width != 1 || *last_height != 1;
 }
 
 uint64_t image_digest(const Image& image)

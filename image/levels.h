@@ -26,10 +26,11 @@ int32_t levels_that_fit(int32_t width, int32_t height, int32_t most = MAX_MIPMAP
 // never fewer than `painted`, the most any frame has already (painted levels are never dropped).
 int32_t chain_length(int32_t width, int32_t height, int32_t asked, int32_t painted);
 
-// For a chain of `levels` below width x height that ends before 1 x 1 because one side reached 1
-// (not because fewer were asked for), the line that says so, with what a loader must set;
-// empty otherwise.
-std::string short_chain_note(int32_t width, int32_t height, int32_t levels, int32_t asked);
+// True for a chain of `levels` below width x height that ends before 1 x 1 because one side reached
+// 1 (not because fewer were asked for), with the last level's size: a loader must be told where
+// the chain ends.
+bool chain_ends_short(int32_t width, int32_t height, int32_t levels, int32_t asked, int32_t* last_width,
+                      int32_t* last_height);
 
 // 64-bit digest of an image's size, depth and pixels (FNV-1a over 64-bit words).
 uint64_t image_digest(const Image& image);

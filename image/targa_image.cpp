@@ -7,7 +7,9 @@ namespace {
 
 ImageProblem unreadable(const char* name, TargaError why)
 {
-    return ImageProblem::of_file(ImageProblem::unreadable, name, "Targa", targa_error_text(why));
+    ImageProblem problem = ImageProblem::of_file(ImageProblem::unreadable, name, "Targa", targa_error_text(why));
+    problem.other_format = other_format_name(why);
+    return problem;
 }
 
 }  // namespace

@@ -46,8 +46,18 @@ struct SheetLayout {
 // any file the library accepts; the caller compares pixels() with its limit.
 SheetLayout lay_out_sheet(const qfb_file& file);
 
-// The one line that refuses a sheet of this layout, or "" when it is within SHEET_MAX_PIXELS.
-std::string sheet_refusal(const SheetLayout& layout);
+// A picture beyond one of its limits: which, or none.
+enum class PictureLimit {
+    none,
+    sheet_pixels,            // more than SHEET_MAX_PIXELS
+    animation_side,          // a side of 0 or above ANIMATION_MAX_SIDE
+    animation_frame_pixels,  // a frame of more than ANIMATION_MAX_FRAME_PIXELS
+    animation_frames,        // more than ANIMATION_MAX_FRAMES
+    animation_pixels,        // more than ANIMATION_MAX_PIXELS in all frames
+};
+
+// Whether a sheet of this layout is within SHEET_MAX_PIXELS.
+PictureLimit sheet_limit(const SheetLayout& layout);
 
 // Side of an animation frame: WebP stores a side in 14 bits (libwebp's WEBP_MAX_DIMENSION).
 constexpr int32_t ANIMATION_MAX_SIDE = 16383;
@@ -62,15 +72,14 @@ constexpr uint64_t ANIMATION_MAX_PIXELS = uint64_t{1} << 26;
 // little-endian words, asked for in the library's walk order. False stops the picture.
 using LevelRowSource = std::function<bool(const qfb_level& level, int32_t row, uint8_t* words)>;
 
-// Draws the sheet of file, laid out as layout (which passed sheet_refusal), and writes it to name.
+// Draws the sheet of file, laid out as layout (within sheet_limit), and writes it to name.
 WriteStatus write_sheet_png(const char* name, const qfb_file& file, const SheetLayout& layout,
                             const LevelRowSource& source);
 
 // Milliseconds a frame is shown at fps: 1000 / fps rounded to the nearest, at least 1 (WebP
 // keeps whole milliseconds; the most it holds, 16777215, is never reached as fps is at least 1).
 int32_t frame_duration_ms(int32_t fps);
-// The one line that refuses the animation of a file of this header, or "" when it is within
-// the limits.
-std::string animation_refusal(const qfb_header& header);
-// Encodes the animation and writes it to name (the header passed animation_refusal).
+// The first limit the animation of a file of this header is beyond, or none.
+PictureLimit animation_limit(const qfb_header& header);
+// Encodes the animation and writes it to name (within animation_limit).
 WriteStatus write_webp_animation(const char* name, const qfb_file& file, const LevelRowSource& source);

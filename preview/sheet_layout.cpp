@@ -68,11 +68,7 @@ SheetLayout lay_out_sheet(const qfb_file& file)
     return sheet;
 }
 
-std::string sheet_refusal(const SheetLayout& layout)
+PictureLimit sheet_limit(const SheetLayout& layout)
 {
-    if (layout.pixels() <= SHEET_MAX_PIXELS) return "";
-    char line[200];
-    std::snprintf(line, sizeof line, "The sheet would be %" PRId64 " x %" PRId64 " pixels, more than the %" PRIu64 " a sheet may have.",
-                  layout.width, layout.height, SHEET_MAX_PIXELS);
-    return line;
+    return layout.pixels() <= SHEET_MAX_PIXELS ? PictureLimit::none : PictureLimit::sheet_pixels;
 }

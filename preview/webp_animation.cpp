@@ -46,26 +46,15 @@ int32_t frame_duration_ms(int32_t fps)
     return ms < 1 ? 1 : ms;
 }
 
-std::string animation_refusal(const qfb_header& h)
+PictureLimit animation_limit(const qfb_header& h)
 {
-    char line[200];
     const uint64_t frame_pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
-    if (h.width < 1 || h.height < 1 || h.width > ANIMATION_MAX_SIDE || h.height > ANIMATION_MAX_SIDE) {
-        std::snprintf(line, sizeof line, "Frames of %d x %d can't be animated: WebP takes 1 to %d pixels on a side.",
-                      h.width, h.height, ANIMATION_MAX_SIDE);
-    } else if (frame_pixels > ANIMATION_MAX_FRAME_PIXELS) {
-        std::snprintf(line, sizeof line, "Frames of %d x %d are more than the %" PRIu64 " pixels an animation frame may have.",
-                      h.width, h.height, ANIMATION_MAX_FRAME_PIXELS);
-    } else if (h.frame_count > ANIMATION_MAX_FRAMES) {
-        std::snprintf(line, sizeof line, "%d frames are more than the %d an animation may have.", h.frame_count,
-                      ANIMATION_MAX_FRAMES);
-    } else if (frame_pixels * static_cast<uint64_t>(h.frame_count) > ANIMATION_MAX_PIXELS) {
-        std::snprintf(line, sizeof line, "%d frames of %d x %d are more than the %" PRIu64 " pixels an animation may have.",
-                      h.frame_count, h.width, h.height, ANIMATION_MAX_PIXELS);
-    } else {
-        return "";
-    }
-    return line;
+    if (h.width < 1 || h.height < 1 || h.width > ANIMATION_MAX_SIDE || h.height > ANIMATION_MAX_SIDE)
+        return PictureLimit::animation_side;
+    if (frame_pixels > ANIMATION_MAX_FRAME_PIXELS) return PictureLimit::animation_frame_pixels;
+    if (h.frame_count > ANIMATION_MAX_FRAMES) return PictureLimit::animation_frames;
+    if (frame_pixels * static_cast<uint64_t>(h.frame_count) > ANIMATION_MAX_PIXELS) return PictureLimit::animation_pixels;
+    return PictureLimit::none;
 }
 
 WriteStatus write_webp_animation(const char* name, const qfb_file& file, const LevelRowSource& source)

@@ -1,5 +1,6 @@
 // The comparison's text and JSON forms (see compare_report.h).
 #include "compare_report.h"
+#include "info_texts.h"
 
 #include <cmath>
 #include <cstdio>
@@ -76,10 +77,9 @@ void CompareReport::start(const CompareHeading& heading)
     frames_ = h.frame_count > 1;
     const char* format = qfb_format_name(h.format);
     if (!json_) {
-        std::printf("Comparing %s (%s, %d frame%s of %d x %d, %d mipmap level%s each) with its source, %dbpp%s.\n",
-                    heading.file, format, h.frame_count, plural(h.frame_count), h.width, h.height, h.mipmap_count,
+        say(InfoText::comparing, heading.file, format, h.frame_count, plural(h.frame_count), h.width, h.height, h.mipmap_count,
                     plural(h.mipmap_count), heading.source_bits_per_pixel,
-                    heading.alpha ? "" : ": alpha is not compared");
+                    heading.alpha ? "" : text_of(InfoText::alpha_not_compared).c_str());
         return;
     }
     std::string sources;
@@ -122,7 +122,7 @@ void CompareReport::finish(const ErrorSums& whole, uint64_t levels, int32_t made
         if (frames_) std::printf("; flicker %.2f %% at full size", flicker_percent(whole));
         std::printf("\n");
         if (made > 0)
-            std::printf("%d source level%s made as qfbprep pack --mipmaps makes them.\n", made, plural(made));
+            say(InfoText::levels_made, made, plural(made));
         return;
     }
     char flicker_text[32] = "null";

@@ -14,7 +14,7 @@
 
 struct CompareHeading {
     const char* file = nullptr;                        // the QFB file's name
-    const std::vector<std::string>* sources = nullptr;  // the source as given
+    const std::vector<std::string>* sources = nullptr;  // the source as compared
     qfb_header header{};
     int32_t source_bits_per_pixel = 0;
     bool alpha = false;  // alpha is compared

@@ -1,10 +1,13 @@
 // The QFB file check, its messages, the message of a failed write, and the guard of taken names (see
-// qfb_jobs.h).
-#include <cinttypes>
-#include <cstdio>
+// qfb_jobs.h), and the definition of qfbinfo's say and text_of.
+#include <string>
 
+#include "cli_texts.h"
+#include "info_texts.h"
 #include "platform.h"
 #include "qfb_jobs.h"
+
+QFB_MESSAGE_FUNCTIONS(InfoText, QFBINFO_TEXTS)
 
 void check_qfb_file(const char* name, QfbCheck& check)
 {
@@ -34,37 +37,37 @@ LevelRowSource rows_of(const QfbCheck& check)
 
 void print_qfb_problem(const char* name, const QfbCheck& c)
 {
-    std::printf("Couldn't read QFB file %s: ", name);
     const qfb_header& h = c.file.header;
     const qfb_status status = c.file.status;
+    std::string reason;
     if (c.problem == QfbProblem::cannot_open) {
-        std::printf("it can't be opened");
+        reason = text_of(InfoText::cannot_open);
     } else if (c.problem == QfbProblem::read_failed) {
-        std::printf("it can't be read (is it a folder?)");
+        reason = text_of(InfoText::cannot_read);
     } else if (status == QFB_TOO_SHORT) {
-        std::printf("%s (%" PRIu64 " bytes)", qfb_status_text(status), c.file_size);
+        reason = text_of(InfoText::too_short, qfb_status_text(status), static_cast<unsigned long long>(c.file_size));
     } else if (status == QFB_SIDE_TOO_LARGE) {
-        std::printf("%d x %d is larger than %d pixels on a side", h.width, h.height, QFB_MAX_SIDE);
+        reason = text_of(InfoText::side_too_large, h.width, h.height, QFB_MAX_SIDE);
     } else if (status == QFB_TOO_MANY_MIPMAPS) {
-        std::printf("%d mipmaps per frame, more than the %d the naming convention can name", h.mipmap_count,
-                    QFB_MAX_MIPMAPS);
+        reason = text_of(InfoText::too_many_mipmaps, h.mipmap_count, QFB_MAX_MIPMAPS);
     } else if (status == QFB_TOO_MANY_FRAMES) {
-        std::printf("%d frames, more than the %d a QFB file can hold", h.frame_count, QFB_MAX_FRAMES);
+        reason = text_of(InfoText::too_many_frames, h.frame_count, QFB_MAX_FRAMES);
     } else if (status == QFB_CUT_SHORT) {
-        std::printf("it is cut short: %" PRIu64 " bytes, but its header calls for %" PRIu64, c.file_size, c.file.size);
+        reason = text_of(InfoText::cut_short, static_cast<unsigned long long>(c.file_size),
+                         static_cast<unsigned long long>(c.file.size));
     } else if (status == QFB_EXTRA_BYTES) {
         const uint64_t extra = c.file_size - c.file.size;
-        std::printf("%" PRIu64 " byte%s after the last level: %" PRIu64 " bytes, but its header calls for %" PRIu64,
-                    extra, extra == 1 ? "" : "s", c.file_size, c.file.size);
+        reason = text_of(InfoText::bytes_after, static_cast<unsigned long long>(extra), extra == 1 ? "" : "s",
+                         static_cast<unsigned long long>(c.file_size), static_cast<unsigned long long>(c.file.size));
     } else {
-        std::printf("%s", qfb_status_text(status));
+        reason = qfb_status_text(status);
     }
-    std::printf(".\n");
+    say(InfoText::unreadable_qfb, name, reason.c_str());
 }
 
 void print_pixels_unreadable(const char* name)
 {
-    std::printf("Couldn't read QFB file %s: its pixels could not be read to the end.\n", name);
+    say(InfoText::pixels_unreadable, name);
 }
 
 int print_unwritable(const char* qfb_name, const char* kind, const char* name, WriteStatus result)
@@ -72,7 +75,7 @@ int print_unwritable(const char* qfb_name, const char* kind, const char* name, W
     if (result == WriteStatus::source_failed)
         print_pixels_unreadable(qfb_name);
     else
-        std::printf("Couldn't write %s file %s: %s.\n", kind, name, write_failure_text(result).c_str());
+        say(CliText::unwritable, kind, name, write_failure_text(result).c_str());
     return 1;
 }
 
@@ -82,6 +85,6 @@ bool refuse_taken(const char* name, bool force)
     if (!platform::info_of_link(name, &info)) return false;
     if (force && info.link) platform::remove_file(name);
     if (force) return false;
-    std::printf("File already exists: %s (--force replaces it).\n", name);
+    say(InfoText::file_exists, name);
     return true;
 }

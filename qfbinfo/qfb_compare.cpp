@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "compare_report.h"
+#include "info_texts.h"
 #include "frame_list.h"
 #include "frameset.h"
 #include "image_files.h"
@@ -19,22 +20,25 @@ namespace {
 
 const char* plural(int64_t n) { return n == 1 ? "" : "s"; }
 
-// The end of the refusals of a source with another count or size than the file's.
-constexpr char NOT_ITS_SOURCE[] = "compare a file with the frames it was packed from.";
 
 class Comparer {
 public:
     Comparer(const char* qfb_name, const QfbCheck& check, const CompareRequest& request, FrameList frames)
-        : name_(qfb_name), check_(check), request_(request), files_(std::move(frames)), report_(request.json)
+        : name_(qfb_name), check_(check), files_(std::move(frames)), report_(request.json)
     {
+        // The source as compared: image files in the order their frames are compared (natural
+        // order unless --as-given), a base filename as given.
+        if (request.sources.size() < 2) compared_ = request.sources;
+        for (const FrameFiles& frame : files_)
+            if (request.sources.size() > 1 && (compared_.empty() || compared_.back() != frame[0].file))
+                compared_.push_back(frame[0].file);
     }
 
     int run()
     {
         const qfb_header& h = check_.file.header;
         if (static_cast<int64_t>(files_.size()) != h.frame_count) {
-            std::printf("The source has %zu frame%s, but %s has %d: %s\n", files_.size(),
-                        plural(static_cast<int64_t>(files_.size())), name_, h.frame_count, NOT_ITS_SOURCE);
+            say(InfoText::source_frames, files_.size(), plural(static_cast<int64_t>(files_.size())), name_, h.frame_count);
             return 1;
         }
         const qfb_field* fields = qfb_format_fields(h.format);
@@ -47,7 +51,7 @@ public:
             if (!load_frame(f, current)) return 1;
             if (f == 0) {
                 alpha_ = fields[ALPHA].bits > 0 && depth_ == 32;
-                report_.start(CompareHeading{name_, &request_.sources, h, depth_, alpha_});
+                report_.start(CompareHeading{name_, &compared_, h, depth_, alpha_});
             }
             for (int32_t l = 0; l <= h.mipmap_count; ++l) {
                 const size_t at = static_cast<size_t>(l);
@@ -88,8 +92,7 @@ private:
         const FrameFiles& names = files_[static_cast<size_t>(f)];
         const int32_t found = static_cast<int32_t>(names.size()) - 1;
         if (found > h.mipmap_count) {
-            std::printf("%s has %d mipmap level%s, but %s has %d per frame: %s\n", names[0].file.c_str(), found,
-                        plural(found), name_, h.mipmap_count, NOT_ITS_SOURCE);
+            say(InfoText::source_levels, names[0].file.c_str(), found, plural(found), name_, h.mipmap_count);
             return false;
         }
         std::vector<std::string> ids(names.size());
@@ -120,16 +123,13 @@ private:
         qfb_get_level(&check_.file, frame, l, &place);
         if (image.width != place.width || image.height != place.height) {
             if (l == 0)
-                std::printf("%s is %d x %d, but the frames of %s are %d x %d: %s\n", file.c_str(), image.width,
-                            image.height, name_, place.width, place.height, NOT_ITS_SOURCE);
+                say(InfoText::source_size, file.c_str(), image.width, image.height, name_, place.width, place.height);
             else
-                std::printf("%s is %d x %d, but level %d of %s is %d x %d, half the level above.\n", file.c_str(),
-                            image.width, image.height, l, name_, place.width, place.height);
+                say(InfoText::source_level_size, file.c_str(), image.width, image.height, l, name_, place.width, place.height);
             return false;
         }
         if (image.bits_per_pixel != depth_) {
-            std::printf("%s is %dbpp, but the first frame %s is %dbpp: every level of a source has one depth.\n",
-                        file.c_str(), image.bits_per_pixel, files_[0][0].file.c_str(), depth_);
+            say(InfoText::source_depth, file.c_str(), image.bits_per_pixel, files_[0][0].file.c_str(), depth_);
             return false;
         }
         return true;
@@ -137,8 +137,8 @@ private:
 
     const char* name_;
     const QfbCheck& check_;
-    const CompareRequest& request_;
     const FrameList files_;
+    std::vector<std::string> compared_;  // the source's names as the heading lists them
     CompareReport report_;
     int32_t depth_ = 0;   // the first frame's bits per pixel
     bool alpha_ = false;  // alpha is compared

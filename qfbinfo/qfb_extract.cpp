@@ -12,6 +12,7 @@
 #include "frameset.h"
 #include "platform.h"
 #include "qfb_jobs.h"
+#include "info_texts.h"
 #include "targa.h"
 
 std::string extract_base(const char* qfb_name, const char* folder)
@@ -63,15 +64,12 @@ unsigned char unnameable_byte(const std::string& base, const std::string& name)
 bool refuse_unnameable(const std::string& base, const std::string& name, int32_t level)
 {
     if (const unsigned char byte = unnameable_byte(base, name)) {
-        std::printf("Couldn't write Targa file for level %d: its mipmap letter would be byte %d, which no file "
-                    "name should hold.\n",
-                    level, byte);
+        say(InfoText::unnameable_letter, level, byte);
         return true;
     }
     // Windows refuses more in a name: '|', a letter past 'z', among them.
     if (const char c = platform::unusable_name_character(name)) {
-        std::printf("Couldn't write Targa file %s: a file name on this system cannot hold the character %c.\n",
-                    name.c_str(), c);
+        say(InfoText::unnameable_character, name.c_str(), c);
         return true;
     }
     return false;
@@ -128,7 +126,7 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
     }
     // A missing folder is made, one level, as mkdir makes it.
     if (missing && !platform::make_folder(folder)) {
-        std::printf("Couldn't create output folder %s: %s.\n", folder, platform::error_text(errno));
+        say(InfoText::cannot_create_folder, folder, platform::error_text(errno));
         return 1;
     }
 
@@ -140,7 +138,7 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
     for (int more = qfb_first_pixel_level(&check.file, &level); more;
          more = qfb_next_pixel_level(&check.file, &level)) {
         const std::string name = name_of(level);
-        std::printf("%s:  Creating 32bpp from %s.\n", name.c_str(), format_name);
+        say(InfoText::extracting, name.c_str(), format_name);
         const WriteStatus result = write_level(name.c_str(), check.file, level, rows, words, bgra);
         if (result == WriteStatus::source_failed) {
             print_pixels_unreadable(qfb_name);
@@ -153,7 +151,7 @@ int extract_qfb(const char* qfb_name, const QfbCheck& check, const char* folder,
         ++written;
     }
     print_empty_levels(check.file);
-    std::printf("%" PRIu64 " Targa file%s written to %s\nExtraction complete.\n", written, written == 1 ? "" : "s",
-                folder);
+    say(InfoText::extracted, static_cast<unsigned long long>(written), written == 1 ? "" : "s", folder);
+    say(InfoText::extraction_complete);
     return 0;
 }

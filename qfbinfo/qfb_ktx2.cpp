@@ -7,6 +7,7 @@
 
 #include "ktx2.h"
 #include "qfb_jobs.h"
+#include "info_texts.h"
 
 int write_ktx2_texture(const char* qfb_name, const QfbCheck& check, const char* out, bool force, bool as_stored)
 {
@@ -22,14 +23,13 @@ int write_ktx2_texture(const char* qfb_name, const QfbCheck& check, const char* 
     const uint32_t non_empty = ktx2_level_limit(frames.width, frames.height);
     frames.level_count = non_empty < uint32_t(h.mipmap_count) + 1 ? non_empty : uint32_t(h.mipmap_count) + 1;
     if (frames.level_count == 0) {
-        std::printf("Frames of %d x %d can't be written as KTX2: a KTX2 texture has at least 1 pixel on a side.\n",
-                    h.width, h.height);
+        say(InfoText::ktx2_empty, h.width, h.height);
         return 1;
     }
     if (refuse_taken(out, force)) return 1;
     const Ktx2Choice choice = as_stored ? Ktx2Choice::as_stored : Ktx2Choice::portable;
     const uint32_t vk_format = ktx2_vk_format(h.format, choice);
-    std::printf("%s:  Creating a KTX2 texture of %d frame%s of %d x %d with %u level%s in %s.\n", out, h.frame_count,
+    say(InfoText::ktx2_creating, out, h.frame_count,
                 h.frame_count == 1 ? "" : "s", h.width, h.height, frames.level_count,
                 frames.level_count == 1 ? "" : "s", ktx2_vk_format_name(vk_format));
 
@@ -44,6 +44,6 @@ int write_ktx2_texture(const char* qfb_name, const QfbCheck& check, const char* 
     write_ktx2(frames, choice, writer, &bytes);  // the frames are a checked file's: always sound
     const WriteStatus result = write_whole_file(out, bytes.data(), bytes.size());
     if (result != WriteStatus::ok) return print_unwritable(qfb_name, "KTX2", out, result);
-    std::printf("KTX2 texture complete.\n");
+    say(InfoText::ktx2_complete);
     return 0;
 }

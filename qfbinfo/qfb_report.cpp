@@ -2,6 +2,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "info_texts.h"
 #include "qfb_jobs.h"
 
 void print_empty_levels(const qfb_file& file)
@@ -10,9 +11,9 @@ void print_empty_levels(const qfb_file& file)
     const int32_t last = file.header.mipmap_count;
     if (qfb_pixel_level_count(&file, &filled) != QFB_OK || filled > last) return;
     if (filled == last)
-        std::printf("Level %d of each frame has no pixels.\n", last);
+        say(InfoText::no_empty_level, last);
     else
-        std::printf("Levels %d to %d of each frame have no pixels.\n", filled, last);
+        say(InfoText::empty_levels, filled, last);
 }
 
 void print_qfb_report(const char* name, const qfb_file& file, uint64_t file_size)

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "cli.h"
+#include "info_texts.h"
+#include "options.h"
 #include "qfb_jobs.h"
 
 namespace {
@@ -22,53 +24,55 @@ struct Request {
     bool said = false;  // the refusal is printed already
 };
 
-// Sets *flag when arg is the option name, given once; false for anything else.
-bool flag_option(const char* arg, const char* name, bool* flag)
-{
-    if (std::strcmp(arg, name) != 0 || *flag) return false;
-    *flag = true;
-    return true;
-}
+// qfbinfo's options after the file's name, one row each; the first five are the actions, of which
+// a run takes one.
+const OptionRow QFBINFO_OPTIONS[] = {
+    {"--extract", OptionValue::word},
+    {"--sheet", OptionValue::word},
+    {"--animation", OptionValue::word},
+    {"--ktx2", OptionValue::word},
+    {"--compare", OptionValue::words},
+    {"--force", OptionValue::none, 0, 0, {"--extract", "--sheet", "--animation", "--ktx2"},
+     "it replaces a file they would write"},
+    {"--as-given", OptionValue::none, 0, 0, {"--compare"}, "it keeps the source's files in the order given"},
+    {"--json", OptionValue::none, 0, 0, {"--compare"}, "it prints the comparison as JSON"},
+    {"--as-stored", OptionValue::none, 0, 0, {"--ktx2"}, "it keeps the stored layouts in the texture"},
+};
+const Action ACTIONS[] = {Action::extract, Action::sheet, Action::animation, Action::ktx2, Action::compare};
 
-// "FILE", "FILE OPTION TARGET" with an optional --force after the file (and --as-stored for
-// --ktx2), or "FILE --compare SOURCE..." with --as-given and --json.
+// "FILE" alone, or "FILE" and one action with its options.
 Request parse(int argc, char** argv)
 {
     Request request;
     if (argc < 2) return request;
-    static const struct {
-        const char* option;
-        Action action;
-    } actions[] = {{"--extract", Action::extract}, {"--sheet", Action::sheet}, {"--animation", Action::animation},
-                   {"--ktx2", Action::ktx2}};
-    int options = 0;
-    for (int i = 2; i < argc; ++i) {
-        if (flag_option(argv[i], "--force", &request.force) || flag_option(argv[i], "--as-given", &request.compare.as_given) ||
-            flag_option(argv[i], "--json", &request.compare.json) || flag_option(argv[i], "--as-stored", &request.as_stored))
-            continue;
-        if (std::strcmp(argv[i], "--compare") == 0) {
-            const char* first = nullptr;
-            if (!option_value(argc, argv, i, &first, &request.said)) return request;
-            request.action = Action::compare;
-            // The source: every argument up to the next option.
-            while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) request.compare.sources.push_back(argv[++i]);
-            if (++options > 1) return request;
-            continue;
-        }
-        bool known = false;
-        for (const auto& a : actions) {
-            if (known || std::strcmp(argv[i], a.option) != 0) continue;
-            if (!option_value(argc, argv, i, &request.target, &request.said)) return request;
-            request.action = a.action;
-            known = true;
-            ++i;
-        }
-        if (!known || ++options > 1) return request;
+    CommandLine line;
+    const OptionProblem problem = read_options(QFBINFO_OPTIONS, argc - 2, argv + 2, line);
+    if (!problem.ok()) {
+        say_option_problem(problem, "qfbinfo");
+        request.said = true;
+        return request;
     }
-    const bool compare_options = request.compare.as_given || request.compare.json;
-    request.valid = request.action == Action::compare ? !request.force && !request.as_stored
-                                                       : (options == 1 || !request.force) && !compare_options &&
-                                                             (request.action == Action::ktx2 || !request.as_stored);
+    if (!line.positional.empty()) return request;
+    const GivenOption* action = nullptr;
+    for (size_t a = 0; a < sizeof ACTIONS / sizeof ACTIONS[0]; ++a) {
+        const GivenOption* given = line.find(QFBINFO_OPTIONS[a].name);
+        if (given == nullptr) continue;
+        if (action != nullptr) {
+            say(InfoText::two_actions, action->row->name, given->row->name);
+            request.said = true;
+            return request;
+        }
+        action = given;
+        request.action = ACTIONS[a];
+    }
+    if (action != nullptr && request.action != Action::compare) request.target = action->values[0];
+    if (request.action == Action::compare)
+        request.compare.sources.assign(action->values.begin(), action->values.end());
+    request.force = line.has("--force");
+    request.compare.as_given = line.has("--as-given");
+    request.compare.json = line.has("--json");
+    request.as_stored = line.has("--as-stored");
+    request.valid = true;
     return request;
 }
 

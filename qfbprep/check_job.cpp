@@ -10,6 +10,7 @@
 #include "cli.h"
 #include "frameset.h"
 #include "jobs.h"
+#include "prep_texts.h"
 #include "levels.h"
 #include "targa.h"
 #include "targa_image.h"
@@ -20,7 +21,7 @@ class Findings {
 public:
     void add(const std::string& line)
     {
-        std::printf("%s\n", line.c_str());
+        std::fputs(line.c_str(), stdout);
         ++count_;
     }
     // A finding printed by a message other tools print too.
@@ -31,7 +32,7 @@ private:
     int count_ = 0;
 };
 
-std::string plural(int32_t n, const char* word) { return text("%d %s%s", n, word, n == 1 ? "" : "s"); }
+std::string plural(int32_t n, const char* word) { return text_of(PrepText::count_of, n, word, n == 1 ? "" : "s"); }
 
 // One member as makeqfb would read it: its header, and why it would be refused, if it would.
 struct Probe {
@@ -80,30 +81,25 @@ void check_members(const FrameSet& set, const Probes& probes, Findings& findings
             const Probe& p = probes[f][static_cast<size_t>(level)];
             const TargaHeader& h = p.header;
             if (p.why != TargaError::none) {
-                findings.add(text("%s: makeqfb refuses it: %s.", name.c_str(), targa_error_text(p.why)));
+                findings.add(text_of(PrepText::check_refused, name.c_str(), targa_error_text(p.why)));
                 continue;
             }
             if (!packable_depth(h.pixel_depth)) {
-                findings.add(text("%s has %d bits per pixel: makeqfb packs only 24 and 32-bit Targa files; save it as "
-                                  "24 or 32-bit colour.", name.c_str(), h.pixel_depth));
+                findings.add(text_of(PrepText::check_depth, name.c_str(), h.pixel_depth));
                 continue;
             }
             if (top.why != TargaError::none) continue;
             const TargaHeader& t = top.header;
             switch (check_member(t, h, level)) {
             case SetProblem::depth_mismatch:
-                findings.add(text("%s has %d bits per pixel, but %s has %d: makeqfb refuses the set; save every file "
-                                  "of the set at the same depth.", name.c_str(), h.pixel_depth, first.c_str(), t.pixel_depth));
+                findings.add(text_of(PrepText::check_depth_mismatch, name.c_str(), h.pixel_depth, first.c_str(), t.pixel_depth));
                 break;
             case SetProblem::frame_size_mismatch:
-                findings.add(text("%s is %d x %d, but the first frame %s is %d x %d: makeqfb refuses the set; give "
-                                  "every frame the same size.", name.c_str(), h.width, h.height, first.c_str(), t.width,
-                                  t.height));
+                findings.add(text_of(PrepText::check_frame_size, name.c_str(), h.width, h.height, first.c_str(), t.width,
+                                     t.height));
                 break;
             case SetProblem::level_size_mismatch:
-                findings.add(text("%s is %d x %d, but level %d must be %d x %d, half the level above: makeqfb refuses "
-                                  "the set; resize it, or make the levels again with qfbprep mipmaps --replace.",
-                                  name.c_str(), h.width, h.height, level, level_side(t.width, level),
+                findings.add(text_of(PrepText::check_level_size, name.c_str(), h.width, h.height, level, level_side(t.width, level),
                                   level_side(t.height, level)));
                 break;
             default: break;
@@ -122,9 +118,7 @@ void check_generated(const FrameSet& set, const Probes& probes, Findings& findin
             const std::string source = member_name(set.base, set.frames[f].number, level - 1);
             Image above;
             if (!load_image(source.c_str(), above).ok() || image_digest(above) == recorded) continue;
-            findings.add(text("%s was made by qfbprep mipmaps from %s, which has changed since: makeqfb would pack it "
-                              "as it was; run qfbprep mipmaps %s to make it again.",
-                              member_name(set.base, set.frames[f].number, level).c_str(), source.c_str(), set.base.c_str()));
+            findings.add(text_of(PrepText::check_stale, member_name(set.base, set.frames[f].number, level).c_str(), source.c_str(), set.base.c_str()));
         }
     }
 }
@@ -133,9 +127,9 @@ void print_set(const FrameSet& set, const Probes& probes)
 {
     const SetFrame& first = set.frames.front();
     if (first.number == SINGLE_IMAGE) {
-        std::printf("%s: a single image, %s\n", set.base.c_str(), plural(first.mipmaps, "mipmap level").c_str());
+        say(PrepText::check_single, set.base.c_str(), plural(first.mipmaps, "mipmap level").c_str());
     } else {
-        std::printf("%s: %s (%s to %s), %s per frame\n", set.base.c_str(), plural(set.frame_count(), "frame").c_str(),
+        say(PrepText::check_set, set.base.c_str(), plural(set.frame_count(), "frame").c_str(),
                     file_part(member_name(set.base, first.number, 0)).c_str(),
                     file_part(member_name(set.base, set.frames.back().number, 0)).c_str(),
                     plural(first.mipmaps, "mipmap level").c_str());
@@ -143,7 +137,7 @@ void print_set(const FrameSet& set, const Probes& probes)
     for (int32_t level = 0; level <= first.mipmaps; ++level) {
         const Probe& p = probes[0][static_cast<size_t>(level)];
         if (p.why == TargaError::none)
-            std::printf("  level %d: %d x %d, %dbpp (%s)\n", level, p.header.width, p.header.height,
+            say(PrepText::check_level, level, p.header.width, p.header.height,
                         p.header.pixel_depth, file_part(member_name(set.base, first.number, level)).c_str());
     }
 }
@@ -157,11 +151,11 @@ void check_capacity(const FrameSet& set, const Probe& top, Findings& findings)
     switch (check_capacity(t, set.frame_count(), set.mipmap_count())) {
     case SetProblem::image_too_large:
         say_image_too_large(first.c_str(), image_bytes(t.width, t.height, t.pixel_depth),
-                            ": makeqfb refuses it; make it smaller.");
+                            text_of(PrepText::check_capacity_ending).c_str());
         findings.add_printed();
         break;
     case SetProblem::file_too_large:
-        say_file_too_large((set.base + ": the ").c_str(), ": makeqfb refuses the set; pack fewer or smaller frames.");
+        say_file_too_large((set.base + ": the ").c_str(), text_of(PrepText::check_file_ending).c_str());
         findings.add_printed();
         break;
     default: break;
@@ -185,29 +179,25 @@ void check_unused(const FrameSet& set, bool found, const std::vector<SetFile>& f
             if (single) {
                 hidden.push_back(file.name);
             } else if (!found) {
-                findings.add(text("%s is not used: makeqfb starts a set at frame 0000 or 0001, and neither is "
-                                    "there; number the frames from 0001.", file.name.c_str()));
+                findings.add(text_of(PrepText::check_no_start, file.name.c_str()));
             } else if (!in_set) {
                 const int32_t gap = set.frames.back().number + 1;
-                findings.add(text("%s is not used: makeqfb stops at the gap before it (%s is missing); number "
-                                    "the frames without a gap.", file.name.c_str(),
+                findings.add(text_of(PrepText::check_gap, file.name.c_str(),
                                     member_name(set.base, gap, 0).c_str()));
             }
             continue;
         }
         const std::string owner = member_name(set.base, file.frame, 0);
         if (in_set && file.level > mipmaps[file.frame]) {
-            findings.add(text("%s is not used: %s, the level before it, is missing; name the levels from a "
-                                "without a gap.", file.name.c_str(),
+            findings.add(text_of(PrepText::check_level_gap, file.name.c_str(),
                                 member_name(set.base, file.frame, mipmaps[file.frame] + 1).c_str()));
         } else if (!in_set && (file.frame == SINGLE_IMAGE ? !single : frame_files.count(file.frame) == 0)) {
-            findings.add(text("%s is not used: its image %s is missing.", file.name.c_str(), owner.c_str()));
+            findings.add(text_of(PrepText::check_orphan, file.name.c_str(), owner.c_str()));
         }
     }
     if (!hidden.empty())
-        findings.add(text("%s hides the numbered frames (%s%s): makeqfb packs %s alone when it exists; rename or "
-                            "remove it to pack the frames.", set.base.c_str(), hidden.front().c_str(),
-                            hidden.size() > 1 ? text(" and %d more", static_cast<int32_t>(hidden.size()) - 1).c_str() : "",
+        findings.add(text_of(PrepText::check_hides, set.base.c_str(), hidden.front().c_str(),
+                            hidden.size() > 1 ? text_of(PrepText::and_more, static_cast<int32_t>(hidden.size()) - 1).c_str() : "",
                             set.base.c_str()));
 }
 
@@ -218,9 +208,9 @@ void check_base_name(const std::string& base, Findings& findings)
     std::string parent;
     int32_t frame = 0, level = 0;
     if (!parse_frame_filename(base, base.substr(dot), &parent, &frame, &level) || frame == SINGLE_IMAGE) return;
-    findings.add(text("%s is itself %s of the set %s: makeqfb packs it alone as a set of one image; give %s as "
-                        "the base filename.", base.c_str(),
-                        level == 0 ? text("frame %d", frame).c_str() : text("level %d of frame %d", level, frame).c_str(),
+    findings.add(text_of(PrepText::check_is_member, base.c_str(),
+                        level == 0 ? text_of(PrepText::frame_number, frame).c_str()
+                                   : text_of(PrepText::level_of_frame, level, frame).c_str(),
                         parent.c_str(), parent.c_str()));
 }
 
@@ -228,11 +218,13 @@ void check_base_name(const std::string& base, Findings& findings)
 
 int check_job(int argc, char** argv)
 {
-    if (argc != 1) {
+    CommandLine line;
+    if (!read_job_options(nullptr, 0, argc, argv, line)) return 1;  // check takes no option
+    if (line.positional.size() != 1) {
         print_qfbprep_usage();
         return 1;
     }
-    const std::string base = argv[0];
+    const std::string base = line.positional[0];
     if (say_if_folder(base.c_str())) return 1;
     if (base.rfind('.') == std::string::npos) {
         say_no_extension(base.c_str());
@@ -252,24 +244,22 @@ int check_job(int argc, char** argv)
         check_base_name(base, findings);
         for (const SetFrame& frame : set.frames) {
             if (frame.mipmaps != set.mipmap_count())
-                findings.add(text("%s has %s, but %s has %d: makeqfb refuses the set; give every frame the same "
-                                  "levels (qfbprep mipmaps fills them in).",
-                                  member_name(base, frame.number, 0).c_str(), plural(frame.mipmaps, "mipmap level").c_str(),
+                findings.add(text_of(PrepText::check_levels_differ, member_name(base, frame.number, 0).c_str(), plural(frame.mipmaps, "mipmap level").c_str(),
                                   member_name(base, set.first_frame(), 0).c_str(), set.mipmap_count()));
         }
         check_members(set, probes, findings);
         check_generated(set, probes, findings);
         check_capacity(set, probes[0][0], findings);
     } else {
-        findings.add(text("%s: no file of the set is there (neither %s nor %s): makeqfb finds nothing to pack.",
+        findings.add(text_of(PrepText::check_nothing,
                           base.c_str(), base.c_str(), member_name(base, 1, 0).c_str()));
     }
     check_unused(set, found, files_named_for(base), findings);
     if (say_short_frame_number(base.c_str())) findings.add_printed();
     if (findings.count() == 0) {
-        std::printf("makeqfb packs this set as it stands.\n");
+        say(PrepText::check_clean);
         return 0;
     }
-    std::printf("%s.\n", plural(findings.count(), "problem").c_str());
+    say(PrepText::check_problems, findings.count(), findings.count() == 1 ? "" : "s");
     return 1;
 }

@@ -19,6 +19,7 @@
 #include "jobs.h"
 #include "parallel.h"
 #include "platform.h"
+#include "prep_texts.h"
 #include "stable_chain.h"
 #include "targa_image.h"
 
@@ -39,27 +40,34 @@ struct DitherJob {
     bool replace = false;
 };
 
-// False when the command line is wrong; said is true when that is printed already.
-bool parse_options(int argc, char** argv, DitherJob& job, bool* said)
+// dither's options, one row each.
+const OptionRow DITHER_OPTIONS[] = {
+    {"--method", OptionValue::word},
+    {"--strength", OptionValue::word},
+    {"--bleed"},
+    {"--replace"},
+};
+
+// False when the command line is wrong; said is true when that is printed already. The format,
+// the base filename and the folder are the positional arguments, in that order.
+bool parse_options(int argc, char** argv, DitherJob& job, std::vector<const char*>& positional, bool* said)
 {
+    CommandLine line;
+    *said = true;
+    if (!read_job_options(DITHER_OPTIONS, argc, argv, line)) return false;
+    positional = line.positional;
     *said = false;
-    if (argc < 3) return false;
-    for (int i = 3; i < argc; ++i) {
-        bool method = false;
-        if (std::strcmp(argv[i], "--replace") == 0) {
-            job.replace = true;
-        } else if (std::strcmp(argv[i], "--bleed") == 0) {
-            job.bleed = true;
-        } else if (!dither_option(argc, argv, i, "--method", job.dithering, &method, said)) {
-            return false;
-        }
-    }
-    job.format = qfb_format_code(argv[0]);
+    if (positional.size() != 3) return false;
+    *said = true;
+    if (!read_dithering(line, "--method", job.dithering)) return false;
+    job.bleed = line.has("--bleed");
+    job.replace = line.has("--replace");
+    job.format = qfb_format_code(positional[0]);
     if (job.format < 0) {
-        say_unknown_format(argv[0]);
-        *said = true;
+        say_unknown_format(positional[0]);
         return false;
     }
+    *said = false;
     return true;
 }
 
@@ -74,14 +82,14 @@ bool load_member(Member& member)
         return false;
     }
     const ImageProblem problem = load_image(member.input.c_str(), member.image);
-    say_image_problem(problem);
+    say_prep_image_problem(problem);
     return problem.ok();
 }
 
 void write_member(Member& member, const Image& image, int32_t format)
 {
     member.staged.written = write_image(member.output, image, member.staged.file);
-    member.staged.line = text("%s:  dithered for %s from %dbpp.\n", member.output.c_str(),
+    member.staged.line = text_of(PrepText::dithered, member.output.c_str(),
                               qfb_format_name(qfb_packed_format(format, image.bytes_per_pixel())),
                               image.bits_per_pixel);
 }
@@ -133,20 +141,21 @@ int dither_job(int argc, char** argv)
 {
     DitherJob job;
     bool said = false;
-    if (!parse_options(argc, argv, job, &said)) {
+    std::vector<const char*> positional;
+    if (!parse_options(argc, argv, job, positional, &said)) {
         if (!said) print_qfbprep_usage();
         return 1;
     }
-    const std::string folder = argv[2];
+    const std::string folder = positional[2];
     platform::FileInfo folder_info;
     if (!platform::info_of_name(folder.c_str(), &folder_info) || !folder_info.folder) {
         say_no_output_folder(folder.c_str());
         return 1;
     }
     FrameSet set;
-    const ImageProblem found = find_set(argv[1], set);
+    const ImageProblem found = find_set(positional[1], set);
     if (!found.ok()) {
-        say_image_problem(found);
+        say_prep_image_problem(found);
         return 1;
     }
 
@@ -192,6 +201,6 @@ int dither_job(int argc, char** argv)
             for (size_t i = piece_starts[p]; i < piece_starts[p + 1]; ++i) staging.keep(members[i].staged);
         });
     if (!loaded || !staging.finish() || !remove_leftovers(leftovers)) return 1;
-    std::printf("%zu file%s dithered into %s.\n", members.size(), members.size() == 1 ? "" : "s", folder.c_str());
+    say(PrepText::dither_done, members.size(), members.size() == 1 ? "" : "s", folder.c_str());
     return 0;
 }

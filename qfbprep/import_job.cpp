@@ -9,36 +9,32 @@
 #include "frameset.h"
 #include "image_files.h"
 #include "jobs.h"
+#include "prep_texts.h"
 #include "targa_image.h"
+
+namespace {
+
+// import's options, one row each. Frame numbers in names are counted in an int; the largest
+// leaves room for the walk.
+const OptionRow IMPORT_OPTIONS[] = {
+    {"--mipmap-of", OptionValue::count, 0, 99999999},
+    {"--replace"},
+};
+
+}  // namespace
 
 int import_job(int argc, char** argv)
 {
-    if (argc < 2) {
+    CommandLine line;
+    if (!read_job_options(IMPORT_OPTIONS, argc, argv, line)) return 1;
+    if (line.positional.size() < 2) {
         print_qfbprep_usage();
         return 1;
     }
-    const char* base = argv[0];
-    int mipmap_of = -1;  // the frame whose levels the files are, or -1 for frames
-    bool replace = false;
-    std::vector<const char*> sources;  // the PNG files, in order; the options may stand anywhere
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--replace") == 0) {
-            replace = true;
-        } else if (std::strcmp(argv[i], "--mipmap-of") == 0) {
-            bool said = false;
-            // Frame numbers in names are counted in an int; the largest leaves room for the walk.
-            if (!count_option(argc, argv, i, 0, 99999999, &mipmap_of, &said)) {
-                if (!said) print_qfbprep_usage();
-                return 1;
-            }
-        } else {
-            sources.push_back(argv[i]);
-        }
-    }
-    if (sources.empty()) {
-        print_qfbprep_usage();
-        return 1;
-    }
+    const char* base = line.positional[0];
+    const int mipmap_of = static_cast<int>(line.count("--mipmap-of", -1));  // -1: the files are frames
+    const bool replace = line.has("--replace");
+    const std::vector<const char*> sources(line.positional.begin() + 1, line.positional.end());  // in order
     if (say_if_folder(base)) return 1;
     if (std::strrchr(base, '.') == nullptr) {
         say_no_extension(base);
@@ -46,7 +42,7 @@ int import_job(int argc, char** argv)
     }
     const int count = static_cast<int>(sources.size());
     if (mipmap_of >= 0 && count > MAX_MIPMAP_LEVEL) {
-        std::printf("A frame has at most %d mipmap levels: %d files given.\n", MAX_MIPMAP_LEVEL, count);
+        say(PrepText::too_many_levels, MAX_MIPMAP_LEVEL, count);
         return 1;
     }
 
@@ -70,7 +66,7 @@ int import_job(int argc, char** argv)
         Image image;
         const ImageProblem problem = load_png(source, image);
         if (!problem.ok()) {
-            say_image_problem(problem);
+            say_prep_image_problem(problem);
             return 1;
         }
         const WriteStatus written = write_image(name, image, batch[static_cast<size_t>(i)]);
@@ -78,9 +74,9 @@ int import_job(int argc, char** argv)
             say_unwritable_targa(name.c_str(), write_failure_text(written));
             return 1;
         }
-        std::printf("%s:  %d x %d from %s.\n", name.c_str(), image.width, image.height, source);
+        say(PrepText::imported, name.c_str(), image.width, image.height, source);
     }
     if (!commit_batch(batch) || !remove_leftovers(leftovers)) return 1;
-    std::printf("%d file%s imported.\n", count, count == 1 ? "" : "s");
+    say(PrepText::import_done, count, count == 1 ? "" : "s");
     return 0;
 }

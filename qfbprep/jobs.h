@@ -11,6 +11,8 @@
 #include "dither.h"
 #include "files.h"
 #include "frameset.h"
+#include "image_problem.h"
+#include "options.h"
 
 // One whole run: picks the job named by the first argument. Returns the process exit status: 0
 // after the job's work, or for --help; 1 otherwise.
@@ -25,23 +27,28 @@ int pack_job(int argc, char** argv);
 // Prints the usage text.
 void print_qfbprep_usage();
 
-// The value of option argv[i] as a whole decimal count from low to high (no sign, no spaces,
-// nothing after it), i moved past it. False when it is
-// missing or out of range (the usage text is due) or another option (said is true).
-bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said);
+// Reads a job's command line (the arguments after its name) by its table of options; false after
+// saying, in one line, what is wrong.
+bool read_job_options(const OptionRow* rows, size_t row_count, int argc, char** argv, CommandLine& line);
+template <size_t N>
+bool read_job_options(const OptionRow (&rows)[N], int argc, char** argv, CommandLine& line)
+{
+    return read_job_options(rows, N, argc, argv, line);
+}
 
-// The dithering options of dither and pack at argv[i]: --strength S; for dither_job --method M,
-// for pack --dither [M] (method_option names the option). True, i moved past them, when argv[i]
-// is one of them and right; false when it is not one (*said false) or is wrong (*said true when
-// that is printed: an unknown method or strength).
-bool dither_option(int argc, char** argv, int& i, const char* method_option, DitherOptions& options, bool* dither,
-                   bool* said);
+// The dithering values of dither and pack: --strength S and the method, the value of method_option
+// (--method, or pack's --dither). False after saying which is wrong.
+bool read_dithering(const CommandLine& line, const char* method_option, DitherOptions& options);
+
+// An image, or the frames of a base filename, not had, in qfbprep's words: a file in another
+// format is told to be saved as PNG.
+void say_prep_image_problem(const ImageProblem& problem);
+
+// The note that a chain of levels ends before 1 x 1 (see chain_ends_short), when it does.
+void say_short_chain(int32_t width, int32_t height, int32_t levels, int32_t asked);
 
 // The name without its folders.
 std::string file_part(const std::string& path);
-
-// printf into a string.
-std::string text(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Renames a job's finished files into place, in order; prints the message for the first that
 // cannot take its name (those before it have taken theirs) and returns false then.

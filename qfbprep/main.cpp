@@ -2,6 +2,7 @@
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 
 #include "files.h"
+#include "cli.h"
 #include "platform.h"
 #include "jobs.h"
 #include "frameset.h"
@@ -20,7 +21,11 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * MAX_IMAGE_BYTES));
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
-    if (!platform::start_process()) return 1;  // Windows: binary standard output, the arguments checked
+    platform::StartRefusal refusal;
+    if (!platform::start_process(&refusal)) {  // Windows: binary standard output, the arguments checked
+        say_start_refusal(refusal);
+        return 1;
+    }
     install_fault_guard();  // before any file is read or any thread exists
     install_interrupt_cleanup();  // a signal that ends the run removes its temporary files first
     return qfbprep_main(argc, argv);

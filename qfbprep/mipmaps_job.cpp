@@ -12,6 +12,7 @@
 #include "levels.h"
 #include "frame_list.h"
 #include "parallel.h"
+#include "prep_texts.h"
 #include "targa.h"
 #include "targa_image.h"
 
@@ -24,24 +25,24 @@ struct MipmapOptions {
     int32_t keep_coverage = 0;  // 0: alpha as the reduction gives it
 };
 
+// mipmaps' options, one row each.
+const OptionRow MIPMAPS_OPTIONS[] = {
+    {"--levels", OptionValue::count, 1, MAX_MIPMAP_LEVEL},
+    {"--keep-coverage", OptionValue::count, 1, 255},
+    {"--replace"},
+};
+
 // False when the command line is wrong; said is true when that is printed already.
 bool parse_options(int argc, char** argv, MipmapOptions& options, bool* said)
 {
-    *said = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--replace") == 0) {
-            options.replace = true;
-        } else if (std::strcmp(argv[i], "--levels") == 0) {
-            if (!count_option(argc, argv, i, 1, MAX_MIPMAP_LEVEL, &options.levels, said)) return false;
-        } else if (std::strcmp(argv[i], "--keep-coverage") == 0) {
-            if (!count_option(argc, argv, i, 1, 255, &options.keep_coverage, said)) return false;
-        } else if (options.base == nullptr && argv[i][0] != '-') {
-            options.base = argv[i];
-        } else {
-            return false;
-        }
-    }
-    return options.base != nullptr;
+    CommandLine line;
+    *said = !read_job_options(MIPMAPS_OPTIONS, argc, argv, line);
+    if (*said || line.positional.size() != 1) return false;
+    options.base = line.positional[0];
+    options.levels = static_cast<int>(line.count("--levels", options.levels));
+    options.keep_coverage = static_cast<int32_t>(line.count("--keep-coverage", options.keep_coverage));
+    options.replace = line.has("--replace");
+    return true;
 }
 
 // One frame's work: its levels as found (painted or made by an earlier run) and as they end,
@@ -73,7 +74,7 @@ bool plan_frame(const FrameSet& set, bool replace, FramePlan& plan)
         Image& image = plan.levels[static_cast<size_t>(level)];
         const ImageProblem problem = load_image(name.c_str(), image, &plan.ids[static_cast<size_t>(level)]);
         if (!problem.ok()) {
-            say_image_problem(problem);
+            say_prep_image_problem(problem);
             return false;
         }
         // A painted level the next is made from must have its place's size in its frame, or the
@@ -83,9 +84,7 @@ bool plan_frame(const FrameSet& set, bool replace, FramePlan& plan)
         uint64_t digest = 0;
         if (level > 0 && level < plan.target && level_origin(plan.ids[static_cast<size_t>(level)], &digest) == LevelOrigin::painted &&
             (image.width != width || image.height != height)) {
-            std::printf("%s is %d x %d, but level %d of a %d x %d frame must be %d x %d, half the level above: "
-                        "resize it, or make every level again with --replace.\n",
-                        name.c_str(), image.width, image.height, level, top.width, top.height, width, height);
+            say(PrepText::painted_level_size, name.c_str(), image.width, image.height, level, top.width, top.height, width, height);
             return false;
         }
     }
@@ -101,8 +100,8 @@ void make_levels(const std::string& base, int32_t keep_coverage, FramePlan& plan
         plan.files.emplace_back();
         StagedFile& staged = plan.files.back();
         staged.written = write_image(name, made, staged.file, generated_level_id(plan.levels[static_cast<size_t>(level) - 1]));
-        staged.line = text("%s:  %d x %d, %dbpp%s.\n", name.c_str(), made.width, made.height, made.bits_per_pixel,
-                           again ? ", made again: the level above has changed since it was made" : "");
+        staged.line = text_of(PrepText::level_made, name.c_str(), made.width, made.height, made.bits_per_pixel,
+                              again ? text_of(PrepText::made_again).c_str() : "");
     }, keep_coverage);
     // Their memory can take the frames still to be read.
     std::vector<Image>().swap(plan.levels);
@@ -121,7 +120,7 @@ int mipmaps_job(int argc, char** argv)
     FrameSet set;
     const ImageProblem found = find_set(options.base, set);
     if (!found.ok()) {
-        say_image_problem(found);
+        say_prep_image_problem(found);
         return 1;
     }
 
@@ -130,7 +129,7 @@ int mipmaps_job(int argc, char** argv)
     TargaFile first;
     if (first.open(first_name.c_str()) != TargaError::none || !packable_depth(first.header().pixel_depth)) {
         Image refused;
-        say_image_problem(load_image(first_name.c_str(), refused));  // names the reason
+        say_prep_image_problem(load_image(first_name.c_str(), refused));  // names the reason
         return 1;
     }
     const TargaHeader top = first.header();
@@ -158,7 +157,7 @@ int mipmaps_job(int argc, char** argv)
         });
     if (!loaded || !staging.finish()) return 1;
     const int32_t written = static_cast<int32_t>(staging.count());
-    std::printf("%d mipmap level%s written; every frame has %d.\n", written, written == 1 ? "" : "s", target);
-    std::fputs(short_chain_note(top.width, top.height, target, options.levels).c_str(), stdout);
+    say(PrepText::mipmaps_done, written, written == 1 ? "" : "s", target);
+    say_short_chain(top.width, top.height, target, options.levels);
     return 0;
 }

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "frame_forms.h"
+#include "options.h"
 
-// The form option at argv[i], if it is one: true, i moved past its value, when it is one and
-// right; false when it is not one (*said false) or is wrong (*said true, printed).
-bool frame_form_option(int argc, char** argv, int& i, FrameForms& forms, bool* said);
+// The form options of a pack's command line into forms: false after saying what is wrong (both
+// --grid and --cell, a layout that is not two sizes).
+bool read_frame_forms(const CommandLine& line, FrameForms& forms);
 
-// False after saying what is wrong with the form options together (--cells without a sheet's
-// layout; --tag or a layout that none of the files named takes).
+// False after saying what is wrong with the form options together (--tag or a layout that none of
+// the files named takes).
 bool form_options_fit(const FrameForms& forms, const FrameReaders& readers, const std::vector<std::string>& files);
 
 // With fps_auto, *fps becomes the rate of the frames' durations: false after saying why there is

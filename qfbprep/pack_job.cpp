@@ -24,6 +24,7 @@
 #include "levels.h"
 #include "pack.h"
 #include "pack_forms.h"
+#include "prep_texts.h"
 
 namespace {
 
@@ -34,6 +35,21 @@ struct PackCommand {
     bool as_given = false;
     FrameForms forms;
     bool fps_auto = false;  // fps from the frames' durations
+};
+
+// pack's options, one row each: what follows each, its range, the option it goes with.
+const OptionRow PACK_OPTIONS[] = {
+    {"--mipmaps", OptionValue::optional_count, 1, MAX_MIPMAP_LEVEL},
+    {"--keep-coverage", OptionValue::count, 1, 255, {"--mipmaps"}, "it sets the coverage of the levels --mipmaps makes"},
+    {"--alpha-threshold", OptionValue::count, 0, 255},
+    {"--bleed"},
+    {"--dither", OptionValue::optional_word},
+    {"--strength", OptionValue::word, 0, 0, {"--dither"}, "it scales the dithering"},
+    {"--as-given"},
+    {"--grid", OptionValue::word},
+    {"--cell", OptionValue::word},
+    {"--cells", OptionValue::count, 1, INT32_MAX, {"--grid", "--cell"}, "it counts the cells a sheet's layout cuts"},
+    {"--tag", OptionValue::word},
 };
 
 bool all_digits(const char* s) { return *s != '\0' && std::strspn(s, "0123456789") == std::strlen(s); }
@@ -60,78 +76,95 @@ bool parse_options(int argc, char** argv, PackCommand& command, bool* said)
     }
     options.fps = static_cast<int32_t>(fps);
     command.output = argv[2];
-    for (int i = 3; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--mipmaps") == 0) {
-            options.mipmaps = true;
-            if (i + 1 < argc && all_digits(argv[i + 1]) &&
-                !count_option(argc, argv, i, 1, MAX_MIPMAP_LEVEL, &options.levels, said))
-                return false;
-        } else if (dither_option(argc, argv, i, "--dither", options.dithering, &options.dither, said)) {
-            continue;
-        } else if (*said) {
-            return false;
-        } else if (frame_form_option(argc, argv, i, command.forms, said)) {
-            continue;
-        } else if (*said) {
-            return false;
-        } else if (std::strcmp(arg, "--bleed") == 0) {
-            options.bleed = true;
-        } else if (std::strcmp(arg, "--keep-coverage") == 0) {
-            if (!count_option(argc, argv, i, 1, 255, &options.keep_coverage, said)) return false;
-        } else if (std::strcmp(arg, "--alpha-threshold") == 0) {
-            if (!count_option(argc, argv, i, 0, 255, &options.alpha_threshold, said)) return false;
-        } else if (std::strcmp(arg, "--as-given") == 0) {
-            command.as_given = true;
-        } else if (std::strncmp(arg, "--", 2) == 0) {
-            return false;
-        } else {
-            command.frames.push_back(arg);
-        }
-    }
+    CommandLine line;
+    *said = true;
+    if (!read_job_options(PACK_OPTIONS, argc - 3, argv + 3, line) ||
+        !read_dithering(line, "--dither", options.dithering))
+        return false;
+    options.mipmaps = line.has("--mipmaps");
+    options.levels = static_cast<int32_t>(line.count("--mipmaps", options.levels));
+    options.keep_coverage = static_cast<int32_t>(line.count("--keep-coverage", options.keep_coverage));
+    options.alpha_threshold = static_cast<int32_t>(line.count("--alpha-threshold", options.alpha_threshold));
+    options.bleed = line.has("--bleed");
+    options.dither = line.has("--dither");
+    command.as_given = line.has("--as-given");
+    if (!read_frame_forms(line, command.forms)) return false;
+    command.frames.assign(line.positional.begin(), line.positional.end());
+    *said = false;
     return !command.frames.empty();
 }
 
-std::string shape(const Shape& s) { return text("%d x %d, %dbpp", s.width, s.height, s.bits_per_pixel); }
+std::string shape(const Shape& s) { return text_of(PrepText::shape, s.width, s.height, s.bits_per_pixel); }
 
 void say_problem(const PackProblem& problem, const PackRequest& request)
 {
     const char* name = problem.name.c_str();
     switch (problem.kind) {
     case PackProblem::none: return;
-    case PackProblem::image: say_image_problem(problem.cause); return;
+    case PackProblem::image: say_prep_image_problem(problem.cause); return;
     case PackProblem::output_is_input: say_output_is_input(name); return;
     case PackProblem::image_too_large:
     case PackProblem::file_too_large:
-        say_file_too_large((request.output + ": the ").c_str(), ": pack fewer or smaller frames.");
+        say_file_too_large((request.output + ": the ").c_str(), text_of(PrepText::pack_file_ending).c_str());
         return;
     case PackProblem::mismatch:
         if (problem.level == 0) {
-            std::printf("%s is %s, but the first frame %s is %s: give every frame the same size and depth.\n", name,
-                        shape(problem.found).c_str(), request.frames[0][0].file.c_str(), shape(problem.wanted).c_str());
+            say(PrepText::pack_frame_mismatch, name, shape(problem.found).c_str(), request.frames[0][0].file.c_str(), shape(problem.wanted).c_str());
         } else {
-            std::printf("%s is %s, but level %d of %s must be %s, half the level above: resize it, or remove it for "
-                        "--mipmaps to make.\n",
-                        name, shape(problem.found).c_str(), problem.level,
+            say(PrepText::pack_level_mismatch, name, shape(problem.found).c_str(), problem.level,
                         request.frames[static_cast<size_t>(problem.frame)][0].file.c_str(), shape(problem.wanted).c_str());
         }
         return;
     }
 }
 
+// The first frame whose alpha 1555 or 565 loses (alpha between 0 and 255 for 1555, any below 255
+// for 565), named with how many of its pixels: read again only for those formats from 32 bits
+// without --alpha-threshold, and only until one is found.
+void say_lost_alpha(const PackRequest& request, const Packed& packed)
+{
+    const int32_t format = packed.header.format;
+    if (packed.bits_per_pixel != 32 || request.options.alpha_threshold >= 0 || format == QFB_FORMAT_4444) return;
+    for (const FrameFiles& frame : request.frames) {
+        Image image;
+        if (!request.readers(frame[0].file).load(frame[0], image, nullptr).ok() || image.bits_per_pixel != 32) return;
+        unsigned long long lost = 0;
+        for (size_t i = 3; i < image.pixels.size(); i += 4) {
+            const uint8_t alpha = image.pixels[i];
+            lost += alpha != 255 && (format == QFB_FORMAT_565 || alpha != 0);
+        }
+        if (lost == 0) continue;
+        say(format == QFB_FORMAT_565 ? PrepText::soft_alpha_565 : PrepText::soft_alpha_1555, frame[0].file.c_str(), lost);
+        return;
+    }
+}
+
+// A base filename's set that stops at a gap: the first frame after it, which is not packed.
+void say_gap(const std::vector<std::string>& given, const PackRequest& request)
+{
+    if (given.size() != 1 || request.frames.empty()) return;
+    const std::string& base = given[0];
+    FrameSet set;
+    if (find_frames(base.c_str(), set) != FindResult::found || set.frames.back().number == SINGLE_IMAGE) return;
+    const int32_t gap = set.frames.back().number + 1;
+    int32_t first_after = INT32_MAX;
+    for (const SetFile& file : files_named_for(base))
+        if (file.level == 0 && file.frame > gap && file.frame < first_after) first_after = file.frame;
+    if (first_after == INT32_MAX) return;
+    say(PrepText::gap_note, base.c_str(), member_name(base, gap, 0).c_str(), member_name(base, first_after, 0).c_str());
+}
+
 void say_packed(const PackRequest& request, const Packed& packed)
 {
     const qfb_header& header = packed.header;
-    std::string levels = text("%d mipmap level%s each", header.mipmap_count, header.mipmap_count == 1 ? "" : "s");
-    if (packed.made > 0) levels += text(" (%d made)", packed.made);
-    std::printf("%s: %d frame%s of %d x %d, %dbpp, %s, packed as %s%s: %llu bytes.\n", request.output.c_str(),
+    std::string levels = text_of(PrepText::pack_levels, header.mipmap_count, header.mipmap_count == 1 ? "" : "s");
+    if (packed.made > 0) levels += text_of(PrepText::pack_made, packed.made);
+    say(PrepText::packed, request.output.c_str(),
                 header.frame_count, header.frame_count == 1 ? "" : "s", header.width, header.height,
                 packed.bits_per_pixel, levels.c_str(), qfb_format_name(header.format),
-                header.format != request.options.format ? " (a 24bpp image has no alpha for 4444)" : "",
+                header.format != request.options.format ? text_of(PrepText::no_alpha_for_4444).c_str() : "",
                 static_cast<unsigned long long>(packed.size));
-    if (request.options.mipmaps)
-        std::fputs(short_chain_note(header.width, header.height, header.mipmap_count, request.options.levels).c_str(),
-                   stdout);
+    if (request.options.mipmaps) say_short_chain(header.width, header.height, header.mipmap_count, request.options.levels);
 }
 
 }  // namespace
@@ -145,7 +178,7 @@ int pack_job(int argc, char** argv)
         return 1;
     }
     if (!has_extension(command.output, ".qfb")) {
-        std::printf("The output file must be named *.qfb: %s\n", command.output.c_str());
+        say(PrepText::output_not_qfb, command.output.c_str());
         return 1;
     }
     PackRequest request;
@@ -154,9 +187,9 @@ int pack_job(int argc, char** argv)
     const ImageProblem gathered = gather_frames(command.frames, command.as_given, command.pack.mipmaps,
                                                 readers.readers(), request.frames);
     if (!gathered.ok()) {
-        say_image_problem(gathered);
+        say_prep_image_problem(gathered);
         if (gathered.kind == ImageProblem::mipmap_mismatch)
-            std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
+            say(PrepText::pack_fills_levels);
         return 1;
     }
     std::string note;
@@ -179,10 +212,12 @@ int pack_job(int argc, char** argv)
     }
     const WriteStatus written = write_whole_file(request.output, bytes.get(), static_cast<size_t>(packed.size));
     if (written != WriteStatus::ok) {
-        std::printf("Couldn't write QFB file %s: %s.\n", request.output.c_str(), write_failure_text(written).c_str());
+        say(PrepText::unwritable_qfb, request.output.c_str(), write_failure_text(written).c_str());
         return 1;
     }
     say_packed(request, packed);
     std::fputs(note.c_str(), stdout);
+    say_lost_alpha(request, packed);
+    say_gap(command.frames, request);
     return 0;
 }

@@ -7,7 +7,11 @@
 
 #include "cli.h"
 #include "jobs.h"
+#include "levels.h"
 #include "platform.h"
+#include "prep_texts.h"
+
+QFB_MESSAGE_FUNCTIONS(PrepText, QFBPREP_TEXTS)
 
 void print_qfbprep_usage()
 {
@@ -53,60 +57,47 @@ void print_qfbprep_usage()
                        "Every failure gives one message and status 1, and writes no file.\n");
 }
 
-bool count_option(int argc, char** argv, int& i, int low, int high, int* value, bool* said)
+bool read_job_options(const OptionRow* rows, size_t row_count, int argc, char** argv, CommandLine& line)
 {
-    const char* given = nullptr;
-    if (!option_value(argc, argv, i++, &given, said) || *given < '0' || *given > '9') return false;
-    errno = 0;
-    char* end = nullptr;
-    const long number = std::strtol(given, &end, 10);
-    if (errno != 0 || *end != '\0' || number < low || number > high) return false;
-    *value = static_cast<int>(number);
+    const OptionProblem problem = read_options(rows, row_count, argc, argv, line);
+    say_option_problem(problem, "qfbprep");
+    return problem.ok();
+}
+
+bool read_dithering(const CommandLine& line, const char* method_option, DitherOptions& options)
+{
+    const char* strength = line.value("--strength");
+    if (strength != nullptr && !parse_strength(strength, &options.strength)) {
+        say(PrepText::bad_strength, strength);
+        return false;
+    }
+    const char* method = line.value(method_option);
+    if (method != nullptr && !dither_method_named(method, &options.method)) {
+        say(PrepText::unknown_method, method, dither_method_names());
+        return false;
+    }
     return true;
 }
 
-bool dither_option(int argc, char** argv, int& i, const char* method_option, DitherOptions& options, bool* dither,
-                   bool* said)
+void say_prep_image_problem(const ImageProblem& problem)
 {
-    *said = false;
-    const char* value = nullptr;
-    if (std::strcmp(argv[i], "--strength") == 0) {
-        if (!option_value(argc, argv, i, &value, said)) return false;
-        ++i;
-        if (parse_strength(value, &options.strength)) return true;
-        std::printf("Bad strength: %s.  Must be a number from 0 to 1, such as 0.5.\n", value);
-        *said = true;
-        return false;
-    }
-    if (std::strcmp(argv[i], method_option) != 0) return false;
-    *dither = true;
-    // pack's --dither takes a method name when a word without a "." follows (a frame's name has
-    // one); --method always needs one.
-    const bool optional = std::strcmp(method_option, "--dither") == 0;
-    if (optional && (i + 1 >= argc || std::strchr(argv[i + 1], '.') != nullptr || std::strncmp(argv[i + 1], "--", 2) == 0))
-        return true;
-    if (!option_value(argc, argv, i, &value, said)) return false;
-    ++i;
-    if (dither_method_named(value, &options.method)) return true;
-    std::printf("Unknown dithering method: %s.  Must be %s.\n", value, dither_method_names());
-    *said = true;
-    return false;
+    if (problem.kind == ImageProblem::unreadable && problem.other_format != nullptr)
+        say(PrepText::other_format, problem.name.c_str(), problem.other_format);
+    else
+        say_image_problem(problem);
+}
+
+void say_short_chain(int32_t width, int32_t height, int32_t levels, int32_t asked)
+{
+    int32_t w = 0, h = 0;
+    if (chain_ends_short(width, height, levels, asked, &w, &h))
+        say(PrepText::short_chain, w, h, h == 1 ? "height" : "width", levels, levels);
 }
 
 std::string file_part(const std::string& path)
 {
     const size_t slash = platform::last_separator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string text(const char* format, ...)
-{
-    char line[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    return line;
 }
 
 bool commit_batch(std::vector<AtomicFile>& batch)
@@ -146,10 +137,8 @@ bool refuse_leftovers(const std::string& base, const char* job, const std::vecto
     if (leftovers.empty() || replace) return true;
     std::string named = leftovers[0];
     for (size_t i = 1; i < leftovers.size() && i < 3; ++i) named += (i + 1 == leftovers.size() ? " and " : ", ") + leftovers[i];
-    if (leftovers.size() > 3) named += text(" and %d more", static_cast<int>(leftovers.size() - 3));
-    std::printf("Files of the set %s that this %s does not write are there: %s. makeqfb would pack them with the "
-                "new files: remove them, or give --replace to have them removed.\n",
-                base.c_str(), job, named.c_str());
+    if (leftovers.size() > 3) named += text_of(PrepText::and_more, static_cast<int>(leftovers.size() - 3));
+    say(PrepText::leftovers, base.c_str(), job, named.c_str());
     return false;
 }
 
@@ -157,7 +146,7 @@ bool remove_leftovers(const std::vector<std::string>& leftovers)
 {
     for (const std::string& name : leftovers) {
         if (std::remove(name.c_str()) != 0) {
-            std::printf("Couldn't remove %s: %s.\n", name.c_str(), platform::error_text(errno));
+            say(PrepText::cannot_remove, name.c_str(), platform::error_text(errno));
             return false;
         }
     }
@@ -177,10 +166,15 @@ int qfbprep_main(int argc, char** argv)
     static const Job jobs[] = {
         {"check", check_job}, {"mipmaps", mipmaps_job}, {"dither", dither_job}, {"import", import_job},
         {"pack", pack_job}};
-    if (argc >= 2) {
-        for (const Job& job : jobs)
-            if (std::strcmp(argv[1], job.name) == 0) return job.run(argc - 2, argv + 2);
+    if (argc < 2) {
+        print_qfbprep_usage();
+        return 1;
     }
-    print_qfbprep_usage();
+    std::vector<std::string> names;
+    for (const Job& job : jobs) {
+        if (std::strcmp(argv[1], job.name) == 0) return job.run(argc - 2, argv + 2);
+        names.push_back(job.name);
+    }
+    say_unknown_word(std::strncmp(argv[1], "--", 2) == 0 ? "option" : "job", argv[1], names, "qfbprep");
     return 1;
 }

@@ -41,6 +41,8 @@ enum class TargaError {
 
 // A short lower-case phrase for the outcome, e.g. "pixel data is cut short"; never null.
 const char* targa_error_text(TargaError error);
+// The format a file refused as another kind of image is in ("JPEG", "GIF", "BMP", "WebP"), or null.
+const char* other_format_name(TargaError error);
 
 constexpr int TARGA_HEADER_SIZE = 18;
 

@@ -98,6 +98,17 @@ void encode_targa_header(uint16_t width, uint16_t height, uint8_t bits_per_pixel
     out[17] = static_cast<uint8_t>(TARGA_TOP_FIRST | (bits_per_pixel == 32 ? 8 : 0));
 }
 
+const char* other_format_name(TargaError error)
+{
+    switch (error) {
+    case TargaError::jpeg_file: return "JPEG";
+    case TargaError::gif_file: return "GIF";
+    case TargaError::bmp_file: return "BMP";
+    case TargaError::webp_file: return "WebP";
+    default: return nullptr;
+    }
+}
+
 const char* targa_error_text(TargaError error)
 {
     switch (error) {

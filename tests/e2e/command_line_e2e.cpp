@@ -105,7 +105,10 @@ TEST(CommandLine, ReportsTheFrameSet)
         {"frame 0 of one digit", {"t-0.tga"}, "t.tga", 1, short_numbers("t-0.tga", "t-0000.tga")},
         {"the first short number by name", {"t-7.tga", "t-12.tga", "t-099.tga"}, "t.tga", 1, short_numbers("t-099.tga", "t-0099.tga")},
         {"short numbers in a folder", {"art/t-5.tga"}, "art/t.tga", 1, short_numbers("art/t-5.tga", "art/t-0005.tga")},
-        {"names that are no short frame numbers", {"t-a1.tga", "t-1x.tga", "t-1.png", "u-1.tga", "t-1234.tga", "tt-1.tga"}, "t.tga", 1, kNoFrames},
+        {"names that are no short frame numbers", {"t-a1.tga", "t-1x.tga", "u-1.tga", "t-1234.tga", "tt-1.tga"}, "t.tga", 1, kNoFrames},
+        {"frames numbered another way", {"t_00.png", "t_01.png", "t_a.png"}, "t.tga", 1,
+         kNoFrames + "found t_00.png and 1 more, numbered another way: makeqfb looks for t-0001.tga, t-0002.tga, ...; "
+                     "qfbprep pack takes frames named any way\n"},
         {"a folder as the base", {"art/walk/walk.tga"}, "art/walk", 1,
          "art/walk is a folder: give the base filename of a set inside it, such as art/walk/walk.tga.\n"},
         {"a folder with an extension, and a slash", {"walk.v2/walk.tga"}, "walk.v2/", 1,

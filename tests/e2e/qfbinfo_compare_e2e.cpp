@@ -369,6 +369,13 @@ TEST(QfbinfoCompare, FiguresAgreeWithTheDefinitionsOnPackedFiles)
             }
             expect_json_shape(run.output);
             EXPECT_NE(run.output.find("\n  \"file\": \"" + file + "\",\n"), std::string::npos);
+            if (c.names.size() > 1) {  // the source's files in the order their frames are compared
+                std::vector<std::string> compared(c.names.size());
+                for (size_t i = 0; i < c.names.size(); ++i) compared[static_cast<size_t>(c.order[i])] = c.names[i];
+                std::string listed;
+                for (const std::string& name : compared) listed += (listed.empty() ? "\"" : ", \"") + name + "\"";
+                EXPECT_NE(run.output.find("\n  \"source\": [" + listed + "],\n"), std::string::npos) << run.output;
+            }
             EXPECT_NE(run.output.find("\n  \"format\": \"" + c.format + "\",\n"), std::string::npos);
             EXPECT_NE(run.output.find("\n  \"frames\": " + std::to_string(c.frames) + ",\n"), std::string::npos);
             EXPECT_NE(run.output.find(std::string("\n  \"alpha_compared\": ") + (alpha ? "true" : "false") + ",\n"), std::string::npos);
@@ -428,7 +435,7 @@ TEST(QfbinfoCompare, HandMadeFilesGiveKnownFigures)
     } const cases[] = {
         {"flicker of a changed patch, none of a frame the same", qfb_file(8, 8, 1, 3, 0, flicker_words),
          {{"s-0001.tga", first}, {"s-0002.tga", second}, {"s-0003.tga", second}},
-         {"Comparing t.qfb (4444, 3 frames of 8 x 8, 0 mipmap levels each) with its source, 32bpp.",
+         {"Comparing t.qfb (4444, 3 frames of 8 x 8, 0 mipmap levels each) with its source, 32bpp; frames count from 1, levels from 0.",
           "frame 1 level 0, 8 x 8: PSNR blue inf green inf red inf alpha inf, all inf dB; blurred inf dB; largest error 0",
           // 3 errors of 17 in 64 blue values, 256 values in all; 3 of the 60 pixels outside the patch change.
           "frame 2 level 0, 8 x 8: PSNR blue 36.81 green inf red inf alpha inf, all 42.83 dB; blurred * dB; largest error 17; "
@@ -439,11 +446,11 @@ TEST(QfbinfoCompare, HandMadeFilesGiveKnownFigures)
           "whole file, 3 levels: PSNR blue 38.57 green inf red inf alpha inf, all 44.59 dB; blurred * dB; largest error 17; "
           "flicker 2.42 % at full size"}},
         {"565 shown rounded", qfb_file(2, 1, 2, 1, 0, {0x01E3, 0xFFFF}), {{"s.tga", rounded}},
-         {"Comparing t.qfb (565, 1 frame of 2 x 1, 0 mipmap levels each) with its source, 24bpp: alpha is not compared.",
+         {"Comparing t.qfb (565, 1 frame of 2 x 1, 0 mipmap levels each) with its source, 24bpp: alpha is not compared; frames count from 1, levels from 0.",
           "frame 1 level 0, 2 x 1: PSNR blue inf green inf red inf alpha absent, all inf dB; blurred inf dB; largest error 0",
           "whole file, 1 level: PSNR blue inf green inf red inf alpha absent, all inf dB; blurred inf dB; largest error 0"}},
         {"1555's flag and transparent colour", qfb_file(2, 1, 0, 1, 0, {0x8000, 0x001F}), {{"s.tga", flagged}},
-         {"Comparing t.qfb (1555, 1 frame of 2 x 1, 0 mipmap levels each) with its source, 32bpp.",
+         {"Comparing t.qfb (1555, 1 frame of 2 x 1, 0 mipmap levels each) with its source, 32bpp; frames count from 1, levels from 0.",
           "frame 1 level 0, 2 x 1: PSNR blue inf green inf red inf alpha 16.33, all 20.31 dB; blurred 22.68 dB; largest error 55",
           "whole file, 1 level: PSNR blue inf green inf red inf alpha 16.33, all 20.31 dB; blurred 22.68 dB; largest error 55"}},
     };
@@ -517,7 +524,7 @@ TEST(QfbinfoCompare, RefusesASourceThatIsNotTheFiles)
         {"a listed frame missing", {{"a.tga", picture(8, 8, 4)}}, {"a.tga", "b.tga"},
          "Couldn't read Targa file b.tga: cannot open the file.\n", false},
         {"a PNG file that is not one", {{"a.png", {'x', 'x'}}, {"b.png", {'x'}}}, {"b.png", "a.png"},
-         "Couldn't read PNG file a.png: end of stream.\n", true},
+         "Couldn't read PNG file a.png: it is cut short.\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -46,14 +46,8 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
         std::vector<std::string> args;
         int status;
     } const cases[] = {
-        {{}, 1}, {{"--help"}, 0}, {{"a.qfb", "b.qfb"}, 1}, {{"a.qfb", "--extract"}, 1},
-        {{"a.qfb", "--extrct", "out"}, 1}, {{"a.qfb", "--extract", "out", "more"}, 1}, {{"--help", "x"}, 1},
-        {{"a.qfb", "--force"}, 1}, {{"a.qfb", "--sheet"}, 1}, {{"a.qfb", "--sheet", "s.png", "--animation", "a.webp"}, 1},
-        {{"a.qfb", "--force", "--animation", "a.webp", "--force"}, 1}, {{"a.qfb", "--compare"}, 1},
-        {{"a.qfb", "--json"}, 1}, {{"a.qfb", "--as-given"}, 1}, {{"a.qfb", "--compare", "s.tga", "--force"}, 1},
-        {{"a.qfb", "--compare", "s.tga", "--sheet", "s.png"}, 1}, {{"a.qfb", "--compare", "s.tga", "--json", "--json"}, 1},
-        {{"a.qfb", "--extract", "out", "--json"}, 1}, {{"a.qfb", "--ktx2"}, 1}, {{"a.qfb", "--as-stored"}, 1},
-        {{"a.qfb", "--sheet", "s.png", "--as-stored"}, 1}, {{"a.qfb", "--compare", "s.tga", "--as-stored"}, 1},
+        {{}, 1}, {{"--help"}, 0}, {{"a.qfb", "b.qfb"}, 1}, {{"a.qfb", "--extract", "out", "more"}, 1},
+        {{"--help", "x"}, 1},
     };
     for (const Case& c : cases) {
         const RunResult run = run_qfbinfo(c.args);
@@ -74,8 +68,8 @@ TEST(QfbinfoCommandLine, UsageOnAWrongCommandLineHelpOnRequest)
     }
 }
 
-// An option that takes a value refuses another option as its value, naming both, and writes nothing.
-TEST(QfbinfoCommandLine, AnOptionIsNoOptionsValue)
+// A wrong option gets one line that names it (and what it needs), and nothing is written.
+TEST(QfbinfoCommandLine, AWrongOptionGetsOneLineNamingIt)
 {
     const struct {
         std::vector<std::string> args;
@@ -84,6 +78,17 @@ TEST(QfbinfoCommandLine, AnOptionIsNoOptionsValue)
         {{"t.qfb", "--extract", "--sheet", "s.png"}, "Option --extract needs a value, not the option --sheet.\n"},
         {{"t.qfb", "--force", "--animation", "--force"}, "Option --animation needs a value, not the option --force.\n"},
         {{"t.qfb", "--compare", "--json", "s.tga"}, "Option --compare needs a value, not the option --json.\n"},
+        {{"t.qfb", "--shet", "s.png"}, "Unknown option --shet (did you mean --sheet?); qfbinfo --help lists them.\n"},
+        {{"t.qfb", "--ktx2"}, "Option --ktx2 needs a value.\n"},
+        {{"t.qfb", "--compare", "s.tga", "--force"},
+         "Option --force goes with --extract, --sheet, --animation or --ktx2: it replaces a file they would write.\n"},
+        {{"t.qfb", "--sheet", "s.png", "--as-stored"},
+         "Option --as-stored goes with --ktx2: it keeps the stored layouts in the texture.\n"},
+        {{"t.qfb", "--extract", "out", "--json"}, "Option --json goes with --compare: it prints the comparison as JSON.\n"},
+        {{"t.qfb", "--compare", "s.tga", "--json", "--json"}, "Option --json is given twice; give it once.\n"},
+        {{"t.qfb", "--compare", "s.tga", "--sheet", "s.png"},
+         "Options --sheet and --compare can't be given together: a run does one of --extract, --sheet, --animation, "
+         "--ktx2 and --compare.\n"},
     };
     for (const auto& c : cases) {
         TempDir dir;

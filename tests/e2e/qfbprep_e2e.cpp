@@ -201,7 +201,7 @@ TEST(QfbprepCheck, NamesEverySurpriseWithItsFile)
         {"frames hidden by a single image", {{"w.tga", frame}, {"w-0001.tga", frame}, {"w-0002.tga", frame}}, "w.tga", 1,
          {"w.tga hides the numbered frames (w-0001.tga and 1 more): makeqfb packs w.tga alone"}},
         {"a frame's name as the base", {{"w-0001.tga", frame}, {"w-0002.tga", frame}}, "w-0001.tga", 1,
-         {"w-0001.tga is itself frame 1 of the set w.tga: makeqfb packs it alone"}},
+         {"w-0001.tga is itself frame 0001 of the set w.tga: makeqfb packs it alone"}},
         {"a level whose frame is missing", {{"w-0001.tga", frame}, {"w-a0003.tga", level}}, "w.tga", 1,
          {"w-a0003.tga is not used: its image w-0003.tga is missing."}},
         {"a level after a missing letter", {{"w-0001.tga", frame}, {"w-b0001.tga", image(2, 2, 32)}}, "w.tga", 1,
@@ -423,6 +423,45 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
     }
 }
 
+// What a pack drops without refusing is said once, after the packed line: alpha 1555 or 565 loses,
+// and the frames after a gap in a base filename's set.
+TEST(QfbprepPack, SaysWhatItLeavesOut)
+{
+    auto flat = [](int alpha) {
+        Bytes pixels;
+        for (int i = 0; i < 16; ++i) pixels.insert(pixels.end(), {10, 20, 30, static_cast<uint8_t>(alpha)});
+        return qfbtest::raw_image(4, 4, 32, pixels).to_bytes();
+    };
+    const struct {
+        const char* format;
+        int alpha;                 // of the first frame; the others are opaque
+        std::vector<std::string> options;
+        const char* said;          // "" when nothing is noted
+    } cases[] = {
+        {"1555", 100, {}, "Note: s-0001.tga has 16 pixels of alpha between 0 and 255, and 1555 keeps one bit of it"},
+        {"565", 0, {}, "Note: s-0001.tga has 16 pixels that are not opaque, and 565 keeps no alpha"},
+        {"1555", 0, {}, ""},
+        {"1555", 100, {"--alpha-threshold", "128"}, ""},
+        {"4444", 100, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.format) + " " + std::to_string(c.alpha));
+        TempDir dir;
+        qfbtest::write_file(dir.file("s-0001.tga"), flat(c.alpha));
+        qfbtest::write_file(dir.file("s-0002.tga"), flat(255));
+        qfbtest::write_file(dir.file("s-0004.tga"), flat(255));
+        std::vector<std::string> args = {"pack", c.format, "12", "s.qfb", "s.tga"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult run = qfbprep(args, dir.path());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output.find("Note: s-0001.tga") != std::string::npos, *c.said != '\0') << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("Note: the set s.tga stops at the gap before it, s-0003.tga is missing: s-0004.tga and "
+                                  "the frames after it are not packed"),
+                  std::string::npos);
+    }
+}
+
 TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
 {
     struct Case {
@@ -433,8 +472,15 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
     } cases[] = {
         {"help", {"--help"}, 0, "usage:    qfbprep pack <1555|4444|565> <fps> <output.qfb> <frames>..."},
         {"no job", {}, 1, "usage:"},
-        {"unknown job", {"unpack", "w.tga"}, 1, "usage:"},
-        {"levels out of range", {"mipmaps", "w.tga", "--levels", "0"}, 1, "usage:"},
+        {"unknown job", {"pak", "w.tga"}, 1, "Unknown job pak (did you mean pack?); qfbprep --help lists them.\n"},
+        {"levels out of range", {"mipmaps", "w.tga", "--levels", "0"}, 1,
+         "Option --levels takes a whole number from 1 to 159, not 0.\n"},
+        {"a mistyped option", {"pack", "565", "12", "w.qfb", "w.tga", "--mipmap"}, 1,
+         "Unknown option --mipmap (did you mean --mipmaps?); qfbprep --help lists them.\n"},
+        {"a strength without dithering", {"pack", "565", "12", "w.qfb", "w.tga", "--strength", "0.5"}, 1,
+         "Option --strength goes with --dither: it scales the dithering.\n"},
+        {"a coverage without mipmaps", {"pack", "565", "12", "w.qfb", "w.tga", "--keep-coverage", "9"}, 1,
+         "Option --keep-coverage goes with --mipmaps: it sets the coverage of the levels --mipmaps makes.\n"},
         {"unknown format", {"dither", "555", "w.tga", "."}, 1, "Unknown format parameter: 555."},
         {"missing folder", {"dither", "565", "w.tga", "nowhere"}, 1, "Output folder doesn't exist: nowhere"},
         {"dither over the inputs", {"dither", "565", "w.tga", "."}, 1,
@@ -453,8 +499,9 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
          "Couldn't read PNG file w-0001.tga: this is a Targa file, not a PNG file: name it as a frame of the set instead "
          "of importing it.\n"},
         {"a JPEG file to import", {"import", "n.tga", "photo.jpg"}, 1,
-         "Couldn't read PNG file photo.jpg: this is a JPEG file, not a Targa file: save it as PNG and import it with "
-         "qfbprep.\n"},
+         "Couldn't read photo.jpg: this is a JPEG file; save it as PNG, which qfbprep reads (as it reads Targa files).\n"},
+        {"a JPEG file to pack", {"pack", "565", "12", "w.qfb", "photo.jpg"}, 1,
+         "Couldn't read photo.jpg: this is a JPEG file; save it as PNG, which qfbprep reads (as it reads Targa files).\n"},
         {"a broken second frame", {"mipmaps", "w.tga"}, 1, "Couldn't read Targa file w-0002.tga: pixel data is cut short."},
         {"a folder in the way of the last level", {"mipmaps", "w.tga"}, 1,
          "Couldn't write Targa file w-c0002.tga: the finished file could not take its name (Is a directory)."},
@@ -470,7 +517,8 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         {"pack into a file not named .qfb", {"pack", "565", "12", "w.tga", "w.tga"}, 1,
          "The output file must be named *.qfb: w.tga\n"},
         {"pack at a bad fps", {"pack", "565", "0", "w.qfb", "w.tga"}, 1, "Bad fps: 0.  Must be an integer greater than zero.\n"},
-        {"pack with a threshold out of range", {"pack", "565", "12", "w.qfb", "w.tga", "--alpha-threshold", "256"}, 1, "usage:"},
+        {"pack with a threshold out of range", {"pack", "565", "12", "w.qfb", "w.tga", "--alpha-threshold", "300"}, 1,
+         "Option --alpha-threshold takes a whole number from 0 to 255, not 300.\n"},
         {"pack frames of two sizes", {"pack", "4444", "12", "w.qfb", "w-0001.tga", "small.tga"}, 1,
          "w-0001.tga is 8 x 8, 32bpp, but the first frame small.tga is 4 x 4, 32bpp: give every frame the same size and "
          "depth.\n"},
@@ -491,7 +539,7 @@ TEST(Qfbprep, RefusalsSayWhatToDoAndWriteNothing)
         {"pack with a grid that is not two numbers", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--grid", "8"}, 1,
          "Bad --grid: 8.  Must be columns x rows, such as 8x4: an x must stand between the two numbers.\n"},
         {"pack --cells without a layout", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--cells", "3"}, 1,
-         "--cells needs the sheet's --grid or --cell.\n"},
+         "Option --cells goes with --grid or --cell: it counts the cells a sheet's layout cuts.\n"},
         {"pack --tag without an Aseprite file", {"pack", "4444", "12", "a.qfb", "w-0001.tga", "--tag", "run"}, 1,
          "--tag picks the frames of an Aseprite file (.ase, .aseprite), and no frame file is one.\n"},
         {"pack at fps auto frames without durations", {"pack", "4444", "auto", "a.qfb", "w.tga"}, 1,

@@ -115,6 +115,8 @@ scenario_first_build() {
   build
   [ "$status" -eq 0 ] || fail "build failed: $(cat "$work/build.log")"
   for qfb in "${OUTPUTS[@]}"; do same_as_direct_run "$qfb"; done
+  [ "$(grep -c "^Note: .*565 keeps no alpha" "$work/build.log")" = 1 ] ||
+    fail "pack's note on flash.qfb's alpha is not in the build's output once: $(cat "$work/build.log")"
   [ "$(field "$out/glow.qfb" mipmaps)" = 4 ] || fail "glow.qfb has $(field "$out/glow.qfb" mipmaps) mipmaps, not 4"
   [ "$(ls -A "$art")" = "$sources" ] || fail "the build wrote into the source folder: $(ls -A "$art")"
   # The same sets in another folder, built in another build folder, give the same bytes.
