@@ -11,35 +11,16 @@
 
 #include "files.h"
 #include "frameset.h"
-#include "targa.h"
+#include "png_check.h"
 
 namespace {
 
-// A PNG file holds at most this many bytes: far more than an image makeqfb packs compresses to,
-// and little enough to read whole.
-constexpr size_t MAX_PNG_FILE = size_t{64} << 20;
 // Chunks beside the pixels (text, profiles) are skipped, but libspng keeps them: bound them.
 constexpr size_t MAX_CHUNK_BYTES = 1 << 20;
 
 struct ContextDeleter {
     void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
 };
-
-// What a file that is not a PNG file is, with what to do, when its bytes tell: another image format
-// in makeqfb's words, or a Targa file; null otherwise (libspng then says what is wrong).
-const char* not_a_png(const uint8_t* data, size_t size)
-{
-    TargaHeader header;
-    const TargaError as_targa = check_targa_header(data, size, header);
-    switch (as_targa) {
-    case TargaError::none: return "this is a Targa file, not a PNG file: name it as a frame of the set instead of importing it";
-    case TargaError::jpeg_file:
-    case TargaError::gif_file:
-    case TargaError::bmp_file:
-    case TargaError::webp_file: return targa_error_text(as_targa);
-    default: return nullptr;
-    }
-}
 
 }  // namespace
 

@@ -15,12 +15,14 @@ Usage: differential.py LINUX_BIN WINDOWS_BIN SOURCE_DIR WORK_DIR
 Exits 77 (skipped) when Wine or the Windows tools are missing."""
 import concurrent.futures
 import os
+import random
 import re
 import shutil
 import struct
 import subprocess
 import sys
 import time
+import zlib
 
 SKIP = 77
 TIMEOUT = 120  # seconds for one run of a tool
@@ -75,6 +77,49 @@ def frame_set(stem, bits, rle, top_first, frames, levels, width=16, height=8):
             files[f"{stem}-{letter}{frame:04d}.tga"] = targa(w, h, bits, rle, top_first, frame * 10 + level)
             w, h = max(w // 2, 1), max(h // 2, 1)
     return files
+
+
+# PNG kinds the Linux build reads: (name, colour type, bit depth, tRNS). Colour types: 0 grey,
+# 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA.
+PNG_KINDS = [("grey 1-bit", 0, 1, False), ("grey 8-bit", 0, 8, False), ("grey 16-bit", 0, 16, False),
+             ("grey 8-bit with tRNS", 0, 8, True), ("RGB 8-bit", 2, 8, False), ("RGB 16-bit", 2, 16, False),
+             ("RGB 8-bit with tRNS", 2, 8, True), ("RGB 16-bit with tRNS", 2, 16, True),
+             ("palette 4-bit", 3, 4, False), ("palette 8-bit", 3, 8, False),
+             ("palette 8-bit with tRNS", 3, 8, True), ("grey and alpha 8-bit", 4, 8, False),
+             ("grey and alpha 16-bit", 4, 16, False), ("RGBA 8-bit", 6, 8, False), ("RGBA 16-bit", 6, 16, False)]
+
+
+def png(width, height, colour, depth, trns, seed):
+    """A PNG file of random samples, every row with filter 0; its tRNS names the first pixel's
+    colour (or palette entry 0..3 transparent in steps), so that some pixels are transparent."""
+    rng = random.Random(seed)
+    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
+    top = (1 << depth) - 1
+    samples = [[rng.randint(0, top) for _ in range(width * channels)] for _ in range(height)]
+    raw = b""
+    for row in samples:
+        if depth == 16:
+            packed = b"".join(struct.pack(">H", v) for v in row)
+        elif depth == 8:
+            packed = bytes(row)
+        else:
+            bits = "".join(format(v, f"0{depth}b") for v in row)
+            bits += "0" * (-len(bits) % 8)
+            packed = bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8))
+        raw += b"\0" + packed
+    chunks = [(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, 0))]
+    if colour == 3:
+        chunks.append((b"PLTE", bytes(rng.randint(0, 255) for _ in range(3 * (top + 1)))))
+    if trns:
+        if colour == 3:
+            chunks.append((b"tRNS", bytes([0, 85, 170, 255])))
+        else:
+            chunks.append((b"tRNS", b"".join(struct.pack(">H", v) for v in samples[0][:channels])))
+    chunks += [(b"IDAT", zlib.compress(raw)), (b"IEND", b"")]
+    out = b"\x89PNG\r\n\x1a\n"
+    for kind, data in chunks:
+        out += struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    return out
 
 
 class Case:
@@ -136,6 +181,12 @@ def cases(source):
                     ("makeqfb", ["4444", "10", "d/m.tga"], None),
                     ("qfbprep", ["pack", "565", "10", "p.qfb", "m.tga", "--mipmaps", "--dither", "ordered"], None),
                     ("qfbprep", ["mipmaps", "m.tga"], None)], folders=["d"]))
+    # PNG frames of every kind, packed and imported: the pixels as libspng gives them on Linux.
+    for i, (kind, colour, depth, trns) in enumerate(PNG_KINDS):
+        files = {f"p-{n}.png": png(7, 5, colour, depth, trns, i * 10 + n) for n in (1, 2)}
+        out.append(Case(f"PNG frames, {kind}", files, [
+            ("qfbprep", ["pack", FORMATS[i % 3], "12", "p.qfb", "p-1.png", "p-2.png"], None),
+            ("qfbprep", ["import", "i.tga", "p-1.png", "p-2.png"], None)]))
     walk = {n: read(os.path.join(source, "examples", n)) for n in sorted(os.listdir(os.path.join(source, "examples")))
             if n.startswith("walk") and n.endswith(".tga")}
     for fmt in FORMATS:
