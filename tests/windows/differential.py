@@ -122,6 +122,12 @@ def png(width, height, colour, depth, trns, seed):
     return out
 
 
+# Windows' device names, each spelt as a file's name in another way: any case, any extension,
+# trailing dots or spaces, in a folder.
+DEVICE_NAMES = ["con", "PRN", "Aux", "nul", "CONIN$", "conout$", "sub/nul", "aux.x.", "nul  ."] + \
+               [f"{kind}{n}" for kind in ("com", "LPT") for n in range(1, 10)]
+
+
 class Case:
     """Files to lay out, folders to make, and the commands to run there in order. A command is
     (tool, arguments, Windows arguments or None); outputs are compared after replacing each of
@@ -187,6 +193,10 @@ def cases(source):
         out.append(Case(f"PNG frames, {kind}", files, [
             ("qfbprep", ["pack", FORMATS[i % 3], "12", "p.qfb", "p-1.png", "p-2.png"], None),
             ("qfbprep", ["import", "i.tga", "p-1.png", "p-2.png"], None)]))
+    # Device names as inputs, read as missing files as on Linux (AUX would block if opened).
+    out.append(Case("device names as inputs", {}, [
+        command for name in DEVICE_NAMES for command in
+        (("makeqfb", ["565", "12", name + ".tga"], None), ("qfbinfo", [name + ".qfb"], None))]))
     walk = {n: read(os.path.join(source, "examples", n)) for n in sorted(os.listdir(os.path.join(source, "examples")))
             if n.startswith("walk") and n.endswith(".tga")}
     for fmt in FORMATS:
@@ -384,30 +394,42 @@ class Runner:
 
 
 def windows_only(runner, source):
-    """What only the Windows build does: a name outside the code page and the pictures refused."""
+    """What only the Windows build does: a name outside the code page refused, the pictures
+    refused, and device names refused as outputs before anything is opened. The rows that a
+    plain name serves run in one batch runner call."""
     base = os.path.join(runner.work, "windows-only")
     shutil.rmtree(base, ignore_errors=True)
-    os.makedirs(base)
+    os.makedirs(os.path.join(base, "sub"))
     walk = os.path.join(source, "examples", "walk-0001.tga")
     shutil.copy(walk, os.path.join(base, "\u96ea-0001.tga"))
-    shutil.copy(walk, os.path.join(base, "w-0001.tga"))
-    expected = [
+    for stem in ("w", "nul"):
+        shutil.copy(walk, os.path.join(base, f"{stem}-0001.tga"))
+    device = rb"\(the name is a device's on Windows \(CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9\), not a file's\)"
+    as_programs = [
         (["makeqfb", "565", "12", "\u96ea.tga"], 1,
          rb"Argument 3 holds characters that the system's code page \(\d+\) cannot hold, and this build of the "
          rb"tool takes names in the code page only: rename the file or folder, or use its short 8.3 name.\n"),
+    ]
+    batched = [
         (["makeqfb", "565", "12", "w.tga"], 0, None),
         (["qfbinfo", "w.qfb", "--sheet", "w.png"], 1,
          rb"Couldn't write PNG file w\.png: this qfbinfo is built without libspng and makes no sheet\.\n"),
         (["qfbinfo", "w.qfb", "--animation", "w.webp"], 1,
          rb"Couldn't write WebP file w\.webp: this qfbinfo is built without libwebp and makes no animation\.\n"),
-    ]
+        # A set whose base is a device's name is read as on Linux; its output is refused.
+        (["makeqfb", "4444", "12", "nul.tga"], 1, rb"(?s).*nul-0001\.tga:  Creating 4444.*\n"
+         rb"Couldn't write file: nul\.qfb " + device + rb"\n"),
+    ] + [(["qfbprep", "pack", "565", "12", name, "w.tga"], 1,
+          rb"Couldn't write QFB file .*: the file could not be created " + device + rb"\.\n")
+         for name in [n + ".qfb" for n in DEVICE_NAMES]]
+    outcomes = runner.run_batch("windows-only", [(0, 0, base, tool, args) for (tool, *args), _, _ in batched])
+    outcomes += [run(runner.windows_command(tool, args), base) for (tool, *args), _, _ in as_programs]
     problems = []
-    for (tool, *args), status, text in expected:
-        got, out, err = run(runner.windows_command(tool, args), base)
+    for ((tool, *args), status, text), (got, out, err) in zip(batched + as_programs, outcomes):
         if got != status or (text is not None and not re.fullmatch(text, out)):
             problems.append(f"{tool} {' '.join(args)}: status {got}, said {out!r} {err!r}")
     names = sorted(os.listdir(base))
-    if names != sorted(["\u96ea-0001.tga", "w-0001.tga", "w.qfb"]):
+    if names != sorted(["\u96ea-0001.tga", "nul-0001.tga", "sub", "w-0001.tga", "w.qfb"]):
         problems.append(f"files afterwards: {names}")
     if not problems:
         shutil.rmtree(base)
