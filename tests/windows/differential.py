@@ -193,6 +193,14 @@ def cases(source):
         out.append(Case(f"PNG frames, {kind}", files, [
             ("qfbprep", ["pack", FORMATS[i % 3], "12", "p.qfb", "p-1.png", "p-2.png"], None),
             ("qfbprep", ["import", "i.tga", "p-1.png", "p-2.png"], None)]))
+    # Names in Greek, Cyrillic, CJK and emoji, for frames, the packed file and a folder.
+    names = ["\u03a9\u03bc\u03ad\u03b3\u03b1", "\u0416\u0443\u043a", "\u96ea\u5c71", "\U0001f600"]
+    files = {f"{n}-0001.tga": targa(8, 4, 32, False, False, i) for i, n in enumerate(names)}
+    files.update({f"{n}-1.png": png(5, 3, 6, 8, False, i) for i, n in enumerate(names)})
+    out.append(Case("names in Greek, Cyrillic, CJK and emoji", files, [
+        command for n in names for command in
+        (("makeqfb", ["565", "12", n + ".tga"], None), ("qfbinfo", [n + ".qfb", "--extract", n], None),
+         ("qfbprep", ["pack", "4444", "12", n + "-p.qfb", n + "-1.png"], None))], folders=names))
     # Device names as inputs, read as missing files as on Linux (AUX would block if opened).
     out.append(Case("device names as inputs", {}, [
         command for name in DEVICE_NAMES for command in
@@ -346,7 +354,7 @@ class Runner:
         os.makedirs(folder)
         with open(os.path.join(folder, "list"), "wb") as f:
             for _, _, windows, tool, w_args in batch:
-                f.write("\x1f".join([windows_drive_path(windows), tool] + w_args).encode("latin-1") + b"\n")
+                f.write("\x1f".join([windows_drive_path(windows), tool] + w_args).encode() + b"\n")
         status, out, err = run([self.wine, os.path.join(self.windows_bin, "windows_batch.exe"),
                                 windows_drive_path(os.path.join(folder, "list")), windows_drive_path(folder)],
                                folder, timeout=TIMEOUT * 10)
@@ -394,8 +402,9 @@ class Runner:
 
 
 def windows_only(runner, source):
-    """What only the Windows build does: a name outside the code page refused, the pictures
-    refused, and device names refused as outputs before anything is opened. The rows that a
+    """What only the Windows build does: a name outside the code page taken from the program's
+    own arguments, the pictures refused, and device names refused as outputs before anything is
+    opened. The rows that a
     plain name serves run in one batch runner call."""
     base = os.path.join(runner.work, "windows-only")
     shutil.rmtree(base, ignore_errors=True)
@@ -405,11 +414,8 @@ def windows_only(runner, source):
     for stem in ("w", "nul"):
         shutil.copy(walk, os.path.join(base, f"{stem}-0001.tga"))
     device = rb"\(the name is a device's on Windows \(CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9\), not a file's\)"
-    as_programs = [
-        (["makeqfb", "565", "12", "\u96ea.tga"], 1,
-         rb"Argument 3 holds characters that the system's code page \(\d+\) cannot hold, and this build of the "
-         rb"tool takes names in the code page only: rename the file or folder, or use its short 8.3 name.\n"),
-    ]
+    # The program's own arguments: its manifest makes UTF-8 the code page they come in.
+    as_programs = [(["makeqfb", "565", "12", "\u96ea.tga"], 0, None)]
     batched = [
         (["makeqfb", "565", "12", "w.tga"], 0, None),
         (["qfbinfo", "w.qfb", "--sheet", "w.png"], 1,
@@ -429,7 +435,7 @@ def windows_only(runner, source):
         if got != status or (text is not None and not re.fullmatch(text, out)):
             problems.append(f"{tool} {' '.join(args)}: status {got}, said {out!r} {err!r}")
     names = sorted(os.listdir(base))
-    if names != sorted(["\u96ea-0001.tga", "nul-0001.tga", "sub", "w-0001.tga", "w.qfb"]):
+    if names != sorted(["\u96ea-0001.tga", "\u96ea.qfb", "nul-0001.tga", "sub", "w-0001.tga", "w.qfb"]):
         problems.append(f"files afterwards: {names}")
     if not problems:
         shutil.rmtree(base)
