@@ -11,23 +11,12 @@
 
 #include <qfb/qfb.h>
 
+#include "com_ptr.h"
 #include "files.h"
 #include "frameset.h"
 #include "png_check.h"
 
 namespace {
-
-// Releases a COM interface when it goes.
-template <typename T>
-struct Com {
-    T* p = nullptr;
-    Com() = default;
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    ~Com() { if (p) p->Release(); }
-    T** out() { return &p; }
-    T* operator->() const { return p; }
-};
 
 // How 16-bit samples lie in a format WIC gives natively, to be reduced here; 0 channels for a
 // format that WIC converts to 8-bit blue, green, red, alpha itself.

@@ -76,6 +76,15 @@ int print_unwritable(const char* qfb_name, const char* kind, const char* name, W
     return 1;
 }
 
+bool refuse_picture(const std::string& limit, const char* out, bool force)
+{
+    if (!limit.empty()) {
+        std::printf("%s\n", limit.c_str());
+        return true;
+    }
+    return refuse_taken(out, force);
+}
+
 bool refuse_taken(const char* name, bool force)
 {
     platform::FileInfo info;
