@@ -3,6 +3,8 @@
 
 #include "targa.h"
 
+namespace {
+
 const char* not_a_png(const uint8_t* data, size_t size)
 {
     TargaHeader header;
@@ -15,4 +17,23 @@ const char* not_a_png(const uint8_t* data, size_t size)
     case TargaError::webp_file: return targa_error_text(as_targa);
     default: return nullptr;
     }
+}
+
+}  // namespace
+
+const char* read_png_file(const char* name, FileBytes& bytes)
+{
+    switch (bytes.open(name, false, MAX_PNG_FILE)) {
+    case ReadStatus::ok: break;
+    case ReadStatus::cannot_open: return "cannot open the file";
+    case ReadStatus::out_of_memory: return "out of memory";
+    case ReadStatus::too_large: return "the file is larger than 64 MiB";
+    default: return "read failed";
+    }
+    return not_a_png(bytes.data(), bytes.size());
+}
+
+ImageProblem png_unreadable(const char* name, const char* reason)
+{
+    return ImageProblem::of_file(ImageProblem::unreadable, name, "PNG", reason);
 }

@@ -4,10 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files.h"
+#include "image_problem.h"
+
 // A PNG file holds at most this many bytes: far more than an image makeqfb packs compresses to,
 // and little enough to read whole.
 constexpr size_t MAX_PNG_FILE = size_t{64} << 20;
 
-// What a file that is not a PNG file is, with what to do, when its bytes tell: another image format
-// in makeqfb's words, or a Targa file; null otherwise (the decoder then says what is wrong).
-const char* not_a_png(const uint8_t* data, size_t size);
+// Reads the file name whole into bytes (read, not mapped: neither decoder can be left by a jump):
+// null, or why it cannot be read as a PNG file (it cannot be opened or read, is too large, or its
+// bytes tell that it is another image format, in makeqfb's words, or a Targa file). Whatever else
+// is wrong, the decoder says.
+const char* read_png_file(const char* name, FileBytes& bytes);
+
+// The problem of the PNG file name that cannot be read, for reason.
+ImageProblem png_unreadable(const char* name, const char* reason);

@@ -26,26 +26,16 @@ struct ContextDeleter {
 
 ImageProblem load_png(const char* name, Image& image)
 {
-    const auto unreadable = [name](const char* reason) {
-        return ImageProblem::of_file(ImageProblem::unreadable, name, "PNG", reason);
-    };
-    FileBytes bytes;  // read, not mapped: libspng cannot be left by a jump
-    switch (bytes.open(name, false, MAX_PNG_FILE)) {
-    case ReadStatus::ok: break;
-    case ReadStatus::cannot_open: return unreadable("cannot open the file");
-    case ReadStatus::out_of_memory: return unreadable("out of memory");
-    case ReadStatus::too_large: return unreadable("the file is larger than 64 MiB");
-    default: return unreadable("read failed");
-    }
-    if (const char* what = not_a_png(bytes.data(), bytes.size())) return unreadable(what);
+    FileBytes bytes;
+    if (const char* why = read_png_file(name, bytes)) return png_unreadable(name, why);
     std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
-    if (!ctx) return unreadable("out of memory");
+    if (!ctx) return png_unreadable(name, "out of memory");
     spng_ihdr ihdr{};
     int error = spng_set_png_buffer(ctx.get(), bytes.data(), bytes.size());
     if (error == 0) error = spng_set_image_limits(ctx.get(), QFB_MAX_SIDE, QFB_MAX_SIDE);
     if (error == 0) error = spng_set_chunk_limits(ctx.get(), MAX_CHUNK_BYTES, MAX_CHUNK_BYTES);
     if (error == 0) error = spng_get_ihdr(ctx.get(), &ihdr);
-    if (error != 0) return unreadable(spng_strerror(error));
+    if (error != 0) return png_unreadable(name, spng_strerror(error));
     // The size is checked before the pixels are decoded or any room is allocated for them.
     const uint64_t pixel_bytes = uint64_t{ihdr.width} * ihdr.height * 4;
     if (pixel_bytes > MAX_IMAGE_BYTES) return ImageProblem::of_file(ImageProblem::too_large, name, "PNG", "", pixel_bytes);
@@ -54,7 +44,7 @@ ImageProblem load_png(const char* name, Image& image)
     image.bits_per_pixel = 32;
     image.pixels.assign(static_cast<size_t>(pixel_bytes), 0);
     error = spng_decode_image(ctx.get(), image.pixels.data(), image.pixels.size(), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
-    if (error != 0) return unreadable(spng_strerror(error));
+    if (error != 0) return png_unreadable(name, spng_strerror(error));
     // Red, green, blue, alpha becomes Targa's blue, green, red, alpha.
     for (size_t i = 0; i < image.pixels.size(); i += 4) std::swap(image.pixels[i], image.pixels[i + 2]);
     return {};

@@ -37,23 +37,13 @@ Wide wide_format(const WICPixelFormatGUID& format)
 
 ImageProblem load_png(const char* name, Image& image)
 {
-    const auto unreadable = [name](const char* reason) {
-        return ImageProblem::of_file(ImageProblem::unreadable, name, "PNG", reason);
-    };
     FileBytes bytes;
-    switch (bytes.open(name, false, MAX_PNG_FILE)) {
-    case ReadStatus::ok: break;
-    case ReadStatus::cannot_open: return unreadable("cannot open the file");
-    case ReadStatus::out_of_memory: return unreadable("out of memory");
-    case ReadStatus::too_large: return unreadable("the file is larger than 64 MiB");
-    default: return unreadable("read failed");
-    }
-    if (const char* what = not_a_png(bytes.data(), bytes.size())) return unreadable(what);
+    if (const char* why = read_png_file(name, bytes)) return png_unreadable(name, why);
     // WIC's stream keeps a pointer to the bytes, of a DWORD's length: the 64 MiB limit keeps it.
     Com<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.out()))))
-        return unreadable("the Windows Imaging Component is not available");
+        return png_unreadable(name, "the Windows Imaging Component is not available");
     Com<IWICStream> stream;
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
@@ -62,15 +52,15 @@ ImageProblem load_png(const char* name, Image& image)
         FAILED(factory->CreateDecoderFromStream(stream.p, &GUID_ContainerFormatPng, WICDecodeMetadataCacheOnDemand,
                                                 decoder.out())) ||
         FAILED(decoder->GetFrame(0, frame.out())))
-        return unreadable("not a PNG file, or a damaged one");
+        return png_unreadable(name, "not a PNG file, or a damaged one");
     UINT width = 0;
     UINT height = 0;
     WICPixelFormatGUID format{};
     if (FAILED(frame->GetSize(&width, &height)) || FAILED(frame->GetPixelFormat(&format)))
-        return unreadable("not a PNG file, or a damaged one");
+        return png_unreadable(name, "not a PNG file, or a damaged one");
     // The sides and the size are checked before the pixels are decoded or any room is made for them.
     if (width == 0 || height == 0 || width > QFB_MAX_SIDE || height > QFB_MAX_SIDE)
-        return unreadable("image width or height exceeds limits");
+        return png_unreadable(name, "image width or height exceeds limits");
     const uint64_t pixel_bytes = uint64_t{width} * height * 4;
     if (pixel_bytes > MAX_IMAGE_BYTES) return ImageProblem::of_file(ImageProblem::too_large, name, "PNG", "", pixel_bytes);
     image.width = static_cast<int32_t>(width);
@@ -85,7 +75,7 @@ ImageProblem load_png(const char* name, Image& image)
         std::vector<uint8_t> samples;
         samples.assign(stride * height, 0);
         if (FAILED(frame->CopyPixels(&all, static_cast<UINT>(stride), static_cast<UINT>(samples.size()), samples.data())))
-            return unreadable("the pixels cannot be decoded");
+            return png_unreadable(name, "the pixels cannot be decoded");
         uint8_t* out = image.pixels.data();
         for (size_t i = 0; i < samples.size(); i += size_t(wide.channels) * 2, out += 4) {
             const uint8_t first = samples[i + 1];
@@ -106,6 +96,6 @@ ImageProblem load_png(const char* name, Image& image)
         FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeCustom)) ||
         FAILED(converter->CopyPixels(&all, width * 4, static_cast<UINT>(image.pixels.size()), image.pixels.data())))
-        return unreadable("the pixels cannot be decoded");
+        return png_unreadable(name, "the pixels cannot be decoded");
     return {};
 }
