@@ -5,9 +5,13 @@
 # process started by `wine`, so Wine's start-up and its file calls weigh on both alike; what the
 # ratio does and does not say is in docs/windows.md. It also times each program doing nothing
 # (`makeqfb.exe --help`, `cmd /c rem`) and prints the ratio of the two net of those start-ups.
+# Then, in the same run, `qfbprep.exe pack` of each set's frames as PNG files (written by Debian's
+# python3-pil; the 32-bit set, whose frames fit at 4 bytes a pixel), under Wine through the Windows Imaging Component, against the same pack by the
+# Linux build's qfbprep (libspng), and checks that both give the same bytes.
 #   bench/windows_vs_copy.sh WINDOWS_BUILD [BENCH_BUILD] [PAIRED_RUNS]
 # WINDOWS_BUILD is the windows preset's build (build/windows); BENCH_BUILD a Linux build with
-# MAKEQFB_BENCH=ON, for make_frame_set (default build/bench); PAIRED_RUNS at least 10 (default 15).
+# MAKEQFB_BENCH=ON, for make_frame_set and qfbprep (default build/bench); PAIRED_RUNS at least 10
+# (default 15).
 set -euo pipefail
 export LC_ALL=C  # a "." in $EPOCHREALTIME
 
@@ -69,6 +73,23 @@ for line in "${FRAME_SETS[@]}"; do
     "$(median <"$work/start_copy_us" | awk '{ print $1 / 1000 }')" \
     "$(paste <(median <"$work/makeqfb_us") <(median <"$work/copy_us") <(median <"$work/start_makeqfb_us") \
       <(median <"$work/start_copy_us") | awk '{ printf "%.3f", ($1 - $3) / ($2 - $4) }')"
+
+  # The same frames as PNG files, packed by qfbprep under Wine and on Linux: the 32-bit set only,
+  # since a PNG frame is read at 4 bytes a pixel and the 24-bit set's frames are too large so.
+  if [ "$bits" -eq 32 ]; then
+  /usr/bin/python3 -c 'import sys; from PIL import Image
+for n in sys.argv[1:]: Image.open(n).save(n[:-4] + ".png")' walk-*.tga
+  pngs=(walk-*.png)
+  run_pack_wine() { wine "$windows/bin/qfbprep.exe" pack "$format" 30 w.qfb "${pngs[@]}" >/dev/null; }
+  run_pack_linux() { "$build/bin/qfbprep" pack "$format" 30 l.qfb "${pngs[@]}" >/dev/null; }
+  clean_packs() { rm -f w.qfb l.qfb; }
+  run_pack_wine && run_pack_linux && cmp -s w.qfb l.qfb || { echo "pack from PNG: Wine and Linux differ"; exit 1; }
+  paired_runs "$runs" "$work" clean_packs pack_wine pack_linux
+  printf '  pack from PNG: median qfbprep.exe under Wine %.2f ms, median qfbprep on Linux %.2f ms, median ratio %.3f\n' \
+    "$(median <"$work/pack_wine_us" | awk '{ print $1 / 1000 }')" \
+    "$(median <"$work/pack_linux_us" | awk '{ print $1 / 1000 }')" \
+    "$(median <"$work/ratios")"
+  fi
   cd "$work"
   rm -rf "${work:?}/$name"
 done

@@ -89,8 +89,18 @@ bool install_interrupt_handler(void (*before_ending)());
 void hold_interrupts();
 void release_interrupts();
 
-// The system's reason for an errno value, in the same words on every platform (glibc's).
+// The system's reason for an errno value, in the same words on every platform (glibc's); on
+// Windows also for DEVICE_NAME.
 const char* error_text(int error);
+
+// The errno value of a call refused because its name is a device's on Windows (below).
+constexpr int DEVICE_NAME = 4096;
+// The last part of name is a device's name on this system: on Windows CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9 in any case, with any extension, trailing dots or spaces
+// (which Windows strips), in any folder; never elsewhere. Every call of this layer that takes a
+// name refuses such a name with errno DEVICE_NAME before anything is opened, so that no tool reads
+// from or writes to a device it was given as a file (AUX would block reading).
+bool is_device_name(const char* name);
 
 // Folder separators: '/' everywhere; on Windows also '\\', and the ':' of a drive ("C:walk.tga").
 bool is_separator(char c);

@@ -265,6 +265,8 @@ void release_interrupts() { pthread_sigmask(SIG_SETMASK, &held_from, nullptr); }
 
 const char* error_text(int error) { return std::strerror(error); }
 
+bool is_device_name(const char*) { return false; }
+
 bool is_separator(char c) { return c == '/'; }
 
 size_t last_separator(const std::string& path) { return path.rfind('/'); }

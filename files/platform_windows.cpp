@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace platform {
 
@@ -53,10 +54,19 @@ void fill(DWORD attributes, uint64_t size, FileInfo* info)
     info->mode = 0;
 }
 
+// Refuses a device's name: errno DEVICE_NAME and true.
+bool refused(const char* name)
+{
+    if (!is_device_name(name)) return false;
+    errno = DEVICE_NAME;
+    return true;
+}
+
 // Opens name through CreateFile (a folder too, as POSIX open does) and gives it a descriptor;
 // -1 with errno set on failure.
 int open_handle(const char* name, DWORD access, DWORD disposition, int flags)
 {
+    if (refused(name)) return -1;
     const HANDLE handle = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -89,6 +99,7 @@ constexpr size_t MAX_TRANSFER = size_t{1} << 30;
 
 bool info_of_name(const char* name, FileInfo* info)
 {
+    if (refused(name)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data {};
     if (!GetFileAttributesExA(name, GetFileExInfoStandard, &data)) {
         errno = errno_of(GetLastError());
@@ -157,6 +168,7 @@ void start_writeback(int) {}
 
 bool replace_file(const char* from, const char* to)
 {
+    if (refused(from) || refused(to)) return false;
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     errno = errno_of(GetLastError());
     return false;
@@ -164,6 +176,7 @@ bool replace_file(const char* from, const char* to)
 
 bool remove_file(const char* name)
 {
+    if (refused(name)) return false;
     if (DeleteFileA(name)) return true;
     errno = errno_of(GetLastError());
     return false;
@@ -171,6 +184,7 @@ bool remove_file(const char* name)
 
 bool may_write(const char* name)
 {
+    if (refused(name)) return false;
     const DWORD attributes = GetFileAttributesA(name);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         errno = errno_of(GetLastError());
@@ -183,6 +197,7 @@ bool may_write(const char* name)
 
 bool make_folder(const char* name)
 {
+    if (refused(name)) return false;
     if (CreateDirectoryA(name, nullptr)) return true;
     errno = errno_of(GetLastError());
     return false;
@@ -216,6 +231,7 @@ bool same_file(const char* a, const char* b)
     BY_HANDLE_FILE_INFORMATION info[2] {};
     const char* names[2] = {a, b};
     for (int i = 0; i < 2; ++i) {
+        if (refused(names[i])) return false;
         const HANDLE handle = CreateFileA(names[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
@@ -267,8 +283,26 @@ const char* error_text(int error)
     case EMFILE: return "Too many open files";
     case EBADF: return "Bad file descriptor";
     case EINVAL: return "Invalid argument";
+    case DEVICE_NAME: return "the name is a device's on Windows (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9), not a file's";
     default: return std::strerror(error);
     }
+}
+
+bool is_device_name(const char* name)
+{
+    const std::string path = name;
+    const size_t separator = last_separator(path);
+    std::string last = path.substr(separator == std::string::npos ? 0 : separator + 1);
+    // Windows strips trailing dots and spaces from a name, then reads the part before the first
+    // dot, less its trailing spaces, as the device's ("nul .tga" and "NUL.tar.gz" are NUL).
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    std::string stem = last.substr(0, last.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$")
+        return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
 }
 
 bool is_separator(char c) { return c == '/' || c == '\\' || c == ':'; }

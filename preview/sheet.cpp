@@ -1,84 +1,13 @@
 // Drawing the contact sheet and writing it as a PNG file row by row (see pictures.h).
-#include <spng.h>
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "pictures.h"
+#include "png_rows.h"
 
 namespace {
-
-// A picture of up to this many pixels (the sheet of a set of a few small frames) is packed as
-// tightly as zlib goes: level 9, each row's filter chosen among all five. A larger one is stored
-// (zlib level 0, no filter): deflating tens of megapixels takes many times as long as drawing
-// them, and a preview is made to be looked at, not kept.
-constexpr uint64_t PNG_SMALL_PIXELS = uint64_t{1} << 20;
-
-// An opaque RGB image written as a PNG file by libspng, row by row, through the atomic writer.
-// The same pixels always give the same bytes: no time stamp or other varying chunk.
-class PngRows {
-public:
-    PngRows(const char* name, int64_t width, int64_t height);
-    ~PngRows() { spng_ctx_free(ctx_); }
-    PngRows(const PngRows&) = delete;
-    PngRows& operator=(const PngRows&) = delete;
-    // Encodes the next row, width x 3 bytes, rows top first. False once anything has failed.
-    bool row(const uint8_t* rgb);
-    // After the last row: closes the file and renames it into place.
-    WriteStatus finish();
-
-private:
-    AtomicFile file_;
-    spng_ctx* ctx_ = nullptr;
-    size_t row_size_;
-    int64_t rows_left_;
-    WriteStatus failure_ = WriteStatus::ok;
-};
-
-// libspng hands the encoded bytes here as it makes them.
-int write_to_file(spng_ctx*, void* user, void* data, size_t size)
-{
-    return static_cast<AtomicFile*>(user)->write(data, size) ? 0 : SPNG_IO_ERROR;
-}
-
-PngRows::PngRows(const char* name, int64_t width, int64_t height)
-    : row_size_(static_cast<size_t>(width) * 3), rows_left_(height)
-{
-    failure_ = file_.create(name);
-    if (failure_ != WriteStatus::ok) return;
-    ctx_ = spng_ctx_new(SPNG_CTX_ENCODER);
-    spng_ihdr ihdr{};
-    ihdr.width = static_cast<uint32_t>(width);
-    ihdr.height = static_cast<uint32_t>(height);
-    ihdr.bit_depth = 8;
-    ihdr.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
-    const bool small = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) <= PNG_SMALL_PIXELS;
-    if (ctx_ == nullptr || spng_set_png_stream(ctx_, write_to_file, &file_) != 0 || spng_set_ihdr(ctx_, &ihdr) != 0 ||
-        spng_set_option(ctx_, SPNG_IMG_COMPRESSION_LEVEL, small ? Z_BEST_COMPRESSION : Z_NO_COMPRESSION) != 0 ||
-        spng_set_option(ctx_, SPNG_FILTER_CHOICE, small ? SPNG_FILTER_CHOICE_ALL : SPNG_DISABLE_FILTERING) != 0 ||
-        spng_encode_image(ctx_, nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE) != 0)
-        failure_ = WriteStatus::encoder_failed;
-}
-
-bool PngRows::row(const uint8_t* rgb)
-{
-    if (failure_ != WriteStatus::ok) return false;
-    const int result = spng_encode_row(ctx_, rgb, row_size_);
-    --rows_left_;
-    // The last row finishes the file (SPNG_EOI). A write that failed is told by the file, with its reason.
-    if (result != 0 && result != SPNG_EOI) failure_ = result == SPNG_IO_ERROR ? file_.close() : WriteStatus::encoder_failed;
-    return failure_ == WriteStatus::ok;
-}
-
-WriteStatus PngRows::finish()
-{
-    if (failure_ == WriteStatus::ok && rows_left_ != 0) failure_ = WriteStatus::encoder_failed;
-    return failure_ != WriteStatus::ok ? failure_ : file_.commit();
-}
-
 
 constexpr uint8_t GROUND = 96;          // grey of the gaps and the edge
 constexpr uint8_t CHECKER_LIGHT = 255;  // the checkerboard's two greys

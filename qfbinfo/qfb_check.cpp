@@ -79,6 +79,28 @@ int print_unwritable(const char* qfb_name, const char* kind, const char* name, W
     return 1;
 }
 
+bool refuse_picture(PictureLimit limit, const qfb_header& h, const SheetLayout* sheet, const char* out, bool force)
+{
+    switch (limit) {
+    case PictureLimit::none: return refuse_taken(out, force);
+    case PictureLimit::sheet_pixels:
+        say(InfoText::sheet_too_large, static_cast<long long>(sheet->width), static_cast<long long>(sheet->height),
+            static_cast<unsigned long long>(SHEET_MAX_PIXELS));
+        break;
+    case PictureLimit::animation_side: say(InfoText::animation_side, h.width, h.height, ANIMATION_MAX_SIDE); break;
+    case PictureLimit::animation_frame_pixels:
+        say(InfoText::animation_frame_pixels, h.width, h.height,
+            static_cast<unsigned long long>(ANIMATION_MAX_FRAME_PIXELS));
+        break;
+    case PictureLimit::animation_frames: say(InfoText::animation_frames, h.frame_count, ANIMATION_MAX_FRAMES); break;
+    case PictureLimit::animation_pixels:
+        say(InfoText::animation_pixels, h.frame_count, h.width, h.height,
+            static_cast<unsigned long long>(ANIMATION_MAX_PIXELS));
+        break;
+    }
+    return true;
+}
+
 bool refuse_taken(const char* name, bool force)
 {
     platform::FileInfo info;

@@ -43,6 +43,9 @@ int print_unwritable(const char* qfb_name, const char* kind, const char* name, W
 // "File already exists: NAME (--force replaces it)." and returns true: the caller stops. With
 // force, a symbolic link there is removed, so that the new file takes its place.
 bool refuse_taken(const char* name, bool force);
+// A picture's refusal: the limit's line (sheet: the sheet's layout, for its limit), else
+// refuse_taken. True: the caller stops.
+bool refuse_picture(PictureLimit limit, const qfb_header& h, const SheetLayout* sheet, const char* out, bool force);
 
 // The report: the header field by field, then one line for every level with pixels of every
 // frame (frame from 1, as --extract numbers files; level; W x H; bytes; offset), as the library's

@@ -6,6 +6,7 @@
 #include "platform.h"
 #include "jobs.h"
 #include "frameset.h"
+#include "image_codecs.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
         say_start_refusal(refusal);
         return 1;
     }
+    if (!start_image_codecs()) return 1;  // COM on Windows, for the PNG and GIF readers
     install_fault_guard();  // before any file is read or any thread exists
     install_interrupt_cleanup();  // a signal that ends the run removes its temporary files first
     return qfbprep_main(argc, argv);

@@ -15,12 +15,14 @@ Usage: differential.py LINUX_BIN WINDOWS_BIN SOURCE_DIR WORK_DIR
 Exits 77 (skipped) when Wine or the Windows tools are missing."""
 import concurrent.futures
 import os
+import random
 import re
 import shutil
 import struct
 import subprocess
 import sys
 import time
+import zlib
 
 SKIP = 77
 TIMEOUT = 120  # seconds for one run of a tool
@@ -75,6 +77,55 @@ def frame_set(stem, bits, rle, top_first, frames, levels, width=16, height=8):
             files[f"{stem}-{letter}{frame:04d}.tga"] = targa(w, h, bits, rle, top_first, frame * 10 + level)
             w, h = max(w // 2, 1), max(h // 2, 1)
     return files
+
+
+# PNG kinds the Linux build reads: (name, colour type, bit depth, tRNS). Colour types: 0 grey,
+# 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA.
+PNG_KINDS = [("grey 1-bit", 0, 1, False), ("grey 8-bit", 0, 8, False), ("grey 16-bit", 0, 16, False),
+             ("grey 8-bit with tRNS", 0, 8, True), ("RGB 8-bit", 2, 8, False), ("RGB 16-bit", 2, 16, False),
+             ("RGB 8-bit with tRNS", 2, 8, True), ("RGB 16-bit with tRNS", 2, 16, True),
+             ("palette 4-bit", 3, 4, False), ("palette 8-bit", 3, 8, False),
+             ("palette 8-bit with tRNS", 3, 8, True), ("grey and alpha 8-bit", 4, 8, False),
+             ("grey and alpha 16-bit", 4, 16, False), ("RGBA 8-bit", 6, 8, False), ("RGBA 16-bit", 6, 16, False)]
+
+
+def png(width, height, colour, depth, trns, seed):
+    """A PNG file of random samples, every row with filter 0; its tRNS names the first pixel's
+    colour (or palette entry 0..3 transparent in steps), so that some pixels are transparent."""
+    rng = random.Random(seed)
+    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
+    top = (1 << depth) - 1
+    samples = [[rng.randint(0, top) for _ in range(width * channels)] for _ in range(height)]
+    raw = b""
+    for row in samples:
+        if depth == 16:
+            packed = b"".join(struct.pack(">H", v) for v in row)
+        elif depth == 8:
+            packed = bytes(row)
+        else:
+            bits = "".join(format(v, f"0{depth}b") for v in row)
+            bits += "0" * (-len(bits) % 8)
+            packed = bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8))
+        raw += b"\0" + packed
+    chunks = [(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, 0))]
+    if colour == 3:
+        chunks.append((b"PLTE", bytes(rng.randint(0, 255) for _ in range(3 * (top + 1)))))
+    if trns:
+        if colour == 3:
+            chunks.append((b"tRNS", bytes([0, 85, 170, 255])))
+        else:
+            chunks.append((b"tRNS", b"".join(struct.pack(">H", v) for v in samples[0][:channels])))
+    chunks += [(b"IDAT", zlib.compress(raw)), (b"IEND", b"")]
+    out = b"\x89PNG\r\n\x1a\n"
+    for kind, data in chunks:
+        out += struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    return out
+
+
+# Windows' device names, each spelt as a file's name in another way: any case, any extension,
+# trailing dots or spaces, in a folder.
+DEVICE_NAMES = ["con", "PRN", "Aux", "nul", "CONIN$", "conout$", "sub/nul", "aux.x.", "nul  ."] + \
+               [f"{kind}{n}" for kind in ("com", "LPT") for n in range(1, 10)]
 
 
 class Case:
@@ -136,6 +187,24 @@ def cases(source):
                     ("makeqfb", ["4444", "10", "d/m.tga"], None),
                     ("qfbprep", ["pack", "565", "10", "p.qfb", "m.tga", "--mipmaps", "--dither", "ordered"], None),
                     ("qfbprep", ["mipmaps", "m.tga"], None)], folders=["d"]))
+    # PNG frames of every kind, packed and imported: the pixels as libspng gives them on Linux.
+    for i, (kind, colour, depth, trns) in enumerate(PNG_KINDS):
+        files = {f"p-{n}.png": png(7, 5, colour, depth, trns, i * 10 + n) for n in (1, 2)}
+        out.append(Case(f"PNG frames, {kind}", files, [
+            ("qfbprep", ["pack", FORMATS[i % 3], "12", "p.qfb", "p-1.png", "p-2.png"], None),
+            ("qfbprep", ["import", "i.tga", "p-1.png", "p-2.png"], None)]))
+    # Names in Greek, Cyrillic, CJK and emoji, for frames, the packed file and a folder.
+    names = ["\u03a9\u03bc\u03ad\u03b3\u03b1", "\u0416\u0443\u043a", "\u96ea\u5c71", "\U0001f600"]
+    files = {f"{n}-0001.tga": targa(8, 4, 32, False, False, i) for i, n in enumerate(names)}
+    files.update({f"{n}-1.png": png(5, 3, 6, 8, False, i) for i, n in enumerate(names)})
+    out.append(Case("names in Greek, Cyrillic, CJK and emoji", files, [
+        command for n in names for command in
+        (("makeqfb", ["565", "12", n + ".tga"], None), ("qfbinfo", [n + ".qfb", "--extract", n], None),
+         ("qfbprep", ["pack", "4444", "12", n + "-p.qfb", n + "-1.png"], None))], folders=names))
+    # Device names as inputs, read as missing files as on Linux (AUX would block if opened).
+    out.append(Case("device names as inputs", {}, [
+        command for name in DEVICE_NAMES for command in
+        (("makeqfb", ["565", "12", name + ".tga"], None), ("qfbinfo", [name + ".qfb"], None))]))
     walk = {n: read(os.path.join(source, "examples", n)) for n in sorted(os.listdir(os.path.join(source, "examples")))
             if n.startswith("walk") and n.endswith(".tga")}
     for fmt in FORMATS:
@@ -285,7 +354,7 @@ class Runner:
         os.makedirs(folder)
         with open(os.path.join(folder, "list"), "wb") as f:
             for _, _, windows, tool, w_args in batch:
-                f.write("\x1f".join([windows_drive_path(windows), tool] + w_args).encode("latin-1") + b"\n")
+                f.write("\x1f".join([windows_drive_path(windows), tool] + w_args).encode() + b"\n")
         status, out, err = run([self.wine, os.path.join(self.windows_bin, "windows_batch.exe"),
                                 windows_drive_path(os.path.join(folder, "list")), windows_drive_path(folder)],
                                folder, timeout=TIMEOUT * 10)
@@ -333,30 +402,50 @@ class Runner:
 
 
 def windows_only(runner, source):
-    """What only the Windows build does: a name outside the code page and the pictures refused."""
+    """What only the Windows build does: a name outside the code page taken from the program's
+    own arguments, the sheet written by WIC (its pixels the Linux sheet's), the animation refused, and device names refused as outputs before anything is
+    opened. The rows that a
+    plain name serves run in one batch runner call."""
     base = os.path.join(runner.work, "windows-only")
     shutil.rmtree(base, ignore_errors=True)
-    os.makedirs(base)
+    os.makedirs(os.path.join(base, "sub"))
     walk = os.path.join(source, "examples", "walk-0001.tga")
     shutil.copy(walk, os.path.join(base, "\u96ea-0001.tga"))
-    shutil.copy(walk, os.path.join(base, "w-0001.tga"))
-    expected = [
-        (["makeqfb", "565", "12", "\u96ea.tga"], 1,
-         rb"Argument 3 holds characters that the system's code page \(\d+\) cannot hold, and this build of the "
-         rb"tool takes names in the code page only: rename the file or folder, or use its short 8.3 name.\n"),
+    for stem in ("w", "nul"):
+        shutil.copy(walk, os.path.join(base, f"{stem}-0001.tga"))
+    device = rb"\(the name is a device's on Windows \(CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9\), not a file's\)"
+    # The program's own arguments: its manifest makes UTF-8 the code page they come in.
+    as_programs = [(["makeqfb", "565", "12", "\u96ea.tga"], 0, None)]
+    batched = [
         (["makeqfb", "565", "12", "w.tga"], 0, None),
-        (["qfbinfo", "w.qfb", "--sheet", "w.png"], 1,
-         rb"Couldn't write PNG file w\.png: this qfbinfo is built without libspng and makes no sheet\.\n"),
+        (["qfbinfo", "w.qfb", "--sheet", "w.png"], 0, None),
         (["qfbinfo", "w.qfb", "--animation", "w.webp"], 1,
          rb"Couldn't write WebP file w\.webp: this qfbinfo is built without libwebp and makes no animation\.\n"),
-    ]
+        # A set whose base is a device's name is read as on Linux; its output is refused.
+        (["makeqfb", "4444", "12", "nul.tga"], 1, rb"(?s).*nul-0001\.tga:  Creating 4444.*\n"
+         rb"Couldn't write file: nul\.qfb " + device + rb"\n"),
+    ] + [(["qfbprep", "pack", "565", "12", name, "w.tga"], 1,
+          rb"Couldn't write QFB file .*: the file could not be created " + device + rb"\.\n")
+         for name in [n + ".qfb" for n in DEVICE_NAMES]]
+    outcomes = runner.run_batch("windows-only", [(0, 0, base, tool, args) for (tool, *args), _, _ in batched])
+    outcomes += [run(runner.windows_command(tool, args), base) for (tool, *args), _, _ in as_programs]
     problems = []
-    for (tool, *args), status, text in expected:
-        got, out, err = run(runner.windows_command(tool, args), base)
+    for ((tool, *args), status, text), (got, out, err) in zip(batched + as_programs, outcomes):
         if got != status or (text is not None and not re.fullmatch(text, out)):
             problems.append(f"{tool} {' '.join(args)}: status {got}, said {out!r} {err!r}")
+    # The sheet, written by WIC, decodes to the Linux sheet's pixels (its bytes may differ): both
+    # are read back by the Linux qfbprep import.
+    for command in (["qfbinfo", "w.qfb", "--sheet", "l.png"], ["qfbprep", "import", "l.tga", "l.png"],
+                    ["qfbprep", "import", "s.tga", "w.png"]):
+        run([os.path.join(runner.linux_bin, command[0])] + command[1:], base)
+    if not os.path.exists(os.path.join(base, "s-0001.tga")) or \
+            read(os.path.join(base, "s-0001.tga")) != read(os.path.join(base, "l-0001.tga")):
+        problems.append("the sheet written under Wine does not decode to the Linux sheet's pixels")
+    for name in ("l.png", "l-0001.tga", "s-0001.tga"):
+        if os.path.exists(os.path.join(base, name)):
+            os.remove(os.path.join(base, name))
     names = sorted(os.listdir(base))
-    if names != sorted(["\u96ea-0001.tga", "w-0001.tga", "w.qfb"]):
+    if names != sorted(["\u96ea-0001.tga", "\u96ea.qfb", "nul-0001.tga", "sub", "w-0001.tga", "w.png", "w.qfb"]):
         problems.append(f"files afterwards: {names}")
     if not problems:
         shutil.rmtree(base)

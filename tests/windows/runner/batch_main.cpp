@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "files.h"
+#include "image_codecs.h"
 #include "jobs.h"
 #include "makeqfb_main.h"
 #include "qfbinfo_main.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: windows_batch LIST OUT\n");
         return 2;
     }
+    if (!start_image_codecs()) return 2;
     install_fault_guard();
     std::FILE* list = std::fopen(argv[1], "rb");
     if (list == nullptr) return 2;
