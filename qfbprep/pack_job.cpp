@@ -18,6 +18,7 @@
 
 #include "cli.h"
 #include "frame_list.h"
+#include "frame_patterns.h"
 #include "frameset.h"
 #include "image_files.h"
 #include "jobs.h"
@@ -151,7 +152,7 @@ int pack_job(int argc, char** argv)
     PackRequest request;
     const FrameReaders readers(command.forms);
     if (!form_options_fit(command.forms, readers, command.frames)) return 1;
-    const ImageProblem gathered = gather_frames(command.frames, command.as_given, command.pack.mipmaps,
+    const ImageProblem gathered = gather_frames(expand_frame_patterns(command.frames), command.as_given, command.pack.mipmaps,
                                                 readers.readers(), request.frames);
     if (!gathered.ok()) {
         say_image_problem(gathered);
