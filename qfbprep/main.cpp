@@ -5,6 +5,7 @@
 #include "platform.h"
 #include "jobs.h"
 #include "frameset.h"
+#include "stop_request.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -22,6 +23,8 @@ int main(int argc, char** argv)
 #endif
     if (!platform::start_process()) return 1;  // Windows: binary standard output, the arguments checked
     install_fault_guard();  // before any file is read or any thread exists
-    install_interrupt_cleanup();  // a signal that ends the run removes its temporary files first
+    // A signal that ends the run removes its temporary files first; while pack --watch waits, it
+    // asks the watch to stop instead.
+    install_interrupt_cleanup(ask_stop);
     return qfbprep_main(argc, argv);
 }

@@ -3,8 +3,10 @@
 // included, or image files in natural order of their names, each giving its frames: PNG or Targa
 // (one, or a sheet's cells), GIF, WebP or Aseprite (every frame, composited). The packing core
 // (pack.h) makes the file; this job reads its command line, says what the core refused in its
-// own words, writes the file at once, atomically, and says what it packed.
+// own words, writes the file at once, atomically, and says what it packed. With --watch it packs
+// again each time the frames' folders change, until a signal asks it to stop.
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
@@ -25,6 +27,9 @@
 #include "levels.h"
 #include "pack.h"
 #include "pack_forms.h"
+#include "platform.h"
+#include "folder_watch.h"
+#include "stop_request.h"
 
 namespace {
 
@@ -35,6 +40,7 @@ struct PackCommand {
     bool as_given = false;
     FrameForms forms;
     bool fps_auto = false;  // fps from the frames' durations
+    bool watch = false;     // pack again whenever the frames change
 };
 
 bool all_digits(const char* s) { return *s != '\0' && std::strspn(s, "0123456789") == std::strlen(s); }
@@ -84,6 +90,8 @@ bool parse_options(int argc, char** argv, PackCommand& command, bool* said)
             if (!count_option(argc, argv, i, 0, 255, &options.alpha_threshold, said)) return false;
         } else if (std::strcmp(arg, "--as-given") == 0) {
             command.as_given = true;
+        } else if (std::strcmp(arg, "--watch") == 0) {
+            command.watch = true;
         } else if (std::strncmp(arg, "--", 2) == 0) {
             return false;
         } else {
@@ -135,33 +143,24 @@ void say_packed(const PackRequest& request, const Packed& packed)
                    stdout);
 }
 
-}  // namespace
-
-int pack_job(int argc, char** argv)
+// One pack of the command's frames, its patterns expanded now: the file written, or what was
+// refused said. When again is false it says what it packed; frames gets the number packed.
+bool pack_once(const PackCommand& given, bool again, int* frames)
 {
-    PackCommand command;
-    bool said = false;
-    if (!parse_options(argc, argv, command, &said)) {
-        if (!said) print_qfbprep_usage();
-        return 1;
-    }
-    if (!has_extension(command.output, ".qfb")) {
-        std::printf("The output file must be named *.qfb: %s\n", command.output.c_str());
-        return 1;
-    }
+    PackCommand command = given;
     PackRequest request;
     const FrameReaders readers(command.forms);
-    if (!form_options_fit(command.forms, readers, command.frames)) return 1;
-    const ImageProblem gathered = gather_frames(expand_frame_patterns(command.frames), command.as_given, command.pack.mipmaps,
-                                                readers.readers(), request.frames);
+    if (!form_options_fit(command.forms, readers, command.frames)) return false;
+    const ImageProblem gathered = gather_frames(expand_frame_patterns(command.frames), command.as_given,
+                                                command.pack.mipmaps, readers.readers(), request.frames);
     if (!gathered.ok()) {
         say_image_problem(gathered);
         if (gathered.kind == ImageProblem::mipmap_mismatch)
             std::printf("qfbprep pack --mipmaps fills in the levels the frames lack.\n");
-        return 1;
+        return false;
     }
     std::string note;
-    if (!settle_fps(readers, request.frames, command.fps_auto, &command.pack.fps, &note)) return 1;
+    if (!settle_fps(readers, request.frames, command.fps_auto, &command.pack.fps, &note)) return false;
     request.options = command.pack;
     request.readers = readers.readers();
     request.output = command.output;
@@ -176,14 +175,93 @@ int pack_job(int argc, char** argv)
     const PackProblem problem = pack_frames(request, room, &packed);
     if (!problem.ok()) {
         say_problem(problem, request);
-        return 1;
+        return false;
     }
     const WriteStatus written = write_whole_file(request.output, bytes.get(), static_cast<size_t>(packed.size));
     if (written != WriteStatus::ok) {
         std::printf("Couldn't write QFB file %s: %s.\n", request.output.c_str(), write_failure_text(written).c_str());
-        return 1;
+        return false;
     }
+    *frames = packed.header.frame_count;
+    if (again) return true;
     say_packed(request, packed);
     std::fputs(note.c_str(), stdout);
-    return 0;
+    return true;
+}
+
+// The folders of the frames (a pattern's folder as written), each once.
+std::vector<std::string> frame_folders(const std::vector<std::string>& frames)
+{
+    std::vector<std::string> folders;
+    for (const std::string& frame : frames) {
+        const size_t slash = platform::last_separator(frame);
+        const std::string folder = slash == std::string::npos ? "" : frame.substr(0, slash == 0 ? 1 : slash);
+        bool seen = false;
+        for (const std::string& f : folders) seen = seen || f == folder;
+        if (!seen) folders.push_back(folder);
+    }
+    return folders;
+}
+
+// A name in the frames' folders that no frame argument can take is not watched: the output and
+// the atomic writer's temporary files ("NAME.tmp...", ".tmp..."), and any other file. A frame
+// argument takes the names its pattern matches, and those that start as it does before its
+// extension (a base filename's frames and levels).
+bool not_a_frame(const std::string& name, const void* context)
+{
+    const PackCommand& command = *static_cast<const PackCommand*>(context);
+    const std::string own = file_part(command.output);
+    if (name.compare(0, own.size(), own) == 0 || name.compare(0, 4, ".tmp") == 0) return true;
+    for (const std::string& frame : command.frames) {
+        const std::string given = file_part(frame);
+        const std::string stem = given.substr(0, given.rfind('.'));
+        if (name_matches(given.c_str(), name.c_str()) || name.compare(0, stem.size(), stem) == 0) return false;
+    }
+    return true;
+}
+
+// After the first pack: packs again after each settled change, keeping the last good file when a
+// pack fails, until a signal asks it to stop (status 0).
+int watch_frames(const PackCommand& command)
+{
+    const TakingStops taking;
+    FolderWatch watch(frame_folders(command.frames), not_a_frame, &command);
+    std::printf("Watching the frames for changes; Ctrl-C ends the watch.\n");
+    for (;;) {
+        std::fflush(stdout);
+        const FolderWatch::Wait waited = watch.wait_for_change(stop_asked());
+        if (waited == FolderWatch::Wait::stopped) return 0;
+        if (waited == FolderWatch::Wait::failed) {
+            std::printf("Couldn't watch the frames' folders: %s.\n", platform::error_text(errno));
+            return 1;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        int frames = 0;
+        if (!pack_once(command, true, &frames)) {
+            std::printf("Kept the last good %s; waiting for changes.\n", command.output.c_str());
+            continue;
+        }
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        std::printf("Packed %s again: %d frame%s in %lld ms.\n", command.output.c_str(), frames, frames == 1 ? "" : "s",
+                    static_cast<long long>(took.count()));
+    }
+}
+
+}  // namespace
+
+int pack_job(int argc, char** argv)
+{
+    PackCommand command;
+    bool said = false;
+    if (!parse_options(argc, argv, command, &said)) {
+        if (!said) print_qfbprep_usage();
+        return 1;
+    }
+    if (!has_extension(command.output, ".qfb")) {
+        std::printf("The output file must be named *.qfb: %s\n", command.output.c_str());
+        return 1;
+    }
+    int frames = 0;
+    if (!pack_once(command, false, &frames)) return 1;
+    return command.watch ? watch_frames(command) : 0;
 }
