@@ -151,8 +151,11 @@ bool pack_once(const PackCommand& given, bool again, int* frames)
     PackRequest request;
     const FrameReaders readers(command.forms);
     if (!form_options_fit(command.forms, readers, command.frames)) return false;
-    const ImageProblem gathered = gather_frames(expand_frame_patterns(command.frames), command.as_given,
-                                                command.pack.mipmaps, readers.readers(), request.frames);
+    // A lone pattern's files are frame files, in the natural order it gives them, even when it
+    // matches one Targa file, which would otherwise be taken as a base filename.
+    const bool as_given = command.as_given || (command.frames.size() == 1 && is_frame_pattern(command.frames[0]));
+    const ImageProblem gathered = gather_frames(expand_frame_patterns(command.frames), as_given, command.pack.mipmaps,
+                                                readers.readers(), request.frames);
     if (!gathered.ok()) {
         say_image_problem(gathered);
         if (gathered.kind == ImageProblem::mipmap_mismatch)

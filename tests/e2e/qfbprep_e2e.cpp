@@ -346,6 +346,8 @@ TEST(QfbprepPack, PacksExactlyWhatTheStepToolsPack)
          {"s.tga"}, {}},
         {"one Targa file as given, its levels beside it left out",
          {{"s.tga", image(8, 8, 32, 17)}, {"s-a.tga", image(4, 4, 32, 18)}}, {"s.tga", "--as-given"}, {"s.tga"}},
+        {"one Targa file by a pattern, a frame file as given, its levels beside it left out",
+         {{"s.tga", image(8, 8, 32, 24)}, {"s-a.tga", image(4, 4, 32, 25)}}, {"s.[t]ga"}, {"s.tga"}},
         {"Targa files listed", {{"f10.tga", image(6, 6, 32, 13)}, {"f9.tga", image(6, 6, 32, 14)}}, {"f10.tga", "f9.tga"},
          {"f9.tga", "f10.tga"}},
     };
