@@ -26,7 +26,9 @@ void install_fault_guard();
 // Installs the handler of SIGINT, SIGTERM and SIGHUP (on Windows, of the console's Ctrl-C,
 // Ctrl-Break and closing) that removes every AtomicFile's temporary file not yet renamed into place,
 // then ends the process as the signal would. Called from main at start-up, while there is one thread.
-void install_interrupt_cleanup();
+// When stop is given and gives true (it calls only what a signal handler may), the signal asked a
+// job that ends itself to stop, and the process goes on.
+void install_interrupt_cleanup(bool (*stop)() = nullptr);
 
 // Opens name for reading without ever waiting on it: a named pipe is not opened (-1), nor is
 // anything that cannot be opened. The caller closes the descriptor.

@@ -79,11 +79,12 @@ bool install_guard();
 bool run_guarded(const uint8_t* begin, const uint8_t* end, void (*visit)(void*), void* context);
 
 // The handler of the signals that end a run (SIGINT, SIGTERM, SIGHUP): it calls before_ending (which
-// calls only what a signal handler may), then ends the process as the signal would have. A signal
+// calls only what a signal handler may), then ends the process as the signal would have, unless
+// before_ending gave false: a job that ends itself took the signal as a request to stop. A signal
 // ignored when the process started (nohup, a shell's background job) stays ignored. On Windows the
 // console's Ctrl-C, Ctrl-Break and closing, whose handler runs on a thread of its own: the system
 // ends the process after it. False where it could not be installed.
-bool install_interrupt_handler(void (*before_ending)());
+bool install_interrupt_handler(bool (*before_ending)());
 // Holds those signals on the calling thread until release_interrupts (not nested): one sent to the
 // process goes to another thread or waits. Nothing on Windows.
 void hold_interrupts();

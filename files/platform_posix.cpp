@@ -73,13 +73,13 @@ void on_sigbus(int signal, siginfo_t* info, void*)
 
 // The signals that end a run, and the cleanup their handler calls first.
 constexpr int ENDING_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-void (*cleanup_before_ending)() = nullptr;
+bool (*cleanup_before_ending)() = nullptr;
 thread_local sigset_t held_from;  // the thread's mask before hold_interrupts
 
 // Only async-signal-safe calls here (and the cleanup's, which makes only such calls).
 void on_ending_signal(int signal)
 {
-    cleanup_before_ending();
+    if (!cleanup_before_ending()) return;  // a job stops itself
     struct sigaction plain {};
     plain.sa_handler = SIG_DFL;
     sigemptyset(&plain.sa_mask);
@@ -240,7 +240,7 @@ bool run_guarded(const uint8_t* begin, const uint8_t* end, void (*visit)(void*),
     return true;
 }
 
-bool install_interrupt_handler(void (*before_ending)())
+bool install_interrupt_handler(bool (*before_ending)())
 {
     cleanup_before_ending = before_ending;
     struct sigaction handler {};

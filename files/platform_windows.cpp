@@ -83,12 +83,12 @@ int open_handle(const char* name, DWORD access, DWORD disposition, int flags)
 
 HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
-void (*cleanup_before_ending)() = nullptr;
+bool (*cleanup_before_ending)() = nullptr;
 
 BOOL WINAPI on_console_event(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    cleanup_before_ending();
+    if (!cleanup_before_ending()) return TRUE;  // a job stops itself
     return FALSE;  // the system's own handler ends the process
 }
 
@@ -255,7 +255,7 @@ bool run_guarded(const uint8_t*, const uint8_t*, void (*visit)(void*), void* con
     return true;
 }
 
-bool install_interrupt_handler(void (*before_ending)())
+bool install_interrupt_handler(bool (*before_ending)())
 {
     cleanup_before_ending = before_ending;
     return SetConsoleCtrlHandler(on_console_event, TRUE) != 0;

@@ -121,4 +121,21 @@ void remove_listed_temporaries()
     ending.store(2);
 }
 
-void install_interrupt_cleanup() { platform::install_interrupt_handler(remove_listed_temporaries); }
+namespace {
+
+bool (*stop_instead)() = nullptr;
+
+bool before_ending()
+{
+    if (stop_instead != nullptr && stop_instead()) return false;
+    remove_listed_temporaries();
+    return true;
+}
+
+}  // namespace
+
+void install_interrupt_cleanup(bool (*stop)())
+{
+    stop_instead = stop;
+    platform::install_interrupt_handler(before_ending);
+}

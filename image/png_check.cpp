@@ -3,6 +3,7 @@
 
 #include <qfb/qfb.h>
 
+#include "image_files.h"
 #include "targa.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include "jobs.h"
 #include "frameset.h"
 #include "image_codecs.h"
+#include "stop_request.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
     }
     if (!start_image_codecs()) return 1;  // COM on Windows, for the PNG and GIF readers
     install_fault_guard();  // before any file is read or any thread exists
-    install_interrupt_cleanup();  // a signal that ends the run removes its temporary files first
+    // A signal that ends the run removes its temporary files first; while pack --watch waits, it
+    // asks the watch to stop instead.
+    install_interrupt_cleanup(ask_stop);
     return qfbprep_main(argc, argv);
 }

@@ -3,8 +3,10 @@
 // included, or image files in natural order of their names, each giving its frames: PNG or Targa
 // (one, or a sheet's cells), GIF, WebP or Aseprite (every frame, composited). The packing core
 // (pack.h) makes the file; this job reads its command line, says what the core refused in its
-// own words, writes the file at once, atomically, and says what it packed.
+// own words, writes the file at once, atomically, and says what it packed. With --watch it packs
+// again each time the frames' folders change, until a signal asks it to stop.
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
@@ -18,6 +20,7 @@
 
 #include "cli.h"
 #include "frame_list.h"
+#include "frame_patterns.h"
 #include "frameset.h"
 #include "image_files.h"
 #include "jobs.h"
@@ -25,6 +28,9 @@
 #include "pack.h"
 #include "pack_forms.h"
 #include "prep_texts.h"
+#include "platform.h"
+#include "folder_watch.h"
+#include "stop_request.h"
 
 namespace {
 
@@ -35,6 +41,7 @@ struct PackCommand {
     bool as_given = false;
     FrameForms forms;
     bool fps_auto = false;  // fps from the frames' durations
+    bool watch = false;     // pack again whenever the frames change
 };
 
 // pack's options, one row each: what follows each, its range, the option it goes with.
@@ -50,6 +57,7 @@ const OptionRow PACK_OPTIONS[] = {
     {"--cell", OptionValue::word},
     {"--cells", OptionValue::count, 1, INT32_MAX, {"--grid", "--cell"}, "it counts the cells a sheet's layout cuts"},
     {"--tag", OptionValue::word},
+    {"--watch"},
 };
 
 bool all_digits(const char* s) { return *s != '\0' && std::strspn(s, "0123456789") == std::strlen(s); }
@@ -88,6 +96,7 @@ bool parse_options(int argc, char** argv, PackCommand& command, bool* said)
     options.bleed = line.has("--bleed");
     options.dither = line.has("--dither");
     command.as_given = line.has("--as-given");
+    command.watch = line.has("--watch");
     if (!read_frame_forms(line, command.forms)) return false;
     command.frames.assign(line.positional.begin(), line.positional.end());
     *said = false;
@@ -167,33 +176,27 @@ void say_packed(const PackRequest& request, const Packed& packed)
     if (request.options.mipmaps) say_short_chain(header.width, header.height, header.mipmap_count, request.options.levels);
 }
 
-}  // namespace
-
-int pack_job(int argc, char** argv)
+// One pack of the command's frames, its patterns expanded now: the file written, or what was
+// refused said. When again is false it says what it packed; frames gets the number packed.
+bool pack_once(const PackCommand& given, bool again, int* frames)
 {
-    PackCommand command;
-    bool said = false;
-    if (!parse_options(argc, argv, command, &said)) {
-        if (!said) print_qfbprep_usage();
-        return 1;
-    }
-    if (!has_extension(command.output, ".qfb")) {
-        say(PrepText::output_not_qfb, command.output.c_str());
-        return 1;
-    }
+    PackCommand command = given;
     PackRequest request;
     const FrameReaders readers(command.forms);
-    if (!form_options_fit(command.forms, readers, command.frames)) return 1;
-    const ImageProblem gathered = gather_frames(command.frames, command.as_given, command.pack.mipmaps,
+    if (!form_options_fit(command.forms, readers, command.frames)) return false;
+    // A lone pattern's files are frame files, in the natural order it gives them, even when it
+    // matches one Targa file, which would otherwise be taken as a base filename.
+    const bool as_given = command.as_given || (command.frames.size() == 1 && is_frame_pattern(command.frames[0]));
+    const ImageProblem gathered = gather_frames(expand_frame_patterns(command.frames), as_given, command.pack.mipmaps,
                                                 readers.readers(), request.frames);
     if (!gathered.ok()) {
         say_prep_image_problem(gathered);
         if (gathered.kind == ImageProblem::mipmap_mismatch)
             say(PrepText::pack_fills_levels);
-        return 1;
+        return false;
     }
     std::string note;
-    if (!settle_fps(readers, request.frames, command.fps_auto, &command.pack.fps, &note)) return 1;
+    if (!settle_fps(readers, request.frames, command.fps_auto, &command.pack.fps, &note)) return false;
     request.options = command.pack;
     request.readers = readers.readers();
     request.output = command.output;
@@ -208,16 +211,95 @@ int pack_job(int argc, char** argv)
     const PackProblem problem = pack_frames(request, room, &packed);
     if (!problem.ok()) {
         say_problem(problem, request);
-        return 1;
+        return false;
     }
     const WriteStatus written = write_whole_file(request.output, bytes.get(), static_cast<size_t>(packed.size));
     if (written != WriteStatus::ok) {
         say(PrepText::unwritable_qfb, request.output.c_str(), write_failure_text(written).c_str());
-        return 1;
+        return false;
     }
+    *frames = packed.header.frame_count;
+    if (again) return true;
     say_packed(request, packed);
     std::fputs(note.c_str(), stdout);
     say_lost_alpha(request, packed);
     say_gap(command.frames, request);
-    return 0;
+    return true;
+}
+
+// The folders of the frames (a pattern's folder as written), each once.
+std::vector<std::string> frame_folders(const std::vector<std::string>& frames)
+{
+    std::vector<std::string> folders;
+    for (const std::string& frame : frames) {
+        const size_t slash = platform::last_separator(frame);
+        const std::string folder = slash == std::string::npos ? "" : frame.substr(0, slash == 0 ? 1 : slash);
+        bool seen = false;
+        for (const std::string& f : folders) seen = seen || f == folder;
+        if (!seen) folders.push_back(folder);
+    }
+    return folders;
+}
+
+// A name in the frames' folders that no frame argument can take is not watched: the output and
+// the atomic writer's temporary files ("NAME.tmp...", ".tmp..."), and any other file. A frame
+// argument takes the names its pattern matches, and those that start as it does before its
+// extension (a base filename's frames and levels).
+bool not_a_frame(const std::string& name, const void* context)
+{
+    const PackCommand& command = *static_cast<const PackCommand*>(context);
+    const std::string own = file_part(command.output);
+    if (name.compare(0, own.size(), own) == 0 || name.compare(0, 4, ".tmp") == 0) return true;
+    for (const std::string& frame : command.frames) {
+        const std::string given = file_part(frame);
+        const std::string stem = given.substr(0, given.rfind('.'));
+        if (name_matches(given.c_str(), name.c_str()) || name.compare(0, stem.size(), stem) == 0) return false;
+    }
+    return true;
+}
+
+// After the first pack: packs again after each settled change, keeping the last good file when a
+// pack fails, until a signal asks it to stop (status 0).
+int watch_frames(const PackCommand& command)
+{
+    const TakingStops taking;
+    FolderWatch watch(frame_folders(command.frames), not_a_frame, &command);
+    say(PrepText::watching);
+    for (;;) {
+        std::fflush(stdout);
+        const FolderWatch::Wait waited = watch.wait_for_change(stop_asked());
+        if (waited == FolderWatch::Wait::stopped) return 0;
+        if (waited == FolderWatch::Wait::failed) {
+            say(PrepText::watch_failed, platform::error_text(errno));
+            return 1;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        int frames = 0;
+        if (!pack_once(command, true, &frames)) {
+            say(PrepText::kept_last_good, command.output.c_str());
+            continue;
+        }
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        say(PrepText::packed_again, command.output.c_str(), frames, frames == 1 ? "" : "s",
+            static_cast<long long>(took.count()));
+    }
+}
+
+}  // namespace
+
+int pack_job(int argc, char** argv)
+{
+    PackCommand command;
+    bool said = false;
+    if (!parse_options(argc, argv, command, &said)) {
+        if (!said) print_qfbprep_usage();
+        return 1;
+    }
+    if (!has_extension(command.output, ".qfb")) {
+        say(PrepText::output_not_qfb, command.output.c_str());
+        return 1;
+    }
+    int frames = 0;
+    if (!pack_once(command, false, &frames)) return 1;
+    return command.watch ? watch_frames(command) : 0;
 }

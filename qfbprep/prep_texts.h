@@ -91,6 +91,10 @@
                         "files and KTX2 textures of several frames give: give fps as a number.\n")                  \
     M(durations_differ, "The frames' durations differ (%s): fps auto needs them equal; give fps as a number, such "  \
                         "as %d, which keeps the animation's length.\n")                                             \
-    M(durations_zero, "The frames' durations add up to 0 ms: give fps as a number.\n")
+    M(durations_zero, "The frames' durations add up to 0 ms: give fps as a number.\n")                                \
+    M(watching, "Watching the frames for changes; Ctrl-C ends the watch.\n")                                          \
+    M(watch_failed, "Couldn't watch the frames' folders: %s.\n")                                                      \
+    M(kept_last_good, "Kept the last good %s; waiting for changes.\n")                                                \
+    M(packed_again, "Packed %s again: %d frame%s in %lld ms.\n")
 
 QFB_MESSAGE_LIST(PrepText, QFBPREP_TEXTS, QFBPREP_MESSAGES);

@@ -7,6 +7,7 @@
 // the announced length) once its header is in, and the frame asked for is drawn once its bytes
 // are in; the other frames are drawn and uploaded as their bytes arrive, one a display frame.
 // Should the body end short, the library's refusal of the bytes there are replaces the picture.
+// ?watch=1 follows the file while it is packed again: see follow().
 const params = new URLSearchParams(location.search);
 
 // The bytes of a URL as they arrive: one buffer of the announced length, filled in order.
@@ -20,8 +21,9 @@ class Arrival {
   }
 
   async #read(url) {
-    const response = await fetch(url);
+    const response = await fetch(url, params.get('watch') === '1' ? { cache: 'no-store' } : {});
     if (!response.ok) throw new Error(`${response.status} ${response.statusText}`);
+    this.response = response;
     const length = Number(response.headers.get('Content-Length'));
     if (!response.body || !Number.isSafeInteger(length) || length <= 0) {
       this.bytes = new Uint8Array(await response.arrayBuffer());
@@ -328,6 +330,51 @@ async function showUrl() {
   }
 }
 
+// ?watch=1: the file is asked for again at most every WATCH_MS, conditionally (If-None-Match, or
+// If-Modified-Since once the time the server gives is a whole second old, as http.server's
+// second-wide times could otherwise hide a second save within that second; without either, the
+// whole file, compared with the one shown). A changed file replaces the one shown, keeping the
+// frame, level, zoom and pause; the mark beside the name says when. A failed request is retried.
+const WATCH_MS = 500;
+
+function validators(response) {
+  const headers = { };
+  const tag = response.headers.get('ETag');
+  const modified = response.headers.get('Last-Modified');
+  const date = Date.parse(response.headers.get('Date') ?? '') || Date.now();
+  if (tag) headers['If-None-Match'] = tag;
+  else if (modified && date - Date.parse(modified) >= 1000) headers['If-Modified-Since'] = modified;
+  return headers;
+}
+
+async function follow(url, first) {
+  let asked = validators(first);
+  let last = await arrival.done.catch(() => null);
+  for (;;) {
+    await new Promise((resolve) => setTimeout(resolve, WATCH_MS));
+    try {
+      const conditional = Object.keys(asked).length > 0;
+      const response = await fetch(url, { cache: conditional ? 'no-cache' : 'no-store', headers: asked });
+      if (response.status === 304 || !response.ok) continue;
+      const bytes = new Uint8Array(await response.arrayBuffer());
+      asked = validators(response);
+      if (last && bytes.length === last.length && bytes.every((b, i) => b === last[i])) continue;
+      last = bytes;
+      const file = open(bytes);
+      const shown = view.file;
+      const frame = shown ? Math.min(view.shown ?? 0, file.frameCount - 1) : 0;
+      const level = shown ? Math.min(view.level, lastLevelOf(file)) : 0;
+      show(file, $('name').textContent, { frame, level, scale: shown ? view.scale : null, paused: shown ? !view.playing : false });
+      const changed = new Date();
+      $('changed').textContent = `changed ${changed.toLocaleTimeString()}`;
+      $('changed').hidden = false;
+      document.body.dataset.changed = String(Number(document.body.dataset.changed ?? 0) + 1);
+    } catch (error) {
+      if (!(error instanceof TypeError)) showError(error, $('name').textContent); // a damaged file; a network failure is retried
+    }
+  }
+}
+
 async function showPicked(file) {
   try {
     show(open(await file.arrayBuffer()), file.name);
@@ -374,5 +421,9 @@ document.addEventListener('drop', (event) => {
 });
 
 requestAnimationFrame(tick);
-if (params.has('src')) showUrl();
+if (params.has('src')) {
+  showUrl();
+  if (params.get('watch') === '1')
+    arrival.done.then(() => follow(params.get('src'), arrival.response), () => {});
+}
 else document.body.dataset.state = 'empty';

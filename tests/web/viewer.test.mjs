@@ -6,7 +6,7 @@
 // Environment: QFB_WEB_PACKAGE, QFB_WEB_ANSWERS, QFB_WEB_SOURCE (web/, for its tools), CHROMIUM.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -17,6 +17,16 @@ const { start } = await import(pathToFileURL(join(process.env.QFB_WEB_SOURCE, 't
 const folder = mkdtempSync(join(tmpdir(), 'qfb-viewer-'));
 execFileSync(process.env.QFB_WEB_ANSWERS, [folder]);
 const answers = new Map(JSON.parse(readFileSync(join(folder, 'answers.json'), 'utf8')).files.map((f) => [f.name, f]));
+
+// A file of PLAY_FRAMES frames of 2 x 2 565 pixels, every pixel the word given.
+function plain(word) {
+  const bytes = new Uint8Array(32 + PLAY_FRAMES * 8);
+  const fields = new DataView(bytes.buffer);
+  bytes.set([0x2e, 0x71, 0x66, 0x62]);
+  [1, 2, 2, 2, PLAY_FPS, PLAY_FRAMES, 0].forEach((value, i) => fields.setUint32(4 + 4 * i, value, true));
+  for (let i = 32; i < bytes.length; i += 2) fields.setUint16(i, word, true);
+  return bytes;
+}
 
 // For playback: PLAY_FRAMES frames of 2 x 2 565 pixels at PLAY_FPS, each frame its own colour.
 const PLAY_FPS = 10, PLAY_FRAMES = 8;
@@ -57,8 +67,23 @@ function slowly(request, response, name) {
   release = () => response.end(bytes.subarray(first));
 }
 
+// /watched/NAME answers as python3 -m http.server does: Last-Modified to the second, and 304 to an
+// If-Modified-Since not before it.
+function asHttpServer(request, response, name) {
+  const file = join(folder, name);
+  const modified = Math.floor(statSync(file).mtimeMs / 1000) * 1000;
+  const since = Date.parse(request.headers['if-modified-since'] ?? '');
+  if (since >= modified) {
+    response.writeHead(304).end();
+    return;
+  }
+  const bytes = readFileSync(file);
+  response.writeHead(200, { 'Content-Length': bytes.length, 'Last-Modified': new Date(modified).toUTCString() });
+  response.end(bytes);
+}
+
 before(async () => {
-  running = await start({ '/': process.env.QFB_WEB_PACKAGE, '/files/': folder, '/slow/': slowly });
+  running = await start({ '/': process.env.QFB_WEB_PACKAGE, '/files/': folder, '/slow/': slowly, '/watched/': asHttpServer });
   page = await running.browser.newPage();
   page.on('pageerror', (error) => pageErrors.push(error.message));
 });
@@ -210,6 +235,19 @@ test('a file still arriving shows its first frame, and each other frame once it 
   await page.click('#forward');
   assert.ok(await pixels(2), 'frame 2');
   assert.deepEqual(pageErrors, []);
+});
+
+test('with watch=1 a file changed on disk shows its new pixels within 2 s, at the same frame, zoom and pause', { timeout: 60000 }, async () => {
+  writeFileSync(join(folder, 'watched.qfb'), plain(0x001F)); // blue
+  assert.equal((await visit('src=/watched/watched.qfb&watch=1&frame=3&paused=1&scale=4')).state, 'ready');
+  // Within the second of the first answer: a second-wide If-Modified-Since would hide it.
+  writeFileSync(join(folder, 'watched.qfb'), plain(0xF800)); // red
+  await page.waitForFunction(() => document.body.dataset.changed === '1', { timeout: 2000 });
+  const got = await readCanvas();
+  assert.deepEqual([got.width, got.height], [8, 8]);
+  assert.ok(Buffer.from(got.base64, 'base64').equals(Buffer.alloc(8 * 8 * 4).fill(Buffer.from([255, 0, 0, 255]))));
+  assert.deepEqual(await page.evaluate(() => [document.body.dataset.frame, document.getElementById('play').textContent,
+    document.getElementById('changed').hidden]), ['3', 'Play', false]);
 });
 
 test('a file picked with the file input is shown, and a damaged one refused', { timeout: 60000 }, async () => {
