@@ -193,6 +193,13 @@ def cases(source):
         out.append(Case(f"PNG frames, {kind}", files, [
             ("qfbprep", ["pack", FORMATS[i % 3], "12", "p.qfb", "p-1.png", "p-2.png"], None),
             ("qfbprep", ["import", "i.tga", "p-1.png", "p-2.png"], None)]))
+    # A sprite sheet (a PNG file cut by --grid) and an Aseprite sprite (MinGW's static zlib).
+    art = {n: read(os.path.join(source, "examples", n)) for n in ["glow_sheet.png", "glow.aseprite"]}
+    out.append(Case("a sprite sheet and an Aseprite sprite", art, [
+        ("qfbprep", ["pack", "4444", "10", "s.qfb", "glow_sheet.png", "--grid", "3x1"], None),
+        ("qfbprep", ["pack", "565", "10", "a.qfb", "glow.aseprite"], None),
+        ("qfbprep", ["pack", "4444", "10", "f.qfb", "glow_sheet.png", "glow.aseprite", "--grid", "3x1", "--tag", "fade"],
+         None)]))
     # Names in Greek, Cyrillic, CJK and emoji, for frames, the packed file and a folder.
     names = ["\u03a9\u03bc\u03ad\u03b3\u03b1", "\u0416\u0443\u043a", "\u96ea\u5c71", "\U0001f600"]
     files = {f"{n}-0001.tga": targa(8, 4, 32, False, False, i) for i, n in enumerate(names)}
