@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,16 @@
 #include "tests/support/test_support.h"
 
 namespace {
+
+// The line with the time of a pack ("in 34 ms") as "in N ms".
+std::string without_time(std::string line)
+{
+    const size_t at = line.rfind(" in ");
+    if (at == std::string::npos || line.compare(line.size() - 4, 4, " ms.") != 0) return line;
+    const size_t digits = at + 4, end = line.size() - 4;
+    if (end <= digits || line.find_first_not_of("0123456789", digits) != end) return line;
+    return line.replace(digits, end - digits, "N");
+}
 
 using qfbtest::Bytes;
 using qfbtest::TempDir;
@@ -62,7 +71,7 @@ public:
             if (end != std::string::npos) {
                 const std::string got = read_.substr(0, end);
                 read_.erase(0, end + 1);
-                return std::regex_replace(got, std::regex("in [0-9]+ ms"), "in N ms");
+                return without_time(got);
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
             pollfd ready{fd_, POLLIN, 0};
