@@ -14,6 +14,13 @@ add_library(qfb_animation STATIC
 target_include_directories(qfb_animation PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(qfb_animation PUBLIC qfb_image)
 
+# On Windows GIF frames come from the Windows Imaging Component (WebP stays out: Debian has no
+# libwebp for MinGW-w64 and WIC decodes no animated WebP).
+if(WIN32)
+  add_library(qfb_gif_wic STATIC ${CMAKE_CURRENT_LIST_DIR}/gif_reader_wic.cpp)
+  target_include_directories(qfb_gif_wic PRIVATE ${PROJECT_SOURCE_DIR}/files)
+  target_link_libraries(qfb_gif_wic PUBLIC qfb_animation PRIVATE windowscodecs ole32)
+endif()
 if(NOT MAKEQFB_PICTURES)
   return()
 endif()

@@ -13,8 +13,10 @@
 #include "image_files.h"
 #include "ktx2.h"
 #include "targa_image.h"
-#ifdef QFB_GIF_WEBP
+#if defined(QFB_GIF_WEBP) || defined(QFB_GIF)
 #include "gif_reader.h"
+#endif
+#ifdef QFB_GIF_WEBP
 #include "webp_reader.h"
 #endif
 #ifdef QFB_ASEPRITE
@@ -62,7 +64,7 @@ ImageProblem read_bytes(const std::string& file, const char* kind, size_t limit,
 
 constexpr char GIF[] = "GIF", WEBP[] = "WebP", ASEPRITE[] = "Aseprite", KTX2[] = "KTX2";
 
-#ifdef QFB_GIF_WEBP
+#if defined(QFB_GIF_WEBP) || defined(QFB_GIF)
 ImageProblem decode_animation(const std::string& file, const char* kind,
                               AnimationResult (*read)(const uint8_t*, size_t, Animation&), Decoded& out)
 {
@@ -82,20 +84,32 @@ ImageProblem decode_gif(const std::string& file, const FrameForms&, Decoded& out
 {
     return decode_animation(file, GIF, read_gif, out);
 }
+#else
+// A qfbprep built without either reader.
+constexpr char NO_ANIMATIONS[] = "this qfbprep is built without giflib and libwebp and reads no animations";
 
+ImageProblem decode_gif(const std::string& file, const FrameForms&, Decoded&)
+{
+    return unreadable(file, GIF, NO_ANIMATIONS);
+}
+#endif
+
+#ifdef QFB_GIF_WEBP
 ImageProblem decode_webp(const std::string& file, const FrameForms&, Decoded& out)
 {
     return decode_animation(file, WEBP, read_webp, out);
 }
-#else
-ImageProblem without_animations(const std::string& file, const char* kind)
+#elif defined(QFB_GIF)
+ImageProblem decode_webp(const std::string& file, const FrameForms&, Decoded&)
 {
-    return unreadable(file, kind, "this qfbprep is built without giflib and libwebp and reads no animations");
+    return unreadable(file, WEBP, "this qfbprep reads no WebP animations: there is no libwebp for it, and the Windows "
+                                  "Imaging Component decodes none");
 }
-
-ImageProblem decode_gif(const std::string& file, const FrameForms&, Decoded&) { return without_animations(file, GIF); }
-
-ImageProblem decode_webp(const std::string& file, const FrameForms&, Decoded&) { return without_animations(file, WEBP); }
+#else
+ImageProblem decode_webp(const std::string& file, const FrameForms&, Decoded&)
+{
+    return unreadable(file, WEBP, NO_ANIMATIONS);
+}
 #endif
 
 #ifdef QFB_ASEPRITE

@@ -167,6 +167,29 @@ def makeqfb_fuzz_case(path):
     return Case(path, files, [("makeqfb", [fmt, str((data[0] >> 4) + 1), "t.tga"], None)])
 
 
+def gifs():
+    """Animated GIF files written by Pillow: three frames over a 12 x 9 screen, the later ones
+    smaller than it, with a transparent index, each disposal method, interlaced and not."""
+    from io import BytesIO
+    from PIL import Image
+    files = []
+    for disposal in (0, 1, 2, 3):
+        for interlace in (False, True):
+            frames = []
+            for n in range(3):
+                frame = Image.new("P", (12, 9), 0)
+                frame.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255] + [40 * n, 30, 200] * 252)
+                for y in range(2 + n, 7):
+                    for x in range(1 + 2 * n, 9):
+                        frame.putpixel((x, y), 1 + (x + y + n) % 3)
+                frames.append(frame)
+            out = BytesIO()
+            frames[0].save(out, "GIF", save_all=True, append_images=frames[1:], duration=100, loop=0,
+                           transparency=0, disposal=disposal, interlace=interlace, optimize=False)
+            files.append(out.getvalue())
+    return files
+
+
 def cases(source):
     out = []
     corpus_dir, crashers = os.path.join(source, "fuzz", "corpus"), os.path.join(source, "tests", "data", "crashers")
@@ -200,6 +223,10 @@ def cases(source):
         ("qfbprep", ["pack", "565", "10", "a.qfb", "glow.aseprite"], None),
         ("qfbprep", ["pack", "4444", "10", "f.qfb", "glow_sheet.png", "glow.aseprite", "--grid", "3x1", "--tag", "fade"],
          None)]))
+    # GIF frames (the Windows Imaging Component's decoder, the same compositor): each disposal, a
+    # transparent index, frames smaller than the screen, interlaced and not.
+    out.append(Case("GIF frames", {f"g{i}.gif": data for i, data in enumerate(gifs())}, [
+        ("qfbprep", ["pack", "4444", "10", f"g{i}.qfb", f"g{i}.gif"], None) for i in range(len(gifs()))]))
     # Names in Greek, Cyrillic, CJK and emoji, for frames, the packed file and a folder.
     names = ["\u03a9\u03bc\u03ad\u03b3\u03b1", "\u0416\u0443\u043a", "\u96ea\u5c71", "\U0001f600"]
     files = {f"{n}-0001.tga": targa(8, 4, 32, False, False, i) for i, n in enumerate(names)}
