@@ -116,3 +116,13 @@ void GifCompositor::draw(const GifFrame& frame, const Area& area)
             if (*index != frame.transparent) std::memcpy(to, &bgra[size_t(*index) * 4], BYTES_PER_PIXEL);
     }
 }
+
+AnimationProblem gif_signature(const uint8_t* data, size_t size)
+{
+    if (size == 0) return AnimationProblem::cut_short;
+    static const char* const signatures[] = {"GIF89a", "GIF87a"};
+    for (const char* signature : signatures)
+        if (std::memcmp(data, signature, std::min<size_t>(size, 6)) == 0)
+            return size < 6 ? AnimationProblem::cut_short : AnimationProblem::none;
+    return AnimationProblem::not_gif;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct GifFrame {
     uint8_t disposal = 0;                               // the disposal method as stored, 0 to 7
     uint16_t delay_cs = 0;                              // the delay as stored, in hundredths of a second
 };
+
+// The signature of a GIF file at data[0, size): the known versions only (GIF89a, GIF87a); bytes
+// that end inside it are a file cut short (cut_short, not_gif, or none).
+AnimationProblem gif_signature(const uint8_t* data, size_t size);
 
 class GifCompositor {
 public:

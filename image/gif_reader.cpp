@@ -62,17 +62,6 @@ AnimationResult failed(int error, const MemoryInput& input)
     }
 }
 
-// The signature: the known versions only; bytes that end inside it are a file cut short.
-AnimationProblem check_signature(const uint8_t* data, size_t size)
-{
-    if (size == 0) return AnimationProblem::cut_short;
-    static const char* const signatures[] = {"GIF89a", "GIF87a"};
-    for (const char* signature : signatures)
-        if (std::memcmp(data, signature, std::min<size_t>(size, 6)) == 0)
-            return size < 6 ? AnimationProblem::cut_short : AnimationProblem::none;
-    return AnimationProblem::not_gif;
-}
-
 class Decoder {
 public:
     Decoder(GifFileType* gif, const MemoryInput& input, GifCompositor& compositor, Animation& out)
@@ -180,7 +169,7 @@ private:
 
 AnimationResult decode_gif(const uint8_t* data, size_t size, GifCompositor& compositor, Animation& out)
 {
-    if (const AnimationProblem problem = check_signature(data, size); problem != AnimationProblem::none)
+    if (const AnimationProblem problem = gif_signature(data, size); problem != AnimationProblem::none)
         return {problem, 0};
     MemoryInput input{data, size};
     int error = 0;

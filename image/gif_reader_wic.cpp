@@ -9,22 +9,10 @@
 #include <wincodec.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "com_ptr.h"
 
 namespace {
-
-// The signature: the known versions only; bytes that end inside it are a file cut short.
-AnimationProblem check_signature(const uint8_t* data, size_t size)
-{
-    if (size == 0) return AnimationProblem::cut_short;
-    static const char* const signatures[] = {"GIF89a", "GIF87a"};
-    for (const char* signature : signatures)
-        if (std::memcmp(data, signature, std::min<size_t>(size, 6)) == 0)
-            return size < 6 ? AnimationProblem::cut_short : AnimationProblem::none;
-    return AnimationProblem::not_gif;
-}
 
 // A number of the metadata under name, or fallback where it is not there.
 unsigned metadata(IWICMetadataQueryReader* reader, const wchar_t* name, unsigned fallback)
@@ -68,7 +56,7 @@ void read_colours(IWICImagingFactory* factory, IWICBitmapFrameDecode* source, IW
 
 AnimationResult decode_gif(const uint8_t* data, size_t size, GifCompositor& compositor, Animation& out)
 {
-    if (const AnimationProblem problem = check_signature(data, size); problem != AnimationProblem::none)
+    if (const AnimationProblem problem = gif_signature(data, size); problem != AnimationProblem::none)
         return {problem, 0};
     Com<IWICImagingFactory> factory;
     Com<IWICStream> stream;
