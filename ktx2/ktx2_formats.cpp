@@ -22,7 +22,7 @@ const Ktx2Format FORMATS[] = {
 // Channel ids of the RGBSDA colour model, in qfb_field order (blue, green, red, alpha).
 const uint8_t CHANNEL_IDS[4] = {2, 1, 0, 15};
 // The data format descriptor's constants.
-constexpr uint32_t DESCRIPTOR_VERSION = 2;  // the Khronos Data Format Specification 1.3 on
+constexpr uint32_t DESCRIPTOR_VERSION = 2;  // Khronos data format descriptors of version 1.3 on
 constexpr uint8_t MODEL_RGBSDA = 1, PRIMARIES_BT709 = 1, SAMPLE_LINEAR = 0x10, FLAG_PREMULTIPLIED = 1;
 constexpr size_t BLOCK_HEADER_SIZE = 24, SAMPLE_SIZE = 16;
 

@@ -103,8 +103,8 @@ def samples(folder, gifsicle, img2webp, webpmux):
     save_gif(at("pillow-previous-transparent.gif"), sprite_frames(4, background=12), duration=40, disposal=3,
              transparency=0)
     yield "pillow-previous-transparent.gif"
-    save_gif(at("pillow-unspecified-opaque.gif"), sprite_frames(3, background=12), duration=50, disposal=0)
-    yield "pillow-unspecified-opaque.gif"
+    save_gif(at("pillow-keep-opaque.gif"), sprite_frames(3, background=12), duration=50, disposal=0)
+    yield "pillow-keep-opaque.gif"
     # Each disposal in turn, and delays a browser shows otherwise (0 and 10 ms show as 100 ms).
     save_gif(at("pillow-each-disposal-delays.gif"), sprite_frames(5), duration=[0, 10, 20, 30, 1000],
              disposal=[0, 1, 2, 3, 1], transparency=0)

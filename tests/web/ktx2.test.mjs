@@ -1,7 +1,7 @@
 // qfbinfo --ktx2 read back by ktx-parse (pinned in web/package-lock.json), on the files web_answers
 // writes: the header, every level of every layer equal to the words libqfb (through qfb.mjs)
 // converts to the texture's format, the data format descriptor and KTXanimData byte for byte (the
-// descriptor as the Khronos Data Format Specification lays out the format's basic block;
+// descriptor as Khronos's data format standard lays out the format's basic block;
 // ktx-parse decodes every KTX* value as text, so KTXanimData is read from the file's bytes).
 // Environment: QFB_WEB_PACKAGE, QFB_WEB_ANSWERS, QFB_WEB_SOURCE (web/, for node_modules), QFBINFO.
 import assert from 'node:assert/strict';
